@@ -1,0 +1,78 @@
+#pragma once
+// The serial link seam: a port opened by COM number. The real link is QSerialPort; tests use
+// the simulated twin in sim/. Events reach the program through the event queue, never from
+// inside the port's own signal, so a handler may run a nested wait and still see new events.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include "common/errors.h"
+
+struct SerialError : AppError {
+    enum Kind { NoSuchPort, AccessDenied, Other };
+    SerialError(Kind k, const std::string& msg) : AppError(msg), kind(k) {}
+    Kind kind;
+};
+
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialLink() override = default;
+
+    // 8 data bits, no parity, 1 stop bit, no flow control. Throws SerialError.
+    virtual void open(int comNumber, int baud = 9600) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void write(const QByteArray& bytes) = 0;
+    virtual qint64 bytesWaiting() const = 0;
+    // Takes up to maxBytes of what waits.
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    virtual void purgeInput() = 0;
+    virtual void purgeOutput() = 0;
+    virtual bool dsr() const = 0;
+
+    int comNumber() const { return com_; }
+    int baud() const { return baud_; }
+
+signals:
+    // A line feed arrived (the event character).
+    void lineFeedReceived();
+    // Bytes arrived; count is what waits now.
+    void bytesAvailable(int count);
+    void dsrChanged();
+    // The port went away under us (device removed); it is closed now.
+    void lost();
+
+protected:
+    // Implementations call this after appending newly received bytes to what waits.
+    void noteIncoming(const QByteArray& chunk);
+    void noteDsrChanged();
+    void resetEvents();
+    virtual bool waitingHasLineFeed() const = 0;
+    int com_ = 0;
+    int baud_ = 9600;
+
+private:
+    void schedule();
+    void deliver();
+    bool scheduled_ = false;
+    bool dataPending_ = false;
+    bool lfPending_ = false;
+    bool dsrPending_ = false;
+};
+
+class SerialPorts {
+public:
+    virtual ~SerialPorts() = default;
+    virtual SerialLink* create(QObject* parent) = 0;
+};
+
+// COMn is /dev/ttyS<n-1> unless SERIAL_COM<n> names another device; set but empty, there is
+// no such port (returns an empty string).
+QString ComDevicePath(int comNumber);
+
+class QtSerialPorts : public SerialPorts {
+public:
+    SerialLink* create(QObject* parent) override;
+};

@@ -1,0 +1,39 @@
+#include "sim/models.h"
+
+#include "sim/identprobe.h"
+
+namespace {
+int intArg(const QStringList& args, int i, int dflt, bool* ok) {
+    if (i >= args.size()) return dflt;
+    bool good = false;
+    const int v = args[i].toInt(&good);
+    if (!good) *ok = false;
+    return v;
+}
+}  // namespace
+
+const std::vector<ModelKind>& DeviceModelKinds() {
+    static const std::vector<ModelKind> kinds = {
+        {"identprobe", "identprobe:ADDR  a probe that only answers identify",
+         [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
+             bool ok = true;
+             const int addr = intArg(a, 0, 0, &ok);
+             if (!ok || addr < 0 || addr > 15) return nullptr;
+             return std::make_unique<IdentProbe>(addr);
+         }},
+    };
+    return kinds;
+}
+
+std::unique_ptr<DeviceModel> CreateDeviceModel(const QString& spec, QString* error) {
+    QStringList parts = spec.split(QLatin1Char(':'));
+    const QString name = parts.takeFirst();
+    for (const auto& k : DeviceModelKinds()) {
+        if (name != QLatin1String(k.name)) continue;
+        auto m = k.make(parts);
+        if (!m && error) *error = QStringLiteral("bad arguments in '%1' (%2)").arg(spec, QLatin1String(k.help));
+        return m;
+    }
+    if (error) *error = QStringLiteral("no device model named '%1'").arg(name);
+    return nullptr;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The prompts' twin for tests: answers come from a script, and every prompt shown is recorded.
+#include <QList>
+#include <QString>
+#include <deque>
+#include <functional>
+
+#include "platform/prompts.h"
+
+struct PromptRecord {
+    enum Kind { Message, Input, Open, Save };
+    Kind kind = Message;
+    QString caption;
+    QString text;  // message text, or the input box's prompt
+    MsgIcon icon = MsgIcon::None;
+    int buttons = 0;
+    QString preset;       // input box preset
+    FileDialogSpec spec;  // file dialogs: the spec as the program passed it
+};
+
+struct PromptAnswer {
+    int button = MbOk;      // message boxes
+    bool accept = true;     // input box OK / file dialog OK
+    QString text;           // input box text
+    QString fileName;       // file dialogs: the chosen path
+    int afterMs = 0;        // the prompt stays open this long (virtual time passes meanwhile)
+    std::function<void()> whileOpen;  // runs while the prompt is open, before it is answered
+
+    static PromptAnswer ok() { return {}; }
+    static PromptAnswer pressed(int b) { PromptAnswer a; a.button = b; return a; }
+    static PromptAnswer input(const QString& t) { PromptAnswer a; a.text = t; return a; }
+    static PromptAnswer cancel() { PromptAnswer a; a.accept = false; a.button = MbCancel; return a; }
+    static PromptAnswer file(const QString& path) { PromptAnswer a; a.fileName = path; return a; }
+};
+
+class ScriptedPrompts : public Prompts {
+public:
+    int messageBox(const QString& caption, const QString& text, MsgIcon icon, int buttons) override;
+    QString inputBox(const QString& caption, const QString& prompt, const QString& preset) override;
+    bool openFile(FileDialogSpec& spec) override;
+    bool saveFile(FileDialogSpec& spec) override;
+
+    // Answers in order; with none queued a message box gets its first button (OK), an input box
+    // and a file dialog are cancelled.
+    void queue(PromptAnswer a) { answers_.push_back(std::move(a)); }
+    // When set, decides every answer (the queue is then not used).
+    std::function<PromptAnswer(const PromptRecord&)> responder;
+
+    QList<PromptRecord> shown;
+    int pendingAnswers() const { return int(answers_.size()); }
+    void clear() { shown.clear(); answers_.clear(); }
+    QStringList texts() const;  // the texts of every prompt shown, in order
+
+private:
+    PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
+    std::deque<PromptAnswer> answers_;
+};

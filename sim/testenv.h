@@ -1,0 +1,35 @@
+#pragma once
+// What a window test needs: virtual time, scripted prompts and simulated ports, installed as
+// the program's services for the test's lifetime.
+#include <QtGlobal>
+
+#include "platform/services.h"
+#include "platform/wait.h"
+#include "sim/scriptedprompts.h"
+#include "sim/simlink.h"
+#include "sim/virtualclock.h"
+
+struct SimEnv {
+    VirtualClock clock;
+    ScriptedPrompts prompts;
+    SimSerialPorts ports;
+    SimEnv() {
+        SetAppQuitting(false);
+        Services::install(&clock, &prompts, &ports);
+    }
+    ~SimEnv() { SetAppQuitting(false); }
+};
+
+// main() for a QtTest suite on virtual time: the event dispatcher must be the plain one, whose
+// "about to block" means the event queue is drained.
+#define TANKCFG_TEST_MAIN(TestClass)                                   \
+    int main(int argc, char** argv) {                                  \
+        qputenv("QT_NO_GLIB", "1");                                    \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))            \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                   \
+        QApplication app(argc, argv);                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                       \
+        TestClass tc;                                                  \
+        QTEST_SET_MAIN_SOURCE_PATH                                     \
+        return QTest::qExec(&tc, argc, argv);                          \
+    }
