@@ -1,0 +1,3 @@
+#include "calibration/autoctbl.h"
+
+TAutoCalTbl* AutoCalTbl = nullptr;

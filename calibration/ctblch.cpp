@@ -1,0 +1,3 @@
+#include "calibration/ctblch.h"
+
+TCalTChart* CalTChart = nullptr;

@@ -1,0 +1,3 @@
+#include "calibration/genffctbl.h"
+
+TGenffrCt* GenffrCt = nullptr;

@@ -1,0 +1,3 @@
+#include "calibration/tablecfg.h"
+
+TCalibrationTable* CalibrationTable = nullptr;

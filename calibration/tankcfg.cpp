@@ -1,0 +1,3 @@
+#include "calibration/tankcfg.h"
+
+Ttankconfig* tankconfig = nullptr;

@@ -1,0 +1,3 @@
+#include "console/calsow1.h"
+
+TCalSoW* CalSoW = nullptr;

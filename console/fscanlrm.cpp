@@ -1,0 +1,3 @@
+#include "console/fscanlrm.h"
+
+TScanfLrm* ScanfLrm = nullptr;

@@ -1,0 +1,57 @@
+#include "console/logform.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/cp1251.h"
+#include "console/fileio.h"
+#include "platform/errorguard.h"
+#include "platform/services.h"
+
+TlogForm1* logForm1 = nullptr;
+
+TlogForm1::TlogForm1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("logForm1"));
+    setWindowTitle(QStringLiteral("Log"));
+    Fullog = new QListWidget(this);
+    Fullog->setObjectName(QStringLiteral("Fullog"));
+    Fullog->setAccessibleName(QStringLiteral("Log"));
+    SaveLog1 = new QPushButton(QStringLiteral("Save Log"), this);
+    SaveLog1->setObjectName(QStringLiteral("SaveLog1"));
+    SaveLog1->setAccessibleName(SaveLog1->text());
+    Button1 = new QPushButton(QStringLiteral("Close"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAccessibleName(Button1->text());
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(SaveLog1);
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(Fullog);
+    lay->addLayout(buttons);
+    resize(640, 420);
+
+    SaveDialog1.title = QStringLiteral("Save log file");
+    SaveDialog1.filter = QStringLiteral("Log files|*.log");
+    SaveDialog1.defaultSuffix = QStringLiteral("log");
+    SaveDialog1.fileName = QStringLiteral("comlog");
+    SaveDialog1.initialDir = QStringLiteral("log/");
+    SaveDialog1.pathMustExist = true;
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });
+    connect(SaveLog1, &QPushButton::clicked, this, [this] { Guard([this] { SaveLog1Click(); }); });
+}
+
+void TlogForm1::Button1Click() { hide(); }
+
+void TlogForm1::SaveLog1Click() {
+    if (!Services::prompts().saveFile(SaveDialog1)) return;
+    std::string text;
+    for (int i = 0; i < Fullog->count(); ++i) {
+        text += Utf8ToCp1251(Fullog->item(i)->text().toStdString());
+        text += "\r\n";
+    }
+    WriteWholeFile(SaveDialog1.fileName, text.data(), text.size());
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The log window: a copy of the traffic log, saved as a text file on request.
+#include <QWidget>
+
+#include "platform/prompts.h"
+
+class QListWidget;
+class QPushButton;
+
+class TlogForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TlogForm1(QWidget* parent = nullptr);
+    void Button1Click();
+    void SaveLog1Click();
+
+    QListWidget* Fullog = nullptr;
+    QPushButton* SaveLog1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    FileDialogSpec SaveDialog1;
+};
+
+extern TlogForm1* logForm1;

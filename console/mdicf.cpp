@@ -1,0 +1,139 @@
+#include "console/mdicf.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QValidator>
+#include <QVBoxLayout>
+
+#include "common/cp1251.h"
+#include "common/tankcfgtypes.h"
+#include "console/maincfg.h"
+#include "platform/errorguard.h"
+
+Tmdicfg* mdicfg = nullptr;
+
+namespace {
+// Typing stops at 20 characters, while a longer name put in by the program is shown whole
+// and can still be shortened.
+class TypedLengthLimit : public QValidator {
+public:
+    TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(int(edit->text().size())) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { shown_ = int(t.size()); });
+    }
+    State validate(QString& input, int&) const override {
+        return (input.size() <= limit_ || input.size() <= shown_) ? Acceptable : Invalid;
+    }
+
+private:
+    int limit_;
+    int shown_;  // length of the text as last accepted or set
+};
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption) {
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(b->text());
+    return b;
+}
+}  // namespace
+
+Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("mdicfg"));
+    setWindowTitle(QStringLiteral("MDI Unit 1"));
+    auto* nameBox = new QGroupBox(QStringLiteral("MDI unit name"), this);
+    tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
+    tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
+    tMDINamev->setAccessibleName(nameBox->title());
+    tMDINamev->setValidator(new TypedLengthLimit(tMDINamev, 20));
+    (new QVBoxLayout(nameBox))->addWidget(tMDINamev);
+
+    auto* addrLabel = new QLabel(QStringLiteral("Unit address"), this);
+    MDIUAddrv = new QComboBox(this);
+    MDIUAddrv->setObjectName(QStringLiteral("MDIUAddrv"));
+    for (int i = 0; i < 16; ++i) MDIUAddrv->addItem(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')));
+    addrLabel->setBuddy(MDIUAddrv);
+    MDIUAddrv->setAccessibleName(addrLabel->text());
+
+    prev = button(this, "prev", "<< prev");
+    next = button(this, "next", "next >>");
+    cancel = button(this, "cancel", "Close");
+    apply = button(this, "apply", "Apply");
+
+    auto* addrRow = new QHBoxLayout;
+    addrRow->addWidget(addrLabel);
+    addrRow->addWidget(MDIUAddrv);
+    addrRow->addStretch();
+    auto* buttons = new QHBoxLayout;
+    for (auto* b : {prev, next, cancel, apply}) buttons->addWidget(b);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(nameBox);
+    lay->addLayout(addrRow);
+    lay->addLayout(buttons);
+
+    connect(prev, &QPushButton::clicked, this, [this] { Guard([this] { prevClick(); }); });
+    connect(next, &QPushButton::clicked, this, [this] { Guard([this] { nextClick(); }); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Guard([this] { cancelClick(); }); });
+    connect(apply, &QPushButton::clicked, this, [this] { Guard([this] { applyClick(); }); });
+}
+
+int Tmdicfg::lastUnit() const { return std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits); }
+
+void Tmdicfg::ShowUnit(uint8_t n) {
+    if (n < 1 || n > MaxMdiUnits) return;
+    const TMdiUnitRecord& u = ConsoleConfig.Mdi[n - 1];
+    setWindowTitle(QStringLiteral("MDI Unit %1").arg(n));
+    tMDINamev->setText(QString::fromStdString(Cp1251ToUtf8(u.Name.str())));
+    MDIUAddrv->setCurrentIndex(u.Address <= 15 ? u.Address : -1);
+}
+
+void Tmdicfg::StoreUnit(uint8_t n) {
+    if (n < 1 || n > MaxMdiUnits) return;
+    TMdiUnitRecord& u = ConsoleConfig.Mdi[n - 1];
+    u.Name.assign(Utf8ToCp1251(tMDINamev->text().toStdString()));
+    const int idx = MDIUAddrv->currentIndex();
+    u.Address = idx < 0 ? 255 : uint8_t(idx);
+}
+
+void Tmdicfg::FormActivate() { ShowUnit(UnitNo); }
+
+bool Tmdicfg::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) Guard([this] { FormActivate(); });
+    return QWidget::event(e);
+}
+
+void Tmdicfg::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    Guard([this] { FormActivate(); });
+}
+
+void Tmdicfg::prevClick() {
+    StoreUnit(UnitNo);
+    if (UnitNo > 1) --UnitNo;
+    ShowUnit(UnitNo);
+    MainConfig->ShowConsoleConfig();
+}
+
+void Tmdicfg::nextClick() {
+    StoreUnit(UnitNo);
+    if (UnitNo < lastUnit()) ++UnitNo;
+    ShowUnit(UnitNo);
+    MainConfig->ShowConsoleConfig();
+}
+
+void Tmdicfg::applyClick() {
+    StoreUnit(UnitNo);
+    MainConfig->ShowConsoleConfig();
+    MainConfig->SendMdiConfig(UnitNo);
+    ShowUnit(UnitNo);
+}
+
+void Tmdicfg::cancelClick() {
+    MainConfig->ShowConsoleConfig();
+    hide();
+}

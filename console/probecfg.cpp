@@ -1,0 +1,3 @@
+#include "console/probecfg.h"
+
+Tprobeconfig* probeconfig = nullptr;

@@ -1,0 +1,3 @@
+#include "console/progresft.h"
+
+Tprogresf* progresf = nullptr;

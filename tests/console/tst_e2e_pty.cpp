@@ -1,0 +1,78 @@
+// End to end: Marvane's terminal link on QSerialPort, devsim's tank console on a
+// pseudo-terminal, real time.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+#include <cstring>
+
+#include "common/tankcfgtypes.h"
+#include "console/maincfg.h"
+#include "console/marvane.h"
+#include "platform/errorguard.h"
+#include "platform/services.h"
+#include "sim/devsimprocess.h"
+
+class E2ePtyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sendAndReadBack();
+};
+
+void E2ePtyTest::sendAndReadBack() {
+    DevsimProcess sim(DEVSIM_PATH, {"--pace", "COM1=console"});
+    if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));
+    qputenv("SERIAL_COM1", sim.path("COM1").toLocal8Bit());
+    Services::installReal();
+    SetAppTitle(QString::fromLatin1(MarvaneTitle));
+    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
+    MarvaneProgram program;
+    TMainConfig* w = MainConfig;
+
+    w->TrmConnect->click();
+    QVERIFY(w->TrmCom->isOpen());
+    w->Noftanks->stepUp();
+    w->MdiUv->stepUp();
+    ConsoleConfig.Tanks[1].ProductName.assign("DIESEL");
+    ConsoleConfig.Tanks[1].RoFuel = 0.845;
+    ConsoleConfig.Mdi[0].Name.assign("Island");
+    w->dbsave->setText(QStringLiteral("30"));
+    w->TrmID->setText(QStringLiteral("PTY001"));
+    w->wtankdta->setChecked(false);
+
+    QElapsedTimer t;
+    t.start();
+    w->findChild<QPushButton*>(QStringLiteral("send_t_to_console"))->click();
+    QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(w->TrmCom->isOpen());
+    QVERIFY(!w->TrmBusy && !w->TrmWaiting && !w->TrmRetry);
+
+    // What the console took comes back on a read-back over the same line.
+    std::memset(&ConsoleConfig.Tanks[1], 0, sizeof(TTankRecord));
+    ConsoleConfig.Mdi[0].Name.assign("gone");
+    ConsoleConfig.DbSaveTime = 1;
+    t.restart();
+    w->findChild<QPushButton*>(QStringLiteral("get_t_from_console"))->click();
+    QVERIFY(t.elapsed() < 20000);
+    QCOMPARE(int(ConsoleConfig.DbSaveTime), 30);
+    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("PTY001"));
+    QCOMPARE(int(ConsoleConfig.TankCount), 2);
+    QCOMPARE(QString::fromStdString(ConsoleConfig.Tanks[1].ProductName.str()), QStringLiteral("DIESEL"));
+    QCOMPARE(ConsoleConfig.Tanks[1].RoFuel, 0.845);
+    QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 22000.0);
+    QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("Island"));
+    int timeouts = 0;
+    for (int i = 0; i < w->PrLogwin->count(); ++i)
+        timeouts += w->PrLogwin->item(i)->text().contains(QStringLiteral("Time out"));
+    QCOMPARE(timeouts, 0);
+    w->TrmConnect->click();
+    QVERIFY(!w->TrmCom->isOpen());
+    qunsetenv("SERIAL_COM1");
+}
+
+QTEST_MAIN(E2ePtyTest)
+#include "tst_e2e_pty.moc"

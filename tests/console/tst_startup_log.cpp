@@ -1,0 +1,308 @@
+// Start-up (windows, defaults, exit) and the traffic log with its window.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "console/logform.h"
+#include "consolefixture.h"
+#include "platform/wait.h"
+
+namespace {
+QString stampAt(const QDateTime& t) {
+    const QLocale loc = QLocale::system();
+    return loc.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') + loc.toString(t.time(), QLocale::LongFormat);
+}
+
+TLineBuffer lineOf(const QByteArray& bytes) {
+    TLineBuffer b{};
+    b.Len = int32_t(bytes.size());
+    std::memcpy(b.Data, bytes.constData(), std::size_t(b.Len));
+    return b;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+class StartupLogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void twelveWindowsInOrder();
+    void firstViewHoldsTheDefaults();
+    void recordsAfterStart();
+    void moduleViewPlaceholders();
+    void exitFromMenuAndThreeButtons();
+    void logLineShapeAndModuleRouting();
+    void reportBoxesAndLines();
+    void terminalLinesWrap();
+    void logWindowCopiesAndSaves();
+};
+
+void StartupLogTest::twelveWindowsInOrder() {
+    ConsoleFixture f(false);
+    struct W {
+        const char *form, *cls, *caption;
+    };
+    const W expected[12] = {
+        {"MainConfig", "TMainConfig", "Vantrel config"},
+        {"tankconfig", "Ttankconfig", "Tank No 1 config"},
+        {"probeconfig", "Tprobeconfig", "Probe config"},
+        {"CalibrationTable", "TCalibrationTable", "Tank calibration table"},
+        {"CalSoW", "TCalSoW", "Calibrate Speed of Wire"},
+        {"logForm1", "TlogForm1", "Log"},
+        {"AutoCalTbl", "TAutoCalTbl", "Automatic Calibration Table"},
+        {"CalTChart", "TCalTChart", "Calibration Table Chart"},
+        {"GenffrCt", "TGenffrCt", "Generate from formulas"},
+        {"ScanfLrm", "TScanfLrm", "Scan for Leak Read Modules ..."},
+        {"mdicfg", "Tmdicfg", "MDI Unit 1"},
+        {"progresf", "Tprogresf", "Send Calibration Table"},
+    };
+    const auto& ws = f.program->windows();
+    QCOMPARE(int(ws.size()), 12);
+    for (int i = 0; i < 12; ++i) {
+        QCOMPARE(ws[i]->objectName(), QString::fromLatin1(expected[i].form));
+        QCOMPARE(QString::fromLatin1(ws[i]->metaObject()->className()), QString::fromLatin1(expected[i].cls));
+        QCOMPARE(ws[i]->windowTitle(), QString::fromLatin1(expected[i].caption));
+        QVERIFY(ws[i]->isWindow());
+        if (i > 0) QVERIFY(!ws[i]->isVisible());
+    }
+    QCOMPARE(ws[0].get(), static_cast<QWidget*>(MainConfig));
+}
+
+void StartupLogTest::firstViewHoldsTheDefaults() {
+    ConsoleFixture f(false);
+    TMainConfig* w = f.w;
+    QCOMPARE(w->Tankcfg->tabText(w->Tankcfg->currentIndex()), QStringLiteral("Probe Config"));
+    QStringList tabs;
+    for (int i = 0; i < w->Tankcfg->count(); ++i) tabs << w->Tankcfg->tabText(i);
+    QCOMPARE(tabs, (QStringList{"Program Options", "Terminal config", "Probe Config", "Others"}));
+    QCOMPARE(w->TrmID->text(), QStringLiteral("012345"));
+    QCOMPARE(w->dbsave->text(), QStringLiteral("60"));
+    QCOMPARE(w->reftemp->text(), QStringLiteral("15"));
+    QCOMPARE(w->trmLang->currentText(), QStringLiteral("English"));
+    QVERIFY(w->metricu->isChecked());
+    QCOMPARE(w->Noftanks->value(), 1);
+    QCOMPARE(w->MdiUv->value(), 0);
+    QVERIFY(w->wtankdta->isChecked());
+    QCOMPARE(w->Comsel->currentText(), QStringLiteral("RS-232 on COM1"));
+    QCOMPARE(w->portsel->currentText(), QStringLiteral("RS485 on COM1"));
+    QCOMPARE(w->Tanks_list->rowCount(), 2);
+    QCOMPARE(ConsoleFixture::cell(w->Tanks_list, 1, 1), QStringLiteral(" 01 23 45 67 89 AB"));
+    QCOMPARE(ConsoleFixture::cell(w->MDIList, 0, 2), QStringLiteral("  Name  "));
+    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 0), QStringLiteral(" - "));
+    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 1), QStringLiteral("--"));
+    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 2), QStringLiteral("--------------"));
+    // Nothing open, nothing running, both links shown as down.
+    QVERIFY(!w->TrmCom->isOpen() && !w->PrbCom->isOpen());
+    QVERIFY(!w->TrmTmr->isActive() && !w->PrbTmr->isActive() && !w->Timer3->isActive());
+    QCOMPARE(w->TrmTmr->interval(), 1000);
+    QCOMPARE(w->PrbTmr->interval(), 300);
+    QCOMPARE(w->Timer3->interval(), 500);
+    QCOMPARE(w->TrmConnect->text(), QStringLiteral("Connect "));
+    QCOMPARE(w->ProbeConnect->text(), QStringLiteral("Connect "));
+    QCOMPARE(w->trconstat->property("connected").toBool(), false);
+    QCOMPARE(w->prconstat->property("connected").toBool(), false);
+    // Controls carry their labels as accessible names.
+    QCOMPARE(w->Noftanks->accessibleName(), QStringLiteral("Number of tanks :"));
+    QCOMPARE(w->reftemp->accessibleName(), QStringLiteral("Referance temp. :"));
+    QCOMPARE(f.find("send_t_to_console")->accessibleName(), QStringLiteral("Send config to terminal"));
+    QVERIFY(f.env.prompts.shown.isEmpty());
+}
+
+void StartupLogTest::recordsAfterStart() {
+    ConsoleFixture f(false);
+    const TConsoleConfig& c = ConsoleConfig;
+    QCOMPARE(QString::fromStdString(c.TerminalId.str()), QStringLiteral("012345"));
+    QCOMPARE(int(c.DbSaveTime), 60);
+    QCOMPARE(int(c.RefTemp), 15);
+    QCOMPARE(int(c.TankCount), 1);
+    QCOMPARE(int(c.MdiCount), 0);
+    QCOMPARE(int(c.Tanks[0].InUse), 1);
+    QCOMPARE(c.Tanks[0].Capacity, 22000.0);
+    const TTankRecord zero{};
+    for (int t = 1; t < 16; ++t) QVERIFY(std::memcmp(&c.Tanks[t], &zero, sizeof zero) == 0);
+    const TMdiUnitRecord noUnit{};
+    for (const auto& u : c.Mdi) QVERIFY(std::memcmp(&u, &noUnit, sizeof u) == 0);
+    QCOMPARE(CurrentTank, uint8_t(1));
+    QCOMPARE(SelectedMdi, uint8_t(0));
+}
+
+void StartupLogTest::moduleViewPlaceholders() {
+    ConsoleFixture f(false);
+    QTableWidget* g = f.w->LRMState;
+    QCOMPARE(g->rowCount(), 17);
+    QCOMPARE(g->columnCount(), 10);
+    QCOMPARE(ConsoleFixture::cell(g, 0, 1), QStringLiteral("Themp."));
+    QCOMPARE(ConsoleFixture::cell(g, 1, 0), QStringLiteral("  0"));
+    QCOMPARE(ConsoleFixture::cell(g, 16, 0), QStringLiteral("  15"));
+    QCOMPARE(ConsoleFixture::cell(g, 16, 4), QStringLiteral("  XXX"));
+    QCOMPARE(ConsoleFixture::cell(g, 1, 5), QStringLiteral(" X"));
+    QCOMPARE(f.find<QLabel>("LRMDi3V")->text(), QStringLiteral("x"));
+    QCOMPARE(f.find<QLabel>("LRMTV")->text(), QStringLiteral(" XX"));
+    QCOMPARE(f.find<QLabel>("LRMAin1VH")->text(), QStringLiteral(" XX"));
+    QCOMPARE(f.find<QLabel>("LRMAin1VD")->text(), QStringLiteral(" XXX"));
+    QCOMPARE(f.find<QComboBox>("SlProbe")->count(), 16);
+    QCOMPARE(f.w->CurrentModule, uint8_t(0));
+}
+
+void StartupLogTest::exitFromMenuAndThreeButtons() {
+    for (const char* how : {"Exit1", "ExitProgOptions", "ExitTerminalConfig", "ExitProbeConfig"}) {
+        ConsoleFixture f(false);
+        f.w->show();
+        QVERIFY(f.w->isVisible());
+        if (QByteArray(how) == "Exit1")
+            f.w->findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
+        else
+            f.click(how);
+        QVERIFY2(!f.w->isVisible(), how);
+        QVERIFY(AppQuitting());
+        QVERIFY(f.env.prompts.shown.isEmpty());
+    }
+    // The "Others" page has no exit.
+    ConsoleFixture f(false);
+    QWidget* others = f.w->Tankcfg->widget(3);
+    for (auto* b : others->findChildren<QAbstractButton*>()) QVERIFY(!b->text().contains(QStringLiteral("Exit")));
+}
+
+void StartupLogTest::logLineShapeAndModuleRouting() {
+    ConsoleFixture f(false);
+    f.env.clock.advance(61000);
+    const QString stamp = stampAt(f.env.clock.now());
+    f.w->AddLogLine("\rA501001F13\n", LogPrefixSend);
+    QCOMPARE(f.log().value(0), stamp + QStringLiteral(" /Send     > A501001F13"));
+    QCOMPARE(f.w->LRMLogB->count(), 0);
+    f.w->AddLogLine("\rA6220000AA\n", LogPrefixSend);
+    QCOMPARE(f.w->LRMLogB->count(), 1);
+    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Send     > A6220000AA"));
+    f.w->AddLogLine("\r", LogPrefixInfo);
+    QCOMPARE(f.log().value(0), stamp + QStringLiteral(" /Info  > "));
+    f.w->AddLogLine("DSR is ON!", LogPrefixInfo);
+    QCOMPARE(f.log().value(0), stamp + QStringLiteral(" /Info  > DSR is ON!"));
+    QCOMPARE(f.log().size(), 4);  // newest first
+
+    // Error lines follow the last probe-bus frame: to a module they go to both logs.
+    f.w->LastPrbTx = "\rA6220000AA\n";
+    f.w->ReportCode(rcModuleCrcError);
+    QCOMPARE(f.w->LRMLogB->count(), 2);
+    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
+    f.w->LastPrbTx = "\rA5210205649E\n";
+    f.w->ReportCode(rcModuleCrcError);
+    QCOMPARE(f.w->LRMLogB->count(), 2);
+    QCOMPARE(f.logLinesEndingWith(QStringLiteral("CRC ERROR during RECEIVE from Module !")), 2);
+}
+
+void StartupLogTest::reportBoxesAndLines() {
+    ConsoleFixture f(false);
+    int linesWhileBoxOpen = -1;
+    PromptAnswer a;
+    a.whileOpen = [&] { linesWhileBoxOpen = f.w->PrLogwin->count(); };
+    f.env.prompts.queue(a);
+    f.w->ReportCode(rcAddressSet);
+    QCOMPARE(linesWhileBoxOpen, 0);  // the box waits for the user before the line is added
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Info"));
+    QCOMPARE(f.env.prompts.shown[0].text, QStringLiteral("  Info : \r\r The address was\r set succesfull !"));
+    QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::None);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
+
+    f.w->ReportCode(rcNotConnected);
+    QCOMPARE(f.env.prompts.shown[1].caption, QStringLiteral("Error"));
+    QCOMPARE(f.env.prompts.shown[1].text, QStringLiteral("  ERROR No: 100 \r\r Not connected \r to RS485 Network !"));
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > Not connected to RS485 Network! ")));
+    f.w->ReportCode(rcProbeNetOpen);
+    QCOMPARE(f.env.prompts.shown[2].text,
+             QStringLiteral("   ERROR No: 101 \r\r Already connected to \"Probe Net\"!\r Disconnect first!"));
+    for (int code : {int(rcProbeAck), 999}) {
+        f.w->ReportCode(code);
+        QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
+    }
+    f.w->ReportCode(rcMeasureError);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral("Internal error during meshurment !")));
+    QCOMPARE(f.env.prompts.shown.size(), 3);
+}
+
+void StartupLogTest::terminalLinesWrap() {
+    ConsoleFixture f(false);
+    QByteArray b270;
+    for (int i = 0; i < 270; ++i) b270 += char('0' + i % 10);
+    f.w->LogTerminalBytes(lineOf(b270));
+    QStringList l = f.log();
+    QCOMPARE(l.size(), 3);
+    QCOMPARE(l[2], QStringLiteral("RS232:") + QString::fromLatin1(b270.left(91)));
+    QCOMPARE(l[1], QStringLiteral("#") + QString::fromLatin1(b270.mid(91, 90)));
+    QCOMPARE(l[0], QStringLiteral("#") + QString::fromLatin1(b270.mid(181)));
+    QCOMPARE(l[0].size(), 90);
+
+    f.w->PrLogwin->clear();
+    f.w->LogTerminalBytes(lineOf(b270.left(91)));
+    QCOMPARE(f.log(), (QStringList{"#", QStringLiteral("RS232:") + QString::fromLatin1(b270.left(91))}));
+    f.w->PrLogwin->clear();
+    f.w->LogTerminalBytes(lineOf(b270.left(181)));
+    QCOMPARE(f.log().size(), 3);
+    QCOMPARE(f.log()[0], QStringLiteral("#"));
+    f.w->PrLogwin->clear();
+    f.w->LogTerminalBytes(lineOf(QByteArray()));
+    QCOMPARE(f.log(), QStringList{"RS232:"});
+    f.w->PrLogwin->clear();
+    f.w->LogTerminalBytes(lineOf("\r039144\n"));
+    QCOMPARE(f.log(), QStringList{"RS232:<039144>"});
+}
+
+void StartupLogTest::logWindowCopiesAndSaves() {
+    ConsoleFixture f(false);
+    QTemporaryDir dir;
+    f.w->AddLogLine("first", LogPrefixInfo);
+    f.w->AddLogLine("second", LogPrefixInfo);
+    f.w->PrLogwinClick();
+    QVERIFY(logForm1->isVisible());
+    QCOMPARE(logForm1->Fullog->count(), 2);
+    f.w->AddLogLine("later", LogPrefixInfo);
+    QCOMPARE(logForm1->Fullog->count(), 2);  // a copy, not a follower
+
+    const QString path = dir.filePath(QStringLiteral("traffic.log"));
+    f.env.prompts.queue(PromptAnswer::cancel());
+    logForm1->SaveLog1->click();
+    QVERIFY(!QFile::exists(path));
+    const FileDialogSpec& spec = f.env.prompts.shown[0].spec;
+    QCOMPARE(spec.title, QStringLiteral("Save log file"));
+    QCOMPARE(spec.filter, QStringLiteral("Log files|*.log"));
+    QCOMPARE(spec.defaultSuffix, QStringLiteral("log"));
+    QCOMPARE(spec.fileName, QStringLiteral("comlog"));
+    QCOMPARE(spec.initialDir, QStringLiteral("log/"));
+    QVERIFY(spec.pathMustExist);
+
+    f.env.prompts.queue(PromptAnswer::file(path));
+    logForm1->SaveLog1->click();
+    const QString expected = logForm1->Fullog->item(0)->text() + QStringLiteral("\r\n") +
+                             logForm1->Fullog->item(1)->text() + QStringLiteral("\r\n");
+    QCOMPARE(readAll(path), expected.toLatin1());
+    QVERIFY(readAll(path).startsWith(stampAt(f.env.clock.now()).toLatin1()));
+    QVERIFY(readAll(path).contains("second\r\n") && readAll(path).indexOf("second") < readAll(path).indexOf("first"));
+
+    f.w->PrLogwinClick();  // three lines now; saving again replaces the file
+    f.env.prompts.queue(PromptAnswer::file(path));
+    logForm1->SaveLog1->click();
+    QCOMPARE(readAll(path).count("\r\n"), 3);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"traffic.log"});
+
+    f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/such/dir.log"))));
+    logForm1->SaveLog1->click();
+    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("File not found."));
+    QVERIFY(logForm1->isVisible());
+
+    logForm1->Button1->click();
+    QVERIFY(!logForm1->isVisible());
+}
+
+TANKCFG_TEST_MAIN(StartupLogTest)
+#include "tst_startup_log.moc"

@@ -1,0 +1,514 @@
+// The terminal link and dialogue against the simulated tank console, on virtual time.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "consolefixture.h"
+
+namespace {
+const QString NotConnected = QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! ");
+
+int countStarting(const QStringList& lines, const QString& head) {
+    int n = 0;
+    for (const QString& l : lines) n += l.startsWith(head);
+    return n;
+}
+
+bool flagsClear(const TMainConfig* w) { return !w->TrmWaiting && !w->TrmRetry && !w->TrmBusy; }
+
+QByteArray replyData(const TLongFrame& f) { return QByteArray(reinterpret_cast<const char*>(f.Data), f.Len); }
+
+// A port whose driver fails every write.
+class FailingWriteLink final : public SerialLink {
+public:
+    using SerialLink::SerialLink;
+    void open(int com, int baud) override {
+        com_ = com;
+        baud_ = baud;
+        open_ = true;
+    }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    void write(const QByteArray&) override { throw SerialError(SerialError::Other, "COM1: write failed"); }
+    qint64 bytesWaiting() const override { return 0; }
+    QByteArray read(qint64) override { return {}; }
+    void purgeInput() override {}
+    void purgeOutput() override {}
+    bool dsr() const override { return false; }
+
+protected:
+    bool waitingHasLineFeed() const override { return false; }
+
+private:
+    bool open_ = false;
+};
+
+struct FailingWritePorts : SerialPorts {
+    SerialLink* create(QObject* parent) override { return new FailingWriteLink(parent); }
+};
+}  // namespace
+
+class TerminalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void globalOnlySendsTwoFrames();
+    void fullSendOrderFollowsCountsReadBack();
+    void getConfigReadsWithoutStoringThePage();
+    void clampsOfSaveTimeAndReferenceTemperature();
+    void identifierTrimmedSentAndReadBackSubstituted();
+    void roFuelHighFirstOutLowFirstBack();
+    void productNameAndSensorsInPayloads();
+    void fiveBadRepliesThenGood();
+    void sixBadRepliesCloseTheLinkSilently();
+    void timeoutOnFirstRequestOfMultiRequestOperation();
+    void splitReplyIsReadOnce();
+    void connectWhileOpenReports102();
+    void disconnects();
+    void com2IsPortTwoAt9600();
+    void portThatCannotOpenKeepsButtonDown();
+    void noiseWhileIdleDoesNotBlock();
+    void secondOperationInsideAWaitIsRefused();
+    void vanishedPortClearsTheExchange();
+    void failingWriteClearsTheExchange();
+    void repliesOutsideTheRecordsAreNotStored();
+    void countsAboveSixteenNeverAddressPastSixteen();
+    void acknowledgementReports();
+    void typedLanguageIsSent255();
+    void badNumberEndsOperationKeepingEarlierFields();
+};
+
+void TerminalTest::globalOnlySendsTwoFrames() {
+    ConsoleFixture f;
+    f.w->dbsave->setText(QStringLiteral("42"));
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
+    QCOMPARE(int(f.model->config().DbSaveTime), 42);
+    QCOMPARE(f.logLinesEndingWith(QStringLiteral(" /Error      > Info : Global config was set succesfull !")), 1);
+    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.env.prompts.shown.isEmpty());
+}
+
+void TerminalTest::fullSendOrderFollowsCountsReadBack() {
+    ConsoleFixture f;
+    f.w->Noftanks->stepUp();
+    f.w->MdiUv->stepUp();
+    f.w->wtankdta->setChecked(false);
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03, 0x04, 0x05, 0x04, 0x05, 0x08, 0x09}));
+    const auto lines = f.sent();
+    QCOMPARE(ConsoleFixture::dataOf(lines[3]), QByteArray("\x01", 1));
+    QCOMPARE(ConsoleFixture::dataOf(lines[5]), QByteArray("\x02", 1));
+    QCOMPARE(ConsoleFixture::dataOf(lines[7]), QByteArray("\x01", 1));
+    QCOMPARE(uint8_t(ConsoleFixture::dataOf(lines[4])[7]), uint8_t(2));
+    QCOMPARE(QString::fromStdString(f.model->config().Mdi[0].Name.str()), QStringLiteral("No name"));
+    QCOMPARE(QString::fromStdString(f.model->config().Tanks[1].ProductName.str()), QStringLiteral("SUPER A95H"));
+    QVERIFY(flagsClear(f.w));
+}
+
+void TerminalTest::getConfigReadsWithoutStoringThePage() {
+    ConsoleFixture f;
+    TConsoleConfig& m = f.model->config();
+    m.TankCount = 2;
+    m.MdiCount = 1;
+    m.DbSaveTime = 77;
+    m.Tanks[1].Capacity = 12345;
+    m.Mdi[0].Name.assign("Pump A");
+    m.Mdi[0].Address = 9;
+    f.w->dbsave->setText(QStringLiteral("5"));  // not stored: the page is not read first
+    f.w->wtankdta->setChecked(false);
+    f.click("get_t_from_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x03, 0x05, 0x05, 0x09}));
+    QCOMPARE(int(ConsoleConfig.DbSaveTime), 77);
+    QCOMPARE(f.w->dbsave->text(), QStringLiteral("77"));
+    QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 12345.0);
+    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 2, 2), QStringLiteral("12345"));
+    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 1), QStringLiteral("9"));
+    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 2), QStringLiteral("Pump A"));
+}
+
+void TerminalTest::clampsOfSaveTimeAndReferenceTemperature() {
+    struct Case {
+        const char *db, *ref;
+        int dbSent, refSent;
+    };
+    for (const Case& c : {Case{"0", "0", 1, 1}, Case{"-5", "-1", 1, 1}, Case{"300", "60", 250, 50},
+                          Case{"250", "50", 250, 50}, Case{"1", "1", 1, 1}}) {
+        ConsoleFixture f;
+        f.w->dbsave->setText(QString::fromLatin1(c.db));
+        f.w->reftemp->setText(QString::fromLatin1(c.ref));
+        f.click("send_t_to_console");
+        const QByteArray d = ConsoleFixture::dataOf(f.sent().value(0));
+        QCOMPARE(int(uint8_t(d[3])), c.dbSent);
+        QCOMPARE(int(uint8_t(d[4])), c.refSent);
+        QCOMPARE(f.w->dbsave->text(), QString::number(c.dbSent));
+    }
+}
+
+void TerminalTest::identifierTrimmedSentAndReadBackSubstituted() {
+    ConsoleFixture f;
+    f.w->TrmID->setText(QStringLiteral("  AB12 \t"));
+    f.w->ReadConsoleConfigForm();
+    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("AB12"));
+    f.click("send_t_to_console");
+    // Positions 5 and 6 keep what the field held before: "45" of "012345".
+    QCOMPARE(ConsoleFixture::dataOf(f.sent().value(0)).mid(5, 6), QByteArray("AB1245"));
+
+    const char odd[6] = {0x61, 0x20, 0x31, 0x42, 0x7E, 0x5A};
+    std::memcpy(f.model->config().TerminalId.Chars, odd, 6);
+    f.click("get_t_from_console");
+    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("><1B>Z"));
+    QCOMPARE(f.w->TrmID->text(), QStringLiteral("><1B>Z"));
+
+    // Twelve characters fill the field; the thirteenth is not stored.
+    f.w->TrmID->setText(QStringLiteral("ABCDEFGHIJKLM"));
+    f.w->ReadConsoleConfigForm();
+    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("ABCDEFGHIJKL"));
+}
+
+void TerminalTest::roFuelHighFirstOutLowFirstBack() {
+    ConsoleFixture f;
+    QCOMPARE(TMainConfig::RoFuelWord(0.89), uint16_t(890));
+    QCOMPARE(TMainConfig::RoFuelWord(65.537), uint16_t(1));  // only the low 16 bits travel
+    QCOMPARE(TMainConfig::RoFuelWord(-0.001), uint16_t(0xFFFF));
+    f.w->wtankdta->setChecked(false);
+    f.click("send_t_to_console");
+    const QByteArray req = ConsoleFixture::dataOf(f.sent().value(2));
+    QCOMPARE(uint8_t(req[57]), uint8_t(0x03));
+    QCOMPARE(uint8_t(req[58]), uint8_t(0x7A));
+    QCOMPARE(ConsoleConfig.Tanks[0].RoFuel, 0.89);  // read back, low byte first
+
+    // A reply with the bytes in request order reads as 31.235.
+    TLongFrame swapped = TMainConfig::TankPayload(ConsoleConfig, 1);
+    f.w->HandleTerminalReply(trTank, swapped.Len, swapped.Data);
+    QCOMPARE(ConsoleConfig.Tanks[0].RoFuel, 31.235);
+}
+
+void TerminalTest::productNameAndSensorsInPayloads() {
+    ConsoleFixture f;
+    TTankRecord& t = ConsoleConfig.Tanks[0];
+    t.ProductName.assign("ABCDEFGHIJKLMNOPQRSTUVWXY");
+    TLongFrame p = TMainConfig::TankPayload(ConsoleConfig, 1);
+    QCOMPARE(p.Len, 79);
+    QCOMPARE(replyData(p).mid(59), QByteArray("ABCDEFGHIJKLMNOPQRST"));
+    t.ProductName.assign("DIESL");
+    t.TwoSensors = 0;
+    p = TMainConfig::TankPayload(ConsoleConfig, 1);
+    QCOMPARE(p.Len, 65);
+    QCOMPARE(replyData(p).mid(59), QByteArray("DIESL\0", 6));
+    QCOMPARE(int(p.Data[8]), 1);
+    QCOMPARE(int(p.Data[7]), 1);
+    // Speed of wire, big-endian single, sign and exponent first.
+    QCOMPARE(replyData(p).mid(9, 4), QByteArray::fromHex("453B8000"));
+
+    for (int b8 : {2, 1, 0}) {
+        p.Data[8] = uint8_t(b8);
+        f.w->HandleTerminalReply(trTank, p.Len, p.Data);
+        QCOMPARE(bool(t.TwoSensors), b8 > 1);
+    }
+    QCOMPARE(QString::fromStdString(t.ProductName.str()), QStringLiteral("DIESL"));
+
+    ConsoleConfig.Mdi[2].Address = 7;
+    ConsoleConfig.Mdi[2].Name.assign("Gate");
+    const TLongFrame m = TMainConfig::MdiPayload(ConsoleConfig, 3);
+    QCOMPARE(replyData(m), QByteArray("\x03\x07Gate\0", 7));
+}
+
+void TerminalTest::fiveBadRepliesThenGood() {
+    ConsoleFixture f;
+    f.bus.faults.badCrcNext = 5;
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x03}));
+    QCOMPARE(countStarting(f.log(), QStringLiteral("RS232:<02")), 6);
+    QCOMPARE(f.logLinesEndingWith(QStringLiteral("Info : Global config was set succesfull !")), 1);
+    QVERIFY(!linkClosed(f.w));
+    QVERIFY(f.env.prompts.shown.isEmpty());
+}
+
+void TerminalTest::sixBadRepliesCloseTheLinkSilently() {
+    ConsoleFixture f;
+    f.bus.faults.badCrcNext = 6;
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>(6, 0x02)));
+    QVERIFY(linkClosed(f.w));
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
+    QVERIFY(!f.w->TrmConnect->isChecked());
+    QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+    // No box for giving up; the read-back that follows is refused with one.
+    QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Error"));
+    QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
+    QVERIFY(flagsClear(f.w));
+}
+
+void TerminalTest::timeoutOnFirstRequestOfMultiRequestOperation() {
+    ConsoleFixture f;
+    f.w->Noftanks->stepUp();
+    f.w->MdiUv->stepUp();
+    f.w->wtankdta->setChecked(false);
+    f.bus.faults.silentNext = 1;
+    const qint64 start = f.env.clock.elapsedMs();
+    qint64 timedOutAt = -1;
+    f.env.prompts.responder = [&](const PromptRecord&) {
+        if (timedOutAt < 0) timedOutAt = f.env.clock.elapsedMs();
+        return PromptAnswer::ok();
+    };
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), QList<int>{0x02});
+    QCOMPARE(timedOutAt - start, qint64(1000));
+    QCOMPARE(f.logLinesEndingWith(QStringLiteral(" /Error      > Terminal Time out waiting for responce !")), 1);
+    // 0x03, then two exchanges for each of 2 tanks and 1 MDI unit: one box each.
+    QCOMPARE(f.promptTexts(), QStringList(7, NotConnected));
+    QVERIFY(linkClosed(f.w));
+    QVERIFY(flagsClear(f.w));
+}
+
+void TerminalTest::splitReplyIsReadOnce() {
+    ConsoleFixture f;
+    f.bus.faults.splitNext = 1;
+    f.click("send_t_to_console");
+    QCOMPARE(countStarting(f.log(), QStringLiteral("RS232:")), 4);
+    QCOMPARE(countStarting(f.log(), QStringLiteral("RS232:<8200")), 1);
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
+}
+
+void TerminalTest::connectWhileOpenReports102() {
+    ConsoleFixture f;
+    {
+        const QSignalBlocker quiet(f.w->TrmConnect);
+        f.w->TrmConnect->setChecked(false);
+    }
+    f.click("TrmConnect");
+    QCOMPARE(f.promptTexts(),
+             QStringList{QStringLiteral("   ERROR No: 102 \r\r Already connected to Terminal !\r Disconnect first!")});
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Error"));
+    QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::None);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
+    QVERIFY(!linkClosed(f.w));
+    QCOMPARE(f.env.ports.openCount(1), 1);
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Disconnect"));
+}
+
+void TerminalTest::disconnects() {
+    {
+        ConsoleFixture f;
+        QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(f.w->trconstat->property("connected").toBool(), true);
+        f.click("TrmConnect");
+        QVERIFY(linkClosed(f.w));
+        QVERIFY(flagsClear(f.w));
+        QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
+        QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+    }
+    {
+        // The user disconnects while a request is out: the exchange ends, the next is refused.
+        ConsoleFixture f;
+        f.bus.faults.silentNext = 1;
+        f.env.clock.after(500, [&] { f.click("TrmConnect"); });
+        f.click("send_t_to_console");
+        QCOMPARE(f.sentCodes(), QList<int>{0x02});
+        QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+        QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
+        QVERIFY(flagsClear(f.w));
+        f.env.clock.advance(2000);
+        QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
+    }
+}
+
+void TerminalTest::com2IsPortTwoAt9600() {
+    ConsoleFixture f(false);
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect "));
+    f.env.ports.addEmptyPort(2);
+    f.w->Comsel->setCurrentIndex(1);
+    f.click("TrmConnect");
+    QCOMPARE(f.env.ports.openCount(2), 1);
+    QCOMPARE(f.env.ports.openBauds(2), QList<int>{9600});
+    QCOMPARE(f.env.ports.openCount(1), 0);
+}
+
+void TerminalTest::portThatCannotOpenKeepsButtonDown() {
+    ConsoleFixture f(false);
+    f.env.ports.setBusy(1, true);
+    f.click("TrmConnect");
+    QCOMPARE(f.env.prompts.shown.size(), 1);
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+    QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
+    QVERIFY(f.w->TrmConnect->isChecked());
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect "));
+    QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+    f.click("TrmConnect");  // the next click takes the disconnect path
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.env.prompts.shown.size(), 1);
+}
+
+void TerminalTest::noiseWhileIdleDoesNotBlock() {
+    ConsoleFixture f;
+    f.bus.sendToHost("\r0BADNOISE\n");
+    f.bus.sendToHost("\r8200C1B0\r", 5);  // a line with broken ends too
+    f.env.clock.advance(50);
+    QVERIFY(!f.w->TrmRetry);
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
+    QVERIFY(flagsClear(f.w));
+}
+
+void TerminalTest::secondOperationInsideAWaitIsRefused() {
+    ConsoleFixture f;
+    f.bus.faults.badCrcNext = 1;
+    // While the first reply is bad and its resend is due, the user asks for another operation.
+    f.env.clock.after(10, [&] { f.click("get_t_from_console"); });
+    f.env.clock.after(20, [&] {
+        uint8_t one = 1;
+        f.w->SendMdiConfig(one);
+    });
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03}));
+    QVERIFY(flagsClear(f.w));
+    f.click("get_t_from_console");  // once the first is over, the next one runs
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03, 0x03}));
+}
+
+void TerminalTest::vanishedPortClearsTheExchange() {
+    ConsoleFixture f;
+    f.bus.faults.silentNext = 1;
+    f.env.clock.after(300, [&] { f.env.ports.remove(1); });
+    f.click("send_t_to_console");
+    QVERIFY(flagsClear(f.w));
+    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+}
+
+void TerminalTest::failingWriteClearsTheExchange() {
+    FailingWritePorts ports;
+    ConsoleFixture f(false);
+    f.program.reset();
+    Services::install(nullptr, nullptr, &ports);
+    f.program = std::make_unique<MarvaneProgram>();
+    f.w = MainConfig;
+    f.click("TrmConnect");
+    f.click("send_t_to_console");
+    QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("COM1: write failed.")});
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+    QVERIFY(flagsClear(f.w));
+    QVERIFY(!f.w->TrmTmr->isActive());
+    f.click("get_t_from_console");  // not blocked by the failed one
+    QCOMPARE(f.env.prompts.shown.size(), 2);
+    f.program.reset();
+}
+
+void TerminalTest::repliesOutsideTheRecordsAreNotStored() {
+    ConsoleFixture f;
+    auto before = std::make_unique<TConsoleConfig>(ConsoleConfig);
+    auto same = [&] { return std::memcmp(before.get(), &ConsoleConfig, sizeof ConsoleConfig) == 0; };
+    TLongFrame p = TMainConfig::TankPayload(ConsoleConfig, 1);
+    p.Data[0] = 0x55;
+    for (uint8_t n : {0, 17, 255}) {
+        p.Data[7] = n;
+        f.w->TrmBusy = true;
+        f.w->HandleTerminalReply(trTank, p.Len, p.Data);
+        QVERIFY(same());
+        QVERIFY(!f.w->TrmBusy);
+    }
+    const uint8_t mdi[5] = {17, 3, 'A', 'B', 0};
+    f.w->HandleTerminalReply(trMdi, 5, mdi);
+    const uint8_t mdi0[5] = {0, 3, 'A', 'B', 0};
+    f.w->HandleTerminalReply(trMdi, 5, mdi0);
+    QVERIFY(same());
+    // Short replies store nothing and never read past what came.
+    p.Data[7] = 1;
+    f.w->HandleTerminalReply(trTank, 58, p.Data);
+    const uint8_t glob[5] = {9, 1, 1, 99, 33};
+    f.w->HandleTerminalReply(trGlobal, 5, glob);
+    f.w->HandleTerminalReply(trMdi, 1, mdi);
+    QVERIFY(same());
+    // An acknowledgement without its status byte is a failure.
+    const uint8_t ack[1] = {0};
+    f.w->HandleTerminalReply(trTankAck, 1, ack);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      >  ERROR No: 60 Error Set Tank config !")));
+    f.w->HandleTerminalReply(trGlobalAck, 0, ack);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral(" ERROR No: 60 Error Set Global config !")));
+    const uint8_t blockAck[3] = {1, 0, 7};
+    f.w->TblAckOk = true;
+    f.w->HandleTerminalReply(trTableBlockAck, 3, blockAck);
+    QVERIFY(!f.w->TblAckOk);
+    QCOMPARE(int(f.w->TblAckBlock), 7);
+    // A name without its 0 byte runs to the end of the reply.
+    const uint8_t named[6] = {2, 4, 'P', 'u', 'm', 'p'};
+    f.w->HandleTerminalReply(trMdi, 6, named);
+    QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[1].Name.str()), QStringLiteral("Pump"));
+    QCOMPARE(int(ConsoleConfig.Mdi[1].Address), 4);
+}
+
+void TerminalTest::countsAboveSixteenNeverAddressPastSixteen() {
+    ConsoleFixture f;
+    f.w->Noftanks->setValue(16);
+    f.w->MdiUv->setValue(16);
+    f.model->config().TankCount = 20;
+    f.model->config().MdiCount = 18;
+    f.w->wtankdta->setChecked(false);
+    f.click("get_t_from_console");
+    const QList<int> codes = f.sentCodes();
+    QCOMPARE(codes.count(0x05), 16);
+    QCOMPARE(codes.count(0x09), 16);
+    QCOMPARE(int(ConsoleConfig.TankCount), 20);  // shown as 16; kept until the page is stored
+    QCOMPARE(f.w->Noftanks->value(), 16);
+    QCOMPARE(f.w->MdiUv->value(), 16);
+    f.env.ports.clearWritten(1);
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes().count(0x04), 16);
+    QCOMPARE(f.sentCodes().count(0x08), 16);
+}
+
+void TerminalTest::acknowledgementReports() {
+    ConsoleFixture f;
+    f.w->MdiUv->stepUp();
+    f.w->wtankdta->setChecked(false);
+    f.click("send_t_to_console");
+    const QString err = QStringLiteral(" /Error      > ");
+    QCOMPARE(f.logLinesEndingWith(err + QStringLiteral("Info : Tank config was set succesfull !")), 1);
+    // The MDI acknowledgement reports like the global one.
+    QCOMPARE(f.logLinesEndingWith(err + QStringLiteral("Info : Global config was set succesfull !")), 2);
+    f.w->wtankdta->setChecked(true);
+    f.model->refuseNext = 1;
+    f.click("send_t_to_console");
+    QCOMPARE(f.logLinesEndingWith(err + QStringLiteral(" ERROR No: 60 Error Set Global config !")), 1);
+    f.model->refuseNext = 1;
+    uint8_t one = 1;
+    f.w->SendTankConfig(one);
+    QCOMPARE(f.logLinesEndingWith(err + QStringLiteral(" ERROR No: 60 Error Set Tank config !")), 1);
+}
+
+void TerminalTest::typedLanguageIsSent255() {
+    ConsoleFixture f;
+    f.w->trmLang->setCurrentIndex(2);
+    f.w->trmLang->setEditText(QStringLiteral("Klingon"));
+    f.click("send_t_to_console");
+    QCOMPARE(uint8_t(ConsoleFixture::dataOf(f.sent().value(0))[1]), uint8_t(255));
+    QCOMPARE(f.w->trmLang->currentIndex(), -1);
+    f.w->trmLang->setCurrentIndex(3);
+    f.click("send_t_to_console");
+    QCOMPARE(uint8_t(ConsoleFixture::dataOf(f.sent().value(2))[1]), uint8_t(3));
+}
+
+void TerminalTest::badNumberEndsOperationKeepingEarlierFields() {
+    ConsoleFixture f;
+    f.w->usunit->setChecked(true);
+    f.w->dbsave->setText(QStringLiteral("12x"));
+    f.click("send_t_to_console");
+    QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("'12x' is not a valid integer value.")});
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+    QVERIFY(f.sent().isEmpty());
+    QCOMPARE(int(ConsoleConfig.Units), 1);
+    f.w->dbsave->setText(QStringLiteral("33"));
+    f.w->reftemp->setText(QStringLiteral("1.5"));
+    f.click("send_t_to_console");
+    QCOMPARE(int(ConsoleConfig.DbSaveTime), 33);
+    QVERIFY(f.sent().isEmpty());
+    QVERIFY(flagsClear(f.w));
+}
+
+TANKCFG_TEST_MAIN(TerminalTest)
+#include "tst_terminal.moc"

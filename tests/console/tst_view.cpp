@@ -1,0 +1,288 @@
+// The configuration view: counts and their defaults, the grids, and the MDI unit editor.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "calibration/tankcfg.h"
+#include "console/mdicf.h"
+#include "consolefixture.h"
+
+namespace {
+void mark(int tank, double capacity) { ConsoleConfig.Tanks[tank - 1].Capacity = capacity; }
+double capacity(int tank) { return ConsoleConfig.Tanks[tank - 1].Capacity; }
+QString mdiName(int n) { return QString::fromStdString(ConsoleConfig.Mdi[n - 1].Name.str()); }
+QStringList row(QTableWidget* g, int r, int cols) {
+    QStringList out;
+    for (int c = 0; c < cols; ++c) out << ConsoleFixture::cell(g, r, c);
+    return out;
+}
+}  // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void raisingTanksGivesEachNewLastTankItsDefaults();
+    void refreshMovingSeveralStepsResetsOnlyTheNewLast();
+    void arrowsAtTheLimitsChangeNothing();
+    void spinEditsTakeNoTyping();
+    void mdiCountRowsAndDefaults();
+    void gridFormats();
+    void changeDataForTankOpensOnCurrentTank();
+    void changeDataForMdiWithNoUnits();
+    void editorStepsStoresAndCloses();
+    void editorActivationReloads();
+    void editorNameLengthAndAddress();
+    void editorApplySendsAndShowsReadBack();
+    void editorNeverOnUnitZeroNorPastSixteen();
+};
+
+void ViewTest::raisingTanksGivesEachNewLastTankItsDefaults() {
+    ConsoleFixture f(false);
+    f.w->Noftanks->stepUp();
+    f.w->Noftanks->stepUp();
+    mark(4, 1.0);
+    f.w->Noftanks->stepUp();
+    QCOMPARE(int(ConsoleConfig.TankCount), 4);
+    QCOMPARE(capacity(4), 22000.0);
+    QCOMPARE(int(ConsoleConfig.Tanks[3].InUse), 1);
+    QCOMPARE(f.w->Tanks_list->rowCount(), 5);
+    mark(4, 2.0);
+    for (int t = 5; t <= 16; ++t) mark(t, 3.0);
+    f.w->Noftanks->stepDown();
+    QCOMPARE(int(ConsoleConfig.TankCount), 3);
+    QCOMPARE(f.w->Tanks_list->rowCount(), 4);
+    QCOMPARE(capacity(4), 2.0);  // lowering keeps every record
+    f.w->Noftanks->stepUp();
+    QCOMPARE(capacity(4), 22000.0);  // and raising again resets it once more
+    for (int t = 5; t <= 16; ++t) QCOMPARE(capacity(t), 3.0);
+}
+
+void ViewTest::refreshMovingSeveralStepsResetsOnlyTheNewLast() {
+    ConsoleFixture f(false);
+    for (int t = 2; t <= 5; ++t) mark(t, 7.0);
+    ConsoleConfig.TankCount = 5;
+    f.w->ShowConsoleConfig();
+    QCOMPARE(f.w->Noftanks->value(), 5);
+    QCOMPARE(f.w->Tanks_list->rowCount(), 6);
+    QCOMPARE(capacity(5), 22000.0);
+    for (int t = 2; t <= 4; ++t) QCOMPARE(capacity(t), 7.0);
+    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 3, 2), QStringLiteral("7"));
+
+    // Out of range counts are shown clamped; 0 tanks shows as 1 and is not stored back.
+    ConsoleConfig.TankCount = 0;
+    f.w->ShowConsoleConfig();
+    QCOMPARE(f.w->Noftanks->value(), 1);
+    QCOMPARE(int(ConsoleConfig.TankCount), 1);  // changed what it showed (5 -> 1): stored
+    ConsoleConfig.TankCount = 0;
+    f.w->ShowConsoleConfig();
+    QCOMPARE(int(ConsoleConfig.TankCount), 0);  // showed 1 already: the record keeps its 0
+}
+
+void ViewTest::arrowsAtTheLimitsChangeNothing() {
+    ConsoleFixture f(false);
+    QTest::keyClick(f.w->Noftanks, Qt::Key_Down);
+    QCOMPARE(f.w->Noftanks->value(), 1);
+    QTest::keyClick(f.w->MdiUv, Qt::Key_Down);
+    QCOMPARE(f.w->MdiUv->value(), 0);
+    QCOMPARE(SelectedMdi, uint8_t(0));  // no change event ran
+    f.w->Noftanks->setValue(16);
+    f.w->MdiUv->setValue(16);
+    mark(16, 5.0);
+    ConsoleConfig.Mdi[15].Name.assign("Kept");
+    QTest::keyClick(f.w->Noftanks, Qt::Key_Up);
+    QTest::keyClick(f.w->MdiUv, Qt::Key_Up);
+    QCOMPARE(capacity(16), 5.0);
+    QCOMPARE(mdiName(16), QStringLiteral("Kept"));
+    QTest::keyClick(f.w->Noftanks, Qt::Key_Down);
+    QCOMPARE(f.w->Noftanks->value(), 15);
+}
+
+void ViewTest::spinEditsTakeNoTyping() {
+    ConsoleFixture f(false);
+    QTest::keyClicks(f.w->Noftanks, QStringLiteral("9"));
+    QCOMPARE(f.w->Noftanks->value(), 1);
+    QTest::keyClick(f.w->Noftanks, Qt::Key_Up);
+    QCOMPARE(f.w->Noftanks->value(), 2);
+    QCOMPARE(int(ConsoleConfig.TankCount), 2);
+}
+
+void ViewTest::mdiCountRowsAndDefaults() {
+    ConsoleFixture f(false);
+    ConsoleConfig.Mdi[0].Address = 9;
+    ConsoleConfig.Mdi[0].Name.assign("Old");
+    f.w->MDIListClick(1);
+    f.w->MdiUv->stepUp();
+    QCOMPARE(int(ConsoleConfig.MdiCount), 1);
+    QCOMPARE(int(ConsoleConfig.Mdi[0].Address), 0);
+    QCOMPARE(mdiName(1), QStringLiteral("No name"));
+    QCOMPARE(row(f.w->MDIList, 1, 4), (QStringList{" 1", "0", "No name", " - "}));
+    f.w->MdiUv->stepUp();
+    f.w->MdiUv->stepUp();
+    f.w->MDIListClick(3);
+    QCOMPARE(SelectedMdi, uint8_t(3));
+    f.w->MdiUv->stepDown();
+    QCOMPARE(SelectedMdi, uint8_t(1));  // after any change of the count
+    QCOMPARE(f.w->MDIList->rowCount(), 3);
+    f.w->MdiUv->setValue(0);
+    QCOMPARE(f.w->MDIList->rowCount(), 2);
+    QCOMPARE(row(f.w->MDIList, 1, 4), (QStringList{" --", " --", " ----------------", "-"}));
+    QCOMPARE(int(ConsoleConfig.MdiCount), 0);
+    QCOMPARE(mdiName(2), QStringLiteral("No name"));  // kept when lowered
+}
+
+void ViewTest::gridFormats() {
+    ConsoleFixture f(false);
+    QCOMPARE(row(f.w->Tanks_list, 0, 5), (QStringList{"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"}));
+    QCOMPARE(row(f.w->Tanks_list, 1, 5), (QStringList{"  1", " 01 23 45 67 89 AB", "22000", "SUPER A95H", " UNKNOWN "}));
+    QVERIFY(f.w->Tanks_list->isColumnHidden(4));
+    ConsoleConfig.Tanks[0].Capacity = 123456789.0;
+    ConsoleConfig.Tanks[0].ProbeId[0] = 0xFE;
+    f.w->ShowConsoleConfig();
+    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 2), QStringLiteral("1.2345679E8"));
+    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 1), QStringLiteral(" FE 23 45 67 89 AB"));
+    ConsoleConfig.Tanks[0].Capacity = 1234.5;
+    f.w->ShowConsoleConfig();
+    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 2), QStringLiteral("1235"));
+}
+
+void ViewTest::changeDataForTankOpensOnCurrentTank() {
+    {
+        ConsoleFixture f;
+        f.w->Noftanks->setValue(5);
+        f.w->Tanks_listClick(5);
+        f.w->Tanks_listClick(0);  // the header row selects nothing
+        QCOMPARE(CurrentTank, uint8_t(5));
+        f.w->Noftanks->setValue(2);
+        f.click("Edit_t_data");
+        QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
+        QCOMPARE(tankconfig->TankNo, uint8_t(5));
+        QVERIFY(tankconfig->isVisible());
+    }
+    {
+        // Without a link both exchanges are refused with a box, and the window opens all the same.
+        ConsoleFixture f(false);
+        f.w->dbsave->setText(QStringLiteral("99"));
+        f.click("Edit_t_data");
+        QCOMPARE(f.env.prompts.shown.size(), 2);
+        QCOMPARE(int(ConsoleConfig.DbSaveTime), 99);
+        QVERIFY(tankconfig->isVisible());
+    }
+    {
+        ConsoleFixture f;
+        f.w->dbsave->setText(QStringLiteral("x"));
+        f.click("Edit_t_data");
+        QVERIFY(!tankconfig->isVisible());
+        QVERIFY(f.sent().isEmpty());
+    }
+}
+
+void ViewTest::changeDataForMdiWithNoUnits() {
+    ConsoleFixture f;
+    f.click("MdiCfgb");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
+    QVERIFY(!mdicfg->isVisible());
+    f.w->MDIListDblClick(1);
+    QVERIFY(!mdicfg->isVisible());
+}
+
+void ViewTest::editorStepsStoresAndCloses() {
+    ConsoleFixture f;
+    f.w->MdiUv->setValue(3);
+    ConsoleConfig.Mdi[1].Name.assign("Second");
+    ConsoleConfig.Mdi[1].Address = 4;
+    f.w->MDIListClick(2);
+    f.click("MdiCfgb");
+    QVERIFY(mdicfg->isVisible());
+    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 2"));
+    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("Second"));
+    QCOMPARE(mdicfg->MDIUAddrv->currentText(), QStringLiteral("04"));
+
+    mdicfg->tMDINamev->setText(QStringLiteral("Typed"));
+    mdicfg->cancel->click();
+    QVERIFY(!mdicfg->isVisible());
+    QCOMPARE(mdiName(2), QStringLiteral("Second"));
+
+    f.w->MDIListDblClick(2);
+    QVERIFY(mdicfg->isVisible());
+    mdicfg->tMDINamev->setText(QStringLiteral("Edited"));
+    mdicfg->prev->click();
+    QCOMPARE(mdiName(2), QStringLiteral("Edited"));
+    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 2, 2), QStringLiteral("Edited"));
+    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
+    mdicfg->tMDINamev->setText(QStringLiteral("First"));
+    mdicfg->prev->click();  // on unit 1: stores, stays
+    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
+    QCOMPARE(mdiName(1), QStringLiteral("First"));
+    mdicfg->next->click();
+    mdicfg->next->click();
+    QCOMPARE(mdicfg->UnitNo, uint8_t(3));
+    mdicfg->MDIUAddrv->setCurrentIndex(12);
+    mdicfg->next->click();  // on the last unit: stores, stays
+    QCOMPARE(mdicfg->UnitNo, uint8_t(3));
+    QCOMPARE(int(ConsoleConfig.Mdi[2].Address), 12);
+    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 3"));
+}
+
+void ViewTest::editorActivationReloads() {
+    ConsoleFixture f(false);
+    f.w->MdiUv->setValue(1);
+    f.w->MDIListDblClick(1);
+    QVERIFY(mdicfg->isVisible());
+    mdicfg->tMDINamev->setText(QStringLiteral("Not applied"));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(mdicfg, &activate);
+    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("No name"));
+}
+
+void ViewTest::editorNameLengthAndAddress() {
+    ConsoleFixture f(false);
+    f.w->MdiUv->setValue(1);
+    ConsoleConfig.Mdi[0].Name.assign("ABCDEFGHIJKLMNOPQRSTUVWXY");
+    ConsoleConfig.Mdi[0].Address = 20;
+    f.w->MDIListDblClick(1);
+    QCOMPARE(mdicfg->tMDINamev->text().size(), 25);
+    QCOMPARE(mdicfg->MDIUAddrv->currentIndex(), -1);
+    mdicfg->StoreUnit(1);
+    QCOMPARE(int(ConsoleConfig.Mdi[0].Address), 255);
+    QCOMPARE(mdiName(1).size(), 25);
+    mdicfg->tMDINamev->clear();
+    QTest::keyClicks(mdicfg->tMDINamev, QStringLiteral("0123456789012345678901234"));
+    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("01234567890123456789"));
+}
+
+void ViewTest::editorApplySendsAndShowsReadBack() {
+    ConsoleFixture f;
+    f.w->MdiUv->setValue(1);
+    f.w->MDIListDblClick(1);
+    mdicfg->tMDINamev->setText(QStringLiteral("Island 1"));
+    mdicfg->MDIUAddrv->setCurrentIndex(5);
+    f.model->config().Mdi[0].Name.assign("zzz");
+    mdicfg->apply->click();
+    QCOMPARE(f.sentCodes(), (QList<int>{0x08, 0x09}));
+    QCOMPARE(ConsoleFixture::dataOf(f.sent()[0]), QByteArray("\x01\x05Island 1\0", 11));
+    QCOMPARE(QString::fromStdString(f.model->config().Mdi[0].Name.str()), QStringLiteral("Island 1"));
+    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("Island 1"));
+    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 1), QStringLiteral("5"));
+}
+
+void ViewTest::editorNeverOnUnitZeroNorPastSixteen() {
+    ConsoleFixture f(false);
+    // A count that came without passing through the spin edit leaves SelectedMdi at 0.
+    ConsoleConfig.MdiCount = 2;
+    QCOMPARE(SelectedMdi, uint8_t(0));
+    f.w->MDIListDblClick(0);
+    QVERIFY(mdicfg->isVisible());
+    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
+    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 1"));
+    mdicfg->hide();
+    ConsoleConfig.MdiCount = 40;
+    SelectedMdi = 16;
+    f.w->MDIListDblClick(16);
+    QCOMPARE(mdicfg->UnitNo, uint8_t(16));
+    mdicfg->next->click();
+    QCOMPARE(mdicfg->UnitNo, uint8_t(16));
+}
+
+TANKCFG_TEST_MAIN(ViewTest)
+#include "tst_view.moc"
