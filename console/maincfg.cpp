@@ -1,6 +1,7 @@
 // The main window as a whole: its pages and components, the start-up defaults and the exit.
 #include "console/maincfg.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -73,9 +74,21 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, std::initializer_list<
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    g->setWordWrap(false);
+    // The widths were laid out for the console's small dialog font (about 5 px a character):
+    // scale them to the font in use so that the headers are not cut.
+    const double scale = std::max(1.0, g->fontMetrics().averageCharWidth() / 5.0);
     int c = 0;
-    for (int w : widths) g->setColumnWidth(c++, w);
+    for (int w : widths) g->setColumnWidth(c++, int(w * scale + 0.5));
     return g;
+}
+
+// No header text is cut: a column is at least as wide as its header row's cell.
+void fitHeaderRow(QTableWidget* g) {
+    const QFontMetrics fm = g->fontMetrics();
+    for (int c = 0; c < g->columnCount(); ++c)
+        if (const QTableWidgetItem* it = g->item(0, c))
+            g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
 }
 
 QStringList numbers(int from, int to) {
@@ -88,6 +101,7 @@ QStringList numbers(int from, int to) {
 TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainConfig"));
     setWindowTitle(QStringLiteral("Vantrel config"));
+    resize(940, 640);
     MainConfig = this;
 
     TrmCom = Services::ports().create(this);
@@ -418,6 +432,7 @@ void TMainConfig::load_default_parms() {
         MDIList->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(mdiHeader[c])));
         MDIList->setItem(1, c, new QTableWidgetItem(QString::fromLatin1(mdiNone[c])));
     }
+    for (QTableWidget* g : {LRMState, Tanks_list, MDIList}) fitHeaderRow(g);
     ShowConsoleConfig();
 }
 
