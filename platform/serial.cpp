@@ -111,6 +111,7 @@ public:
         port_.setStopBits(QSerialPort::OneStop);
         port_.setFlowControl(QSerialPort::NoFlowControl);
         port_.setDataTerminalReady(false);
+        dtr_ = false;
         port_.setRequestToSend(false);
         buffer_.clear();
         resetEvents();
@@ -147,6 +148,10 @@ public:
         if (port_.isOpen()) port_.clear(QSerialPort::Output);
     }
     bool dsr() const override { return lastDsr_; }
+    void setDtr(bool on) override {
+        dtr_ = on;
+        if (port_.isOpen()) port_.setDataTerminalReady(on);
+    }
 
 protected:
     bool waitingHasLineFeed() const override { return buffer_.contains('\n'); }

@@ -31,6 +31,9 @@ public:
     virtual void purgeInput() = 0;
     virtual void purgeOutput() = 0;
     virtual bool dsr() const = 0;
+    // The DTR line; open() leaves it off.
+    virtual void setDtr(bool on) { (void)on; }
+    bool dtrOn() const { return dtr_; }
 
     int comNumber() const { return com_; }
     int baud() const { return baud_; }
@@ -52,6 +55,7 @@ protected:
     virtual bool waitingHasLineFeed() const = 0;
     int com_ = 0;
     int baud_ = 9600;
+    bool dtr_ = false;
 
 private:
     void schedule();

@@ -1,6 +1,8 @@
 #include "sim/models.h"
 
+#include "sim/consolemodel.h"
 #include "sim/identprobe.h"
+#include "sim/ostrelprobe.h"
 
 namespace {
 int intArg(const QStringList& args, int i, int dflt, bool* ok) {
@@ -20,6 +22,22 @@ const std::vector<ModelKind>& DeviceModelKinds() {
              const int addr = intArg(a, 0, 0, &ok);
              if (!ok || addr < 0 || addr > 15) return nullptr;
              return std::make_unique<IdentProbe>(addr);
+         }},
+        {"probe", "probe:ADDR[:SPEED[:LENGTH]]  a probe in the probe program's dialect (speed m/s, length mm; unset: FF FF FF FF)",
+         [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
+             bool ok = true;
+             const int addr = intArg(a, 0, 0, &ok);
+             if (!ok || a.isEmpty() || addr < 0 || addr > 15 || a.size() > 3) return nullptr;
+             std::optional<double> speed, length;
+             if (a.size() > 1) speed = a[1].toDouble(&ok);
+             if (ok && a.size() > 2) length = a[2].toDouble(&ok);
+             if (!ok) return nullptr;
+             return std::make_unique<OstrelProbe>(addr, speed, length);
+         }},
+        {"console", "console  the tank console (terminal) on the terminal link",
+         [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
+             if (!a.isEmpty()) return nullptr;
+             return std::make_unique<ConsoleModel>();
          }},
     };
     return kinds;

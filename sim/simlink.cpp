@@ -78,6 +78,7 @@ void SimSerialLink::open(int comNumber, int baud) {
     if (p.busy || ports_->openLink(comNumber))
         throw SerialError(SerialError::AccessDenied, name + ": the port is in use by another program");
     open_ = true;
+    dtr_ = false;
     input_.clear();
     resetEvents();
     auto& mp = ports_->ports_[comNumber];
@@ -87,6 +88,7 @@ void SimSerialLink::open(int comNumber, int baud) {
 
 void SimSerialLink::close() {
     open_ = false;
+    dtr_ = false;
     input_.clear();
     resetEvents();
 }

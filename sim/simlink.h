@@ -44,7 +44,7 @@ private:
         bool exists = false;
         bool busy = false;
         bool dsr = false;
-        DeviceBus* bus = nullptr;
+        QPointer<DeviceBus> bus;  // a bus may go before the ports
         QList<QByteArray> written;
         int opens = 0;
         QList<int> bauds;
@@ -66,6 +66,7 @@ public:
     void purgeInput() override { input_.clear(); }
     void purgeOutput() override {}
     bool dsr() const override;
+    void setDtr(bool on) override { dtr_ = open_ && on; }
 
     // Bytes arriving from the device side.
     void arrive(const QByteArray& bytes);

@@ -1,0 +1,12 @@
+#pragma once
+// The help window shown by the main window's "Help" button.
+#include <QDialog>
+
+class TFrame1;
+
+class THelpWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit THelpWindow(QWidget* parent = nullptr);
+    TFrame1* HelpFrame = nullptr;
+};

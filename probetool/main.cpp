@@ -1,0 +1,27 @@
+// Ostrel, the probe configuration program.
+#include <QApplication>
+#include <QLocale>
+
+#include "common/numtext.h"
+#include "platform/errorguard.h"
+#include "platform/services.h"
+#include "probetool/HelpWin.h"
+#include "probetool/probc.h"
+#include "probetool/scanb.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString sep = QLocale::system().decimalPoint();
+    if (sep.size() == 1 && sep.at(0).unicode() < 0x80) DecimalSeparator = char(sep.at(0).unicode());
+    Services::installReal();
+    SetAppTitle(OstrelTitle);
+    RegisterHelpFile(OstrelHelpFile);
+
+    // The windows in their order: the main window first (its creation searches the ports).
+    Tprobc probc;
+    probc.Scanbus = new TScanbus(&probc);
+    probc.HelpWindow = new THelpWindow(&probc);
+    if (probc.Terminated()) return 0;
+    probc.show();
+    return app.exec();
+}

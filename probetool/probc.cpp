@@ -1,0 +1,393 @@
+// Main window: its controls, start-up with the port search, the port selector, the frame log,
+// closing and help.
+#include "probetool/probc.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "platform/clock.h"
+#include "platform/errorguard.h"
+#include "platform/services.h"
+#include "platform/wait.h"
+#include "probetool/HelpWin.h"
+#include "probetool/scanb.h"
+
+namespace {
+QString g_helpFile;
+
+QLabel* valueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setAccessibleName(caption);
+    if (fixedPitch) {
+        QFont f(QStringLiteral("Monospace"));
+        f.setStyleHint(QFont::TypeWriter);
+        l->setFont(f);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return l;
+}
+
+template <class W>
+W* named(W* w, const char* name, const QString& caption) {
+    w->setObjectName(QLatin1String(name));
+    if (!caption.isEmpty()) w->setAccessibleName(caption);
+    return w;
+}
+}  // namespace
+
+void RegisterHelpFile(const QString& url) { g_helpFile = url; }
+QString RegisteredHelpFile() { return g_helpFile; }
+
+void TGauge::setPosition(int p) {
+    position_ = std::clamp(p, 0, std::max(max_, 0));
+    setValue(position_);
+}
+
+void TGauge::setMax(int m) {
+    max_ = std::max(m, 0);
+    setRange(0, std::max(max_, 1));
+    setPosition(position_);
+}
+
+TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
+    // Arrows and the arrow keys step the value; typed characters are not taken.
+    lineEdit()->setReadOnly(true);
+}
+
+QString LogStamp(const QDateTime& t) { return t.toString(QStringLiteral("yyMMddHHmmss")); }
+QString FrameStamp(const QDateTime& t) { return t.toString(QStringLiteral("HHmmss")); }
+
+Tprobc::Tprobc(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("probc"));
+    setWindowTitle(OstrelTitle);
+    resize(604, 507);
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    buildControls();
+    Wrktmr = Services::clock().createTimer(this, 75);
+    Wrktmr->setObjectName(QStringLiteral("Wrktmr"));
+    MainTimer = Services::clock().createTimer(this, 300);
+    MainTimer->setObjectName(QStringLiteral("MainTimer"));
+    ComPort = Services::ports().create(this);
+    ComPort->setObjectName(QStringLiteral("ComPort"));
+    connectHandlers();
+    Guard([this] { FormCreate(); });
+}
+
+Tprobc::~Tprobc() {
+    Wrktmr->stop();
+    MainTimer->stop();
+}
+
+void Tprobc::buildControls() {
+    auto* top = new QVBoxLayout(this);
+    ProgrB = named(new TGauge(this), "ProgrB", {});
+    ProgrB->setTextVisible(false);
+    ProgrB->setMax(0);
+    top->addWidget(ProgrB);
+
+    auto* body = new QHBoxLayout;
+    top->addLayout(body);
+
+    // Readings.
+    auto* readings = new QGridLayout;
+    body->addLayout(readings, 1);
+    int row = 0;
+    auto addReading = [&](const QString& caption, QLabel* value, const QString& unit) {
+        auto* l = new QLabel(caption, this);
+        l->setBuddy(value);
+        readings->addWidget(l, row, 0);
+        readings->addWidget(value, row, 1);
+        if (!unit.isEmpty()) readings->addWidget(new QLabel(unit, this), row, 2);
+        ++row;
+    };
+    const QString mm = QStringLiteral("[mm]");
+    const QString degC = QStringLiteral("[\u00B0C]");
+    vStatus = valueText(this, "vStatus", QStringLiteral("- - - - - - - - "), QStringLiteral("Status :"), true);
+    addReading(QStringLiteral("Status :"), vStatus, {});
+    vSensVal1 = valueText(this, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
+    addReading(QStringLiteral("Sensor 1 (fuel)"), vSensVal1, mm);
+    vSensVal2 = valueText(this, "vSensVal2", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 2 (water)"), true);
+    addReading(QStringLiteral("Sensor 2 (water)"), vSensVal2, mm);
+    vTmpr = valueText(this, "vTmpr", QStringLiteral("--.-- "), QStringLiteral("Temperature"), false);
+    addReading(QStringLiteral("Temperature"), vTmpr, degC);
+    SLevel = valueText(this, "SLevel", QStringLiteral("- - - -.- - "), QStringLiteral("Level (fuel)"), false);
+    addReading(QStringLiteral("Level (fuel)"), SLevel, mm);
+    QLabel** temps[] = {&vTmpr1, &vTmpr2, &vTmpr3, &vTmpr4};
+    for (int i = 0; i < 4; ++i) {
+        const QString cap = QStringLiteral("Tempr %1 :").arg(i + 1);
+        const QByteArray name = "vTmpr" + QByteArray::number(i + 1);
+        *temps[i] = valueText(this, name.constData(), QStringLiteral("---.--"), cap, false);
+        addReading(cap, *temps[i], degC);
+    }
+    Status = named(new QPlainTextEdit(this), "Status", {});
+    Status->setReadOnly(true);
+    Status->setMaximumHeight(64);
+    Status->setPlainText(QStringLiteral("SN: N/A\nSpeed: N/A\nLength: N/A"));
+    readings->addWidget(Status, row++, 0, 1, 3);
+
+    // Modes, port, address and the probe operations.
+    auto* ops = new QGridLayout;
+    body->addLayout(ops);
+    row = 0;
+    monmod = named(new QCheckBox(QStringLiteral("Monitor"), this), "monmod", QStringLiteral("Monitor"));
+    cbForsA = named(new QCheckBox(QStringLiteral("Force Address"), this), "cbForsA", QStringLiteral("Force Address"));
+    Lvmode = named(new QCheckBox(QStringLiteral("Level mode"), this), "Lvmode", QStringLiteral("Level mode"));
+    TemperMode = named(new QCheckBox(QStringLiteral("Tempr.mode"), this), "TemperMode", QStringLiteral("Tempr.mode"));
+    for (QCheckBox* c : {monmod, cbForsA, Lvmode, TemperMode}) ops->addWidget(c, row++, 0, 1, 2);
+
+    auto* dfLabel = new QLabel(QStringLiteral("Digital Filter:"), this);
+    DigFilter = named(new TArrowSpinEdit(this), "DigFilter", QStringLiteral("Digital Filter:"));
+    DigFilter->setRange(0, 10);
+    dfLabel->setBuddy(DigFilter);
+    ops->addWidget(dfLabel, row, 0);
+    ops->addWidget(DigFilter, row++, 1);
+
+    QFont bold = font();
+    bold.setBold(true);
+    auto* comLabel = new QLabel(QStringLiteral("COM Port:"), this);
+    comLabel->setFont(bold);
+    Comsel = named(new QComboBox(this), "Comsel", QStringLiteral("COM Port:"));
+    Comsel->setFont(bold);
+    comLabel->setBuddy(Comsel);
+    ops->addWidget(comLabel, row, 0);
+    ops->addWidget(Comsel, row++, 1);
+
+    auto* addrLabel = new QLabel(QStringLiteral("Address"), this);
+    addrLabel->setFont(bold);
+    Addr = named(new QComboBox(this), "Addr", QStringLiteral("Address"));
+    for (int a = 0; a <= 15; ++a) Addr->addItem(QStringLiteral("%1").arg(a, 2, 10, QLatin1Char('0')));
+    addrLabel->setBuddy(Addr);
+    ops->addWidget(addrLabel, row, 0);
+    ops->addWidget(Addr, row++, 1);
+
+    auto button = [this](const char* name, const QString& caption) {
+        return named(new QPushButton(caption, this), name, caption);
+    };
+    Button2 = button("Button2", QStringLiteral("Set DigFilt"));
+    bScanBus = button("bScanBus", QStringLiteral("Scan bus"));
+    Bsetaddres = button("Bsetaddres", QStringLiteral("Set Address"));
+    BtOneS = button("BtOneS", QStringLiteral("One Sensor"));
+    BtTwoS = button("BtTwoS", QStringLiteral("Two Sensor"));
+    bClearLog = button("bClearLog", QStringLiteral("Clear Log"));
+    bSavelog = button("bSavelog", QStringLiteral("Save log"));
+    Button1 = button("Button1", QStringLiteral("Help"));
+    BClose = button("BClose", QStringLiteral("Exit"));
+    ops->addWidget(Button2, row, 0);
+    ops->addWidget(bScanBus, row++, 1);
+    ops->addWidget(Bsetaddres, row, 0);
+    ops->addWidget(BtOneS, row, 1);
+    ops->addWidget(BtTwoS, row++, 2);
+
+    auto* group = named(new QGroupBox(QStringLiteral("Calibration"), this), "GroupBox1", QStringLiteral("Calibration"));
+    auto* g = new QGridLayout(group);
+    auto edit = [this](const char* name, const QString& text, const QString& caption) {
+        auto* e = named(new QLineEdit(text, this), name, caption);
+        return e;
+    };
+    CPoint1 = edit("CPoint1", QStringLiteral("300"), QStringLiteral("P1"));
+    Cpoint2 = edit("Cpoint2", QStringLiteral("3000"), QStringLiteral("P2"));
+    ProbLen = edit("ProbLen", QStringLiteral("3000"), QStringLiteral("Length"));
+    WireSpd = edit("WireSpd", QStringLiteral("3000"), QStringLiteral("Speed"));
+    BCalibr = button("BCalibr", QStringLiteral("Calibrate"));
+    Bupdate = button("Bupdate", QStringLiteral("Update"));
+    auto editRow = [&](int r, const QString& caption, QLineEdit* e, const QString& unit) {
+        auto* l = new QLabel(caption, group);
+        l->setBuddy(e);
+        g->addWidget(l, r, 0);
+        g->addWidget(e, r, 1);
+        g->addWidget(new QLabel(unit, group), r, 2);
+    };
+    editRow(0, QStringLiteral("P1"), CPoint1, mm);
+    editRow(1, QStringLiteral("P2"), Cpoint2, mm);
+    g->addWidget(BCalibr, 2, 0, 1, 3);
+    editRow(3, QStringLiteral("Length"), ProbLen, mm);
+    editRow(4, QStringLiteral("Speed"), WireSpd, QStringLiteral("[m/s]"));
+    g->addWidget(Bupdate, 5, 0, 1, 3);
+    ops->addWidget(group, row++, 0, 1, 3);
+
+    auto* logButtons = new QHBoxLayout;
+    for (QPushButton* b : {bClearLog, bSavelog, Button1, BClose}) logButtons->addWidget(b);
+    ops->addLayout(logButtons, row++, 0, 1, 3);
+
+    LogWin = named(new QPlainTextEdit(this), "LogWin", {});
+    LogWin->setReadOnly(true);
+    LogWin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    top->addWidget(LogWin, 1);
+}
+
+void Tprobc::connectHandlers() {
+    GuardedConnect(Wrktmr, &ProgramTimer::timeout, this, [this] { WrktmrTimer(); });
+    GuardedConnect(MainTimer, &ProgramTimer::timeout, this, [this] { MainTimerTimer(); });
+    GuardedConnect(ComPort, &SerialLink::bytesAvailable, this, [this](int n) { ComPortTriggerAvail(n); });
+    GuardedConnect(Comsel, &QComboBox::activated, this, [this](int) { ComselChange(); });
+    GuardedConnect(Addr, &QComboBox::activated, this, [this](int) { AddrChange(); });
+    GuardedConnect(monmod, &QCheckBox::toggled, this, [this](bool) { monmodClick(); });
+    const std::pair<QPushButton*, void (Tprobc::*)()> clicks[] = {
+        {Button2, &Tprobc::Button2Click},     {bScanBus, &Tprobc::bScanBusClick}, {Bsetaddres, &Tprobc::BsetaddresClick},
+        {BtOneS, &Tprobc::BtOneSClick},       {BtTwoS, &Tprobc::BtTwoSClick},     {bClearLog, &Tprobc::bClearLogClick},
+        {bSavelog, &Tprobc::bSavelogClick},   {Button1, &Tprobc::BitBtnHelpClick}, {BClose, &Tprobc::BCloseClick},
+        {BCalibr, &Tprobc::BCalibrClick},     {Bupdate, &Tprobc::BupdateClick},
+    };
+    for (const auto& [b, h] : clicks) GuardedConnect(b, &QPushButton::clicked, this, [this, h = h](bool) { (this->*h)(); });
+}
+
+void Tprobc::AddLog(const QString& line) {
+    QTextCursor c(LogWin->document());
+    c.movePosition(QTextCursor::Start);
+    c.insertText(LogWin->document()->isEmpty() ? line : line + QLatin1Char('\n'));
+}
+
+QStringList Tprobc::LogLines() const {
+    if (LogWin->document()->isEmpty()) return {};
+    return LogWin->toPlainText().split(QLatin1Char('\n'));
+}
+
+void Tprobc::FormCreate() {
+    FDeviceId = DevProbe;
+    Comsel->clear();
+    AddLog(QStringLiteral(" Start log -") + LogStamp(Services::clock().now()));
+    for (int n = 1; n <= 6; ++n) {
+        try {
+            ComPort->open(n, 9600);
+        } catch (const SerialError& e) {
+            // A port that is missing or has no device behind it is not offered. One that exists
+            // but is held or forbidden is: choosing it then tells the user why it cannot open.
+            if (e.kind != SerialError::AccessDenied) continue;
+        }
+        Comsel->addItem(QStringLiteral("COM%1").arg(n));
+        AddLog(QStringLiteral(" COM%1").arg(n));
+        ComPort->close();
+    }
+    FTxQueue.clear();
+    FRxQueue.clear();
+    Probe.Present = false;
+    Probe.WireSpeed = 3000.0;
+    Probe.ProbeLength = 2000.0;
+    FSampling = false;
+    FSampleIndex = 1;
+    DisableButtons(bmAllProbeButtons);
+    HelpFile = RegisteredHelpFile();
+    if (Comsel->count() == 0) {
+        const QString none = QStringLiteral("No useble/avelable COM ports.");
+        AddLog(none);
+        Services::prompts().messageBox(QStringLiteral("Error"), none, MsgIcon::Error, MbOk);
+        terminated_ = true;
+        return;
+    }
+    AddLog(QStringLiteral("Com port scan complete."));
+    Comsel->setCurrentIndex(0);
+    ComselChange();
+}
+
+void Tprobc::ComselChange() {
+    if (ComPort->isOpen()) ComPort->close();
+    const QString entry = Comsel->currentText();
+    if (entry.size() < 4) return;
+    ComPort->open(entry.at(3).digitValue(), 9600);
+    ComPort->setDtr(true);
+}
+
+void Tprobc::bClearLogClick() {
+    LogWin->clear();
+    AddLog(QStringLiteral("Start log - ") + LogStamp(Services::clock().now()));
+}
+
+void Tprobc::bSavelogClick() {
+    const QString t = LogStamp(Services::clock().now());
+    AddLog(QStringLiteral("End log - ") + t);
+    dSavelog.fileName = t + QStringLiteral(".log");
+    dSavelog.defaultSuffix = QStringLiteral("log");
+    dSavelog.filter = QStringLiteral("Log files|*.log");
+    dSavelog.overwritePrompt = true;
+    dSavelog.createPrompt = true;
+    if (!Services::prompts().saveFile(dSavelog)) return;
+    QByteArray text;
+    const QStringList lines = LogLines();
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        text += QByteArray::fromStdString(Utf8ToCp1251(it->toStdString())) + "\r\n";
+    QFile f(dSavelog.fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw InOutError(int(f.error()), "Cannot create file \"" + dSavelog.fileName.toStdString() + "\". " +
+                                             f.errorString().toStdString());
+    if (f.write(text) != text.size() || !f.flush())
+        throw InOutError(int(f.error()), "Cannot write file \"" + dSavelog.fileName.toStdString() + "\". " +
+                                             f.errorString().toStdString());
+}
+
+void Tprobc::BCloseClick() { close(); }
+
+void Tprobc::closeEvent(QCloseEvent* event) {
+    Guard([this] { FormClose(); });
+    event->accept();
+}
+
+void Tprobc::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    Wrktmr->stop();
+    MainTimer->stop();
+    if (ComPort->isOpen()) ComPort->close();
+    FTxQueue.clear();
+    FRxQueue.clear();
+    // Every wait in progress ends now, and the secondary windows go with the main one.
+    SetAppQuitting(true);
+    if (helpViewer_) helpViewer_->close();
+    if (HelpWindow) HelpWindow->reject();
+    if (Scanbus) Scanbus->reject();
+}
+
+void Tprobc::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        Guard([this] { ShowHelp(HelpContext); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Tprobc::ShowHelp(int context) {
+    if (HelpFile.isEmpty()) return;
+    if (!helpViewer_) {
+        helpViewer_ = new QTextBrowser(this);
+        helpViewer_->setObjectName(QStringLiteral("HelpViewer"));
+        helpViewer_->setWindowFlag(Qt::Window);
+        helpViewer_->setWindowTitle(OstrelTitle);
+        helpViewer_->resize(520, 420);
+    }
+    QUrl url(HelpFile);
+    if (context > 0) url.setFragment(QStringLiteral("topic%1").arg(context));
+    helpViewer_->setSource(url);
+    helpViewer_->show();
+    helpViewer_->raise();
+}
+
+void Tprobc::BitBtnHelpClick() {
+    if (HelpWindow) HelpWindow->exec();
+}
+
+void Tprobc::bScanBusClick() {
+    if (!Scanbus) return;
+    const uint8_t before = Probe.Address;
+    Scanbus->exec();
+    if (AppQuitting()) return;
+    if (Scanbus->cbPrbDet->currentIndex() >= 0) {
+        Addr->setCurrentIndex(Scanbus->cbPrbDet->currentText().toInt());
+        AddrChange();
+    } else {
+        // Nobody answered: go on working on the address the selector shows.
+        Probe.Address = before;
+    }
+}

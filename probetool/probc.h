@@ -1,0 +1,230 @@
+#pragma once
+// Ostrel's main window: one probe bus, one probe address at a time, a transmit queue of short
+// command texts driven by a 75 ms clock, replies applied by their code, and a frame log.
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "common/tankcfgtypes.h"
+#include "platform/prompts.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTextBrowser;
+class ProgramTimer;
+class SerialLink;
+class TScanbus;
+class THelpWindow;
+
+inline const QString OstrelTitle = QStringLiteral("Probe config");
+
+// Button masks for EnableButtons / DisableButtons.
+inline constexpr uint16_t bmCalibr = 1;
+inline constexpr uint16_t bmUpdate = 2;
+inline constexpr uint16_t bmSetAddress = 4;
+inline constexpr uint16_t bmOneSensor = 8;
+inline constexpr uint16_t bmTwoSensor = 16;
+inline constexpr uint16_t bmAllProbeButtons = 31;
+
+// The probe dialect: command texts ("CC" or "CC" + data byte) and the reply codes applied.
+inline const QString cmdReadData = QStringLiteral("00");
+inline const QString cmdIdentify = QStringLiteral("01");
+inline const QString cmdSetAddress = QStringLiteral("02");
+inline const QString cmdSetFloats = QStringLiteral("51");
+inline const QString cmdReadTemp = QStringLiteral("71");
+inline const QString cmdGetSpeed = QStringLiteral("90");
+inline const QString cmdGetSerial = QStringLiteral("91");
+inline const QString cmdSetSpeed0 = QStringLiteral("92");  // 92..95: float bytes 0..3
+inline const QString cmdSetLength0 = QStringLiteral("96");  // 96..99: float bytes 0..3
+inline const QString cmdGetLength = QStringLiteral("9A");
+inline const QString cmdSetDigFilter = QStringLiteral("A0");
+
+inline constexpr uint8_t rspData = 0x80;
+inline constexpr uint8_t rspIdentify = 0x81;
+inline constexpr uint8_t rspStatus = 0x88;
+inline constexpr uint8_t rspFloats = 0x95;
+inline constexpr uint8_t rspTemp = 0x97;
+inline constexpr uint8_t rspSerial = 0x9B;
+inline constexpr uint8_t rspSpeed = 0x9C;
+inline constexpr uint8_t rspLength = 0xA8;
+inline constexpr uint8_t rspDigFilter = 0xC0;
+
+// The help file registered with the application at start; windows take it as their own.
+void RegisterHelpFile(const QString& url);
+QString RegisteredHelpFile();
+inline const QString OstrelHelpFile = QStringLiteral("qrc:/ostrel/help/ostrel-help.html");
+
+// A gauge with a position and a maximum that may be 0 (a Qt bar with an empty range would
+// show a busy animation instead).
+class TGauge : public QProgressBar {
+    Q_OBJECT
+public:
+    using QProgressBar::QProgressBar;
+    void setPosition(int p);
+    int position() const { return position_; }
+    void setMax(int m);
+    int max() const { return max_; }
+
+private:
+    int position_ = 0;
+    int max_ = 100;
+};
+
+// A spin edit changed by its arrows only.
+class TArrowSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit TArrowSpinEdit(QWidget* parent = nullptr);
+};
+
+class Tprobc : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tprobc(QWidget* parent = nullptr);
+    ~Tprobc() override;
+
+    // Controls, named as their objectName.
+    TGauge* ProgrB = nullptr;
+    QLabel* vStatus = nullptr;
+    QLabel* vSensVal1 = nullptr;
+    QLabel* vSensVal2 = nullptr;
+    QLabel* vTmpr = nullptr;
+    QLabel* SLevel = nullptr;
+    QLabel* vTmpr1 = nullptr;
+    QLabel* vTmpr2 = nullptr;
+    QLabel* vTmpr3 = nullptr;
+    QLabel* vTmpr4 = nullptr;
+    QPlainTextEdit* Status = nullptr;
+    QCheckBox* monmod = nullptr;
+    QCheckBox* cbForsA = nullptr;
+    QCheckBox* Lvmode = nullptr;
+    QCheckBox* TemperMode = nullptr;
+    TArrowSpinEdit* DigFilter = nullptr;
+    QComboBox* Comsel = nullptr;
+    QComboBox* Addr = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* bScanBus = nullptr;
+    QPushButton* Bsetaddres = nullptr;
+    QPushButton* BtOneS = nullptr;
+    QPushButton* BtTwoS = nullptr;
+    QPushButton* bClearLog = nullptr;
+    QPushButton* bSavelog = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* BClose = nullptr;
+    QLineEdit* CPoint1 = nullptr;
+    QLineEdit* Cpoint2 = nullptr;
+    QPushButton* BCalibr = nullptr;
+    QLineEdit* ProbLen = nullptr;
+    QLineEdit* WireSpd = nullptr;
+    QPushButton* Bupdate = nullptr;
+    QPlainTextEdit* LogWin = nullptr;
+    ProgramTimer* Wrktmr = nullptr;
+    ProgramTimer* MainTimer = nullptr;
+    SerialLink* ComPort = nullptr;
+    FileDialogSpec dSavelog;
+
+    // The other two windows of the program (set by whoever creates them).
+    TScanbus* Scanbus = nullptr;
+    THelpWindow* HelpWindow = nullptr;
+    QString HelpFile;
+    static constexpr int HelpContext = 9999;
+
+    // State shared by the window's operations.
+    QByteArray FRxLine;
+    QList<QByteArray> FRxQueue;
+    QStringList FTxQueue;
+    bool FSampling = false;
+    bool FAwaitingReply = false;
+    bool FRetried = false;
+    uint8_t FSampleIndex = 1;
+    uint8_t FReplyWait = 0;
+    uint8_t FDeviceId = DevProbe;
+    int32_t FRaw1 = 0;
+    int32_t FRaw2 = 0;
+    int32_t FCalSum1 = 0;
+    int32_t FCalSum2 = 0;
+    double FLevel1 = 0.0;
+    double FLevel2 = 0.0;
+    probetype Probe;
+    uint8_t FTempCountdown = 0;
+    bool FTempTurn = false;
+    std::array<int32_t, 17> CalSamples{};  // slots 1..16
+
+    // Start-up, port and frame log.
+    void FormCreate();
+    void ComselChange();
+    void bClearLogClick();
+    void bSavelogClick();
+    void BCloseClick();
+    void FormClose();
+    // Set when start-up found no port: the program ends instead of running.
+    bool Terminated() const { return terminated_; }
+    void AddLog(const QString& line);
+    QStringList LogLines() const;  // newest first, as shown
+
+    // Transmit queue and receive assembly.
+    void QueueCommand(const QString& text);
+    void StartSending();
+    void SendCommand(const QString& text);
+    void WrktmrTimer();
+    void ComPortTriggerAvail(int count);
+    void ProcessReplies();
+    // False when the wait was ended because the program is closing or the engine cannot run.
+    bool SendAndWait();
+
+    // Replies and probe status.
+    void HandleReply(const TShortFrame& frame);
+    void ShowProbeInfo();
+    void EnableButtons(uint16_t mask);
+    void DisableButtons(uint16_t mask);
+
+    // Probe settings.
+    void AddrChange();
+    void BsetaddresClick();
+    void BupdateClick();
+    void Button2Click();
+    void BtOneSClick();
+    void BtTwoSClick();
+
+    // Monitor mode.
+    void monmodClick();
+    void MainTimerTimer();
+
+    // Two-point calibration.
+    void BCalibrClick();
+
+    // Secondary windows and help.
+    void bScanBusClick();
+    void BitBtnHelpClick();
+    void ShowHelp(int context);
+    QTextBrowser* HelpViewer() const { return helpViewer_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    QPushButton* maskedButton(uint16_t bit) const;
+    bool sendAndProcess();
+    bool samplePoint(int32_t& sum);
+    void measurement(const TShortFrame& f);
+
+    bool terminated_ = false;
+    bool closed_ = false;
+    QTextBrowser* helpViewer_ = nullptr;
+};
+
+// The calibration's text for a computed speed or length: 2 decimals, 5 significant digits.
+QString CalibrationText(double x);
+// Logged time stamps.
+QString LogStamp(const QDateTime& t);     // yymmddhhnnss
+QString FrameStamp(const QDateTime& t);   // hhnnss

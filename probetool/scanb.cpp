@@ -1,0 +1,106 @@
+#include "probetool/scanb.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "platform/errorguard.h"
+#include "platform/wait.h"
+#include "probetool/probc.h"
+
+TScanbus::TScanbus(Tprobc* main) : QDialog(main), main_(main) {
+    setObjectName(QStringLiteral("Scanbus"));
+    setWindowTitle(QStringLiteral("Scan probe bus"));
+    resize(322, 115);
+    auto* lay = new QVBoxLayout(this);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 15);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    lay->addWidget(ProgressBar1);
+    auto* row = new QHBoxLayout;
+    cbPrbDet = new QComboBox(this);
+    cbPrbDet->setObjectName(QStringLiteral("cbPrbDet"));
+    bOKSel = new QPushButton(QStringLiteral("OK/Select"), this);
+    bOKSel->setObjectName(QStringLiteral("bOKSel"));
+    bOKSel->setAccessibleName(QStringLiteral("OK/Select"));
+    bOKSel->setDefault(true);
+    row->addWidget(cbPrbDet, 1);
+    row->addWidget(bOKSel);
+    lay->addLayout(row);
+    sBar = new QStatusBar(this);
+    sBar->setObjectName(QStringLiteral("sBar"));
+    sBar->setSizeGripEnabled(false);
+    panel_ = new QLabel(QStringLiteral("No probes detected !"), sBar);
+    sBar->addWidget(panel_, 1);
+    lay->addWidget(sBar);
+    GuardedConnect(bOKSel, &QPushButton::clicked, this, [this](bool) { bOKSelClick(); });
+}
+
+QString TScanbus::PanelText() const { return panel_->text(); }
+
+void TScanbus::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // Scan once the window is up, from the event loop, so the list fills where it can be seen.
+    if (!e->spontaneous())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Guard([this] { FormActivate(); });
+                // The main window closed during the scan: this window goes with it.
+                if (AppQuitting()) QDialog::done(QDialog::Rejected);
+            },
+            Qt::QueuedConnection);
+}
+
+void TScanbus::FormActivate() {
+    if (scanning_ || !isVisible()) return;
+    ProgressBar1->setValue(0);
+    cbPrbDet->clear();
+    ScanBus();
+}
+
+void TScanbus::ScanBus() {
+    struct Flag {
+        bool& f;
+        explicit Flag(bool& x) : f(x) { f = true; }
+        ~Flag() { f = false; }
+    } running(scanning_);
+    panel_->setText(QStringLiteral("0 devices detected !"));
+    int n = 0;
+    for (int a = 0; a <= 15; ++a) {
+        ProgressBar1->setValue(a);
+        main_->Probe.SeqNo = 0;
+        main_->Probe.Address = uint8_t(a);
+        main_->Probe.Present = false;
+        main_->QueueCommand(cmdIdentify);
+        if (!main_->SendAndWait()) break;
+        main_->ProcessReplies();
+        if (main_->Probe.Present) {
+            ++n;
+            cbPrbDet->addItem(QString::number(a));
+            if (cbPrbDet->currentIndex() < 0) cbPrbDet->setCurrentIndex(0);
+        }
+    }
+    panel_->setText(QString::number(n) + QStringLiteral(" devices detected !"));
+}
+
+void TScanbus::bOKSelClick() { done(QDialog::Accepted); }
+
+void TScanbus::done(int r) {
+    if (scanning_) return;
+    QDialog::done(r);
+}
+
+void TScanbus::closeEvent(QCloseEvent* e) {
+    if (scanning_) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}

@@ -1,0 +1,250 @@
+// The bus scan window, the help window and the help file.
+#include <QTextBrowser>
+
+#include "ostrelrig.h"
+#include "probetool/HelpFrame.h"
+
+class ScanHelpTest : public QObject {
+    Q_OBJECT
+private slots:
+    void probesAt3And12();
+    void choosing12SelectsIt();
+    void showingAgainScansAnew();
+    void closingDuringScanHasNoEffect();
+    void silentBusKeepsWorkingAddress();
+    void scanWhileMonitoringEnds();
+    void closingMainWindowDuringScan();
+    void helpWindowShowsItsText();
+    void f1OpensHelpFileAtTopic();
+};
+
+namespace {
+// Runs fn on the scan window once a scan has run to its end (polled on virtual time).
+void whenScanDone(OstrelRig& r, std::function<void(TScanbus*)> fn, bool seen = false) {
+    r.env.clock.after(10, [&r, fn, seen] {
+        TScanbus* s = r.w->Scanbus;
+        const bool now = s->Scanning();
+        if (seen && !now && s->isVisible()) {
+            fn(s);
+            return;
+        }
+        whenScanDone(r, fn, seen || now);
+    });
+}
+QStringList items(QComboBox* c) {
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+    return out;
+}
+}  // namespace
+
+void ScanHelpTest::probesAt3And12() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    QStringList found;
+    QString current, panel;
+    int progress = -1;
+    const qint64 t0 = r.env.clock.elapsedMs();
+    qint64 scanTime = 0;
+    whenScanDone(r, [&](TScanbus* s) {
+        found = items(s->cbPrbDet);
+        current = s->cbPrbDet->currentText();
+        panel = s->PanelText();
+        progress = s->ProgressBar1->value();
+        scanTime = r.env.clock.elapsedMs() - t0;
+        s->bOKSel->click();
+    });
+    r.click("bScanBus");
+    QCOMPARE(found, (QStringList{"3", "12"}));
+    QCOMPARE(current, QString("3"));
+    QCOMPARE(panel, QString("2 devices detected !"));
+    QCOMPARE(progress, 15);
+    QCOMPARE(r.logCount("E-"), 14);
+    QVERIFY2(scanTime < 14 * 300 + 2 * 75 + 200, qPrintable(QString::number(scanTime)));
+    QCOMPARE(r.w->Addr->currentIndex(), 3);
+    QCOMPARE(r.sentCommands().mid(r.sentCommands().size() - 4), (QStringList{"01", "91", "9A", "90"}));
+    QCOMPARE(r.sentLines().last().mid(4, 1), QByteArray("3"));
+    QVERIFY(r.w->Probe.Present);
+    QCOMPARE(int(r.w->Probe.Address), 3);
+    QVERIFY(r.buttonsEnabled(true));
+    QVERIFY(r.w->Scanbus->isHidden());
+}
+
+void ScanHelpTest::choosing12SelectsIt() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    whenScanDone(r, [](TScanbus* s) {
+        s->cbPrbDet->setCurrentIndex(1);
+        s->close();  // by its frame: also takes the choice
+    });
+    r.click("bScanBus");
+    QCOMPARE(r.w->Addr->currentIndex(), 12);
+    QCOMPARE(int(r.w->Probe.Address), 12);
+    QVERIFY(r.w->Probe.Present);
+}
+
+void ScanHelpTest::showingAgainScansAnew() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    for (int round = 0; round < 2; ++round) {
+        QStringList found;
+        whenScanDone(r, [&](TScanbus* s) {
+            found = items(s->cbPrbDet);
+            s->bOKSel->click();
+        });
+        r.click("bScanBus");
+        QCOMPARE(found, (QStringList{"3", "12"}));
+    }
+    QCOMPARE(r.logCount("E-"), 28);
+}
+
+void ScanHelpTest::closingDuringScanHasNoEffect() {
+    OstrelRig r;
+    r.probe(3);
+    r.start();
+    bool visibleAfterTries = false;
+    r.env.clock.after(500, [&] {
+        TScanbus* s = r.w->Scanbus;
+        s->bOKSel->click();
+        s->reject();
+        s->close();
+        visibleAfterTries = s->isVisible() && s->Scanning();
+    });
+    QString panel;
+    whenScanDone(r, [&](TScanbus* s) {
+        panel = s->PanelText();
+        s->bOKSel->click();
+    });
+    r.click("bScanBus");
+    QVERIFY(visibleAfterTries);
+    QCOMPARE(panel, QString("1 devices detected !"));
+    QCOMPARE(r.w->Addr->currentIndex(), 3);
+}
+
+void ScanHelpTest::silentBusKeepsWorkingAddress() {
+    OstrelRig r;
+    r.start();
+    r.w->Addr->setCurrentIndex(6);
+    r.w->Probe.Address = 6;
+    QString panel;
+    QStringList found{"?"};
+    const qint64 t0 = r.env.clock.elapsedMs();
+    qint64 took = 0;
+    whenScanDone(r, [&](TScanbus* s) {
+        panel = s->PanelText();
+        found = items(s->cbPrbDet);
+        took = r.env.clock.elapsedMs() - t0;
+        s->bOKSel->click();
+    });
+    r.click("bScanBus");
+    QCOMPARE(panel, QString("0 devices detected !"));
+    QVERIFY(found.isEmpty());
+    QCOMPARE(r.logCount("E-"), 16);
+    QVERIFY(took >= 16 * 300 && took < 16 * 300 + 100);
+    QCOMPARE(r.w->Addr->currentIndex(), 6);
+    QCOMPARE(int(r.w->Probe.Address), 6);  // the working address is the selected one again
+    QVERIFY(!r.w->Probe.Present);
+}
+
+void ScanHelpTest::scanWhileMonitoringEnds() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    r.selectAddress(4);
+    r.w->cbForsA->setChecked(true);
+    r.w->monmod->setChecked(true);
+    r.env.clock.advance(2000);
+    QStringList found;
+    const qint64 t0 = r.env.clock.elapsedMs();
+    qint64 took = 0;
+    whenScanDone(r, [&](TScanbus* s) {
+        found = items(s->cbPrbDet);
+        took = r.env.clock.elapsedMs() - t0;
+        s->bOKSel->click();
+    });
+    r.click("bScanBus");
+    QCOMPARE(found, (QStringList{"3", "12"}));
+    QVERIFY2(took < 16 * 1000, qPrintable(QString::number(took)));
+    QVERIFY(r.w->MainTimer->isActive());  // monitoring went on throughout
+    r.w->monmod->setChecked(false);
+}
+
+void ScanHelpTest::closingMainWindowDuringScan() {
+    OstrelRig r;
+    r.probe(12);
+    r.start();
+    r.env.clock.after(1000, [&] { r.w->close(); });
+    r.click("bScanBus");
+    QVERIFY(AppQuitting());
+    QVERIFY(r.w->Scanbus->isHidden());
+    QVERIFY(!r.w->ComPort->isOpen());
+    QVERIFY(r.w->FTxQueue.isEmpty());
+    QVERIFY(r.env.prompts.shown.isEmpty());
+    QCOMPARE(r.w->Scanbus->cbPrbDet->count(), 0);
+}
+
+void ScanHelpTest::helpWindowShowsItsText() {
+    OstrelRig r;
+    r.start();
+    const QStringList expected{
+        "\"Scanbus \" - scaning RS485 bus for devices from address 0 to F (15);", "",
+        "\"SetAddres\" - change address of device;", "",
+        "\"SetDigFil\" - set value of digital filter (\"0\" means - unknown and not set)", "",
+        "\"One Sensor\" - set probe to work with one float;", "",
+        "\"Two sensor\" - set probe to work with two floats;", "",
+        "\"Monitor\" - send command \"00\" every 0.5 sec.", "",
+        "\"Force address\" - work with selected address, no mean found or not a responce;", "",
+        "\"Level mode\" - display level as ( \"Length\" - \"Sensor 1\" ) in additional;", "",
+        "\"Tempr mode\" - display temperature from all termal sensors (update on 16sec.);", "",
+    };
+    THelpWindow* h = r.w->HelpWindow;
+    QCOMPARE(h->windowTitle(), QString("HelpWindow"));
+    for (int pass = 0; pass < 3; ++pass) {
+        QStringList shown;
+        bool closeVisible = false;
+        r.env.clock.after(10, [&] {
+            shown = h->HelpFrame->Memo1->toPlainText().split('\n');
+            closeVisible = h->isVisible() && !h->HelpFrame->Button1->isHidden();
+            if (pass == 1) h->close();  // the close box
+            else h->HelpFrame->Button1->click();
+        });
+        r.click("Button1");
+        QCOMPARE(shown, expected);
+        QVERIFY(closeVisible);
+        QVERIFY(h->isHidden());
+        if (pass != 1) QCOMPARE(h->result(), 1);
+    }
+}
+
+void ScanHelpTest::f1OpensHelpFileAtTopic() {
+    OstrelRig r;
+    r.start();
+    QCOMPARE(r.w->HelpFile, OstrelHelpFile);
+    QVERIFY(!r.w->HelpViewer());
+    QTest::keyClick(r.w.get(), Qt::Key_F1);
+    QTextBrowser* v = r.w->HelpViewer();
+    QVERIFY(v);
+    QVERIFY(v->isVisible());
+    QCOMPARE(v->source().fragment(), QString("topic9999"));
+    QCOMPARE(v->source().adjusted(QUrl::RemoveFragment).toString(), OstrelHelpFile);
+    QVERIFY(v->toPlainText().contains("The main window"));
+    QVERIFY(v->toPlainText().contains("Scan bus"));
+    // The calibration's error box has a Help button: it opens the file at its start.
+    r.env.prompts.queue(PromptAnswer::pressed(MbHelp));
+    r.w->CPoint1->setText("10");
+    r.w->BCalibr->setEnabled(true);
+    r.click("BCalibr");
+    QVERIFY(v->source().fragment().isEmpty());
+    r.w->close();
+    QVERIFY(!v->isVisible());
+}
+
+TANKCFG_TEST_MAIN(ScanHelpTest)
+#include "tst_scan_help.moc"
