@@ -7,6 +7,10 @@
 #include "platform/wait.h"
 #include "probetool/probc.h"
 
+namespace {
+constexpr qsizetype MaxRxLine = 1024;
+}
+
 void Tprobc::QueueCommand(const QString& text) { FTxQueue.append(text); }
 
 void Tprobc::StartSending() {
@@ -86,7 +90,9 @@ void Tprobc::ComPortTriggerAvail(int count) {
             FAwaitingReply = false;
         } else if (c == '\r') {
             FRxLine = QByteArray(1, '\r');
-        } else {
+        } else if (FRxLine.size() < MaxRxLine) {
+            // Noise that never ends a line must not grow without bound; such a line is
+            // dropped when processed anyway.
             FRxLine.append(c);
         }
     }

@@ -268,6 +268,14 @@ void EngineTest::overlongLineDoesNotBlockLaterLines() {
     QVERIFY(r.w->Probe.Present);
     QCOMPARE(r.w->Probe.WireSpeed, 3000.0);  // the long line was not applied
     QVERIFY(r.env.prompts.shown.isEmpty());
+    // Endless noise without CR or LF stays bounded and is dropped at its LF.
+    r.arrive(QByteArray(100000, 'x'));
+    QVERIFY(r.w->FRxLine.size() <= 1024);
+    r.arrive("\n" + OstrelRig::frame(rspIdentify));
+    r.w->Probe.Present = false;
+    r.w->ProcessReplies();
+    QVERIFY(r.w->FRxQueue.isEmpty());
+    QVERIFY(r.w->Probe.Present);
 }
 
 void EngineTest::closedPortDiscardsQueueAndEndsWait() {
