@@ -26,6 +26,8 @@ void SerialLink::resetEvents() {
     dataPending_ = lfPending_ = dsrPending_ = false;
 }
 
+void SerialLink::dropInputEvents() { dataPending_ = lfPending_ = false; }
+
 void SerialLink::deliver() {
     scheduled_ = false;
     if (!isOpen()) {
@@ -143,6 +145,7 @@ public:
             port_.clear(QSerialPort::Input);
         }
         buffer_.clear();
+        dropInputEvents();
     }
     void purgeOutput() override {
         if (port_.isOpen()) port_.clear(QSerialPort::Output);

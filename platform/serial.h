@@ -52,6 +52,8 @@ protected:
     void noteIncoming(const QByteArray& chunk);
     void noteDsrChanged();
     void resetEvents();
+    // After a purge of the input: the bytes an event was pending for are gone.
+    void dropInputEvents();
     virtual bool waitingHasLineFeed() const = 0;
     int com_ = 0;
     int baud_ = 9600;

@@ -10,7 +10,8 @@ QByteArray CorruptCrc(QByteArray line) {
 }
 
 QByteArray BreakEnds(QByteArray line) {
-    if (!line.isEmpty() && line.back() == '\n') line.back() = '\r';
+    // The line feed stays, so the line is still received as a line.
+    if (!line.isEmpty() && line.front() == '\r') line.front() = '!';
     return line;
 }
 

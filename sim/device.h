@@ -24,7 +24,7 @@ struct Faults {
     bool silentAll = false;
     int silentNext = 0;        // the next N requests get no reply
     int badCrcNext = 0;        // the next N replies carry a wrong CRC
-    int badEndsNext = 0;       // the next N replies end in CR instead of LF
+    int badEndsNext = 0;       // the next N replies start with another byte than CR
     int extraLatencyMs = 0;    // every reply comes this much later
     int lateNext = 0;          // the next N replies come lateMs later still
     int lateMs = 0;
@@ -37,7 +37,7 @@ struct Faults {
 
 // Flips the last CRC character of a line (keeps the line's ends).
 QByteArray CorruptCrc(QByteArray line);
-// Replaces the final LF by CR.
+// Replaces the leading CR by another byte.
 QByteArray BreakEnds(QByteArray line);
 
 class DeviceBus : public QObject {

@@ -63,7 +63,10 @@ public:
     void write(const QByteArray& bytes) override;
     qint64 bytesWaiting() const override { return input_.size(); }
     QByteArray read(qint64 maxBytes) override;
-    void purgeInput() override { input_.clear(); }
+    void purgeInput() override {
+        input_.clear();
+        dropInputEvents();
+    }
     void purgeOutput() override {}
     bool dsr() const override;
     void setDtr(bool on) override { dtr_ = open_ && on; }

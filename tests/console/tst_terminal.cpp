@@ -64,6 +64,7 @@ private slots:
     void productNameAndSensorsInPayloads();
     void fiveBadRepliesThenGood();
     void sixBadRepliesCloseTheLinkSilently();
+    void badEndsAndNoiseBeforeTheReplyAreResent();
     void timeoutOnFirstRequestOfMultiRequestOperation();
     void splitReplyIsReadOnce();
     void connectWhileOpenReports102();
@@ -242,6 +243,22 @@ void TerminalTest::sixBadRepliesCloseTheLinkSilently() {
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Error"));
     QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
     QVERIFY(flagsClear(f.w));
+}
+
+void TerminalTest::badEndsAndNoiseBeforeTheReplyAreResent() {
+    ConsoleFixture f;
+    // A reply whose first byte is not CR is resent, as is a noise line that arrives ahead of the reply.
+    f.bus.faults.badEndsNext = 1;
+    f.click("send_t_to_console");
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03}));
+    f.env.ports.clearWritten(1);
+    f.bus.faults.noiseBeforeNext = QByteArray("\r#*\n");
+    f.click("send_t_to_console");
+    // The reply to the first frame arrives after the noise and is purged by the resend.
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03}));
+    QVERIFY(!linkClosed(f.w));
+    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.env.prompts.shown.isEmpty());
 }
 
 void TerminalTest::timeoutOnFirstRequestOfMultiRequestOperation() {

@@ -25,6 +25,7 @@ private slots:
     void simLinkLineFeedEventNestedInHandlerWait();
     void simLinkSplitLineRaisesOneEvent();
     void simLinkMissingAndBusyPorts();
+    void purgeDropsPendingEvents();
     void waitEndsWhenQuitting();
 };
 
@@ -271,6 +272,25 @@ void SeamsTest::simLinkMissingAndBusyPorts() {
     QObject::connect(link.get(), &SerialLink::lost, [&] { lost = true; });
     env.ports.remove(6);
     QVERIFY(lost && !link->isOpen());
+}
+
+void SeamsTest::purgeDropsPendingEvents() {
+    SimEnv env;
+    env.ports.addEmptyPort(1);
+    std::unique_ptr<SerialLink> link(Services::ports().create(nullptr));
+    link->open(1, 9600);
+    int lf = 0, data = 0;
+    QObject::connect(link.get(), &SerialLink::lineFeedReceived, [&] { ++lf; });
+    QObject::connect(link.get(), &SerialLink::bytesAvailable, [&](int) { ++data; });
+    auto* sim = env.ports.openLink(1);
+    sim->arrive("\r0282\n");
+    link->purgeInput();  // before the event is handed on
+    env.clock.advance(10);
+    QCOMPARE(lf + data, 0);
+    sim->arrive("\r0282\n");
+    env.clock.advance(10);
+    QCOMPARE(lf, 1);
+    QCOMPARE(data, 1);
 }
 
 void SeamsTest::waitEndsWhenQuitting() {
