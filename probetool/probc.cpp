@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -253,7 +254,11 @@ void Tprobc::AddLog(const QString& line) {
 
 QStringList Tprobc::LogLines() const {
     if (LogWin->document()->isEmpty()) return {};
-    return LogWin->toPlainText().split(QLatin1Char('\n'));
+    // Block by block: the memo's plain text turns a no-break space (byte A0 received from the
+    // bus) into a blank, and the saved log must hold the bytes as they came.
+    QStringList out;
+    for (QTextBlock b = LogWin->document()->begin(); b.isValid(); b = b.next()) out << b.text();
+    return out;
 }
 
 void Tprobc::FormCreate() {

@@ -31,8 +31,13 @@ void EngineTest::answeredCommandsFollowAtTheNextTick() {
     const qint64 t0 = r.env.clock.elapsedMs();
     r.w->StartSending();
     QCOMPARE(r.w->ProgrB->max(), 3);
+    QCOMPARE(r.w->ProgrB->position(), 0);
     QVERIFY(r.w->Wrktmr->isActive());
+    // The bar counts the commands the clock has reached: maximum - still queued + 1 at a tick.
+    QList<int> positions;
+    for (qint64 t : {t0 + 76, t0 + 151}) r.env.clock.at(t, [&] { positions << r.w->ProgrB->position(); });
     QVERIFY(r.env.clock.runUntil([&] { return r.w->FTxQueue.isEmpty(); }, 5000));
+    QCOMPARE(positions, (QList<int>{1, 2}));
     QCOMPARE(r.requestTimes(), (QList<qint64>{t0, t0 + 75, t0 + 150}));
     QCOMPARE(r.env.clock.elapsedMs() - t0, qint64(225));
     QVERIFY(!r.w->Wrktmr->isActive());
@@ -224,9 +229,11 @@ void EngineTest::receiveAssembly() {
     QCOMPARE(r.w->FRxQueue.at(1), QByteArray("noise\n"));
     QVERIFY(!r.w->FAwaitingReply);
     QCOMPARE(r.log().first(), QString("R-092653 >oise"));
-    // A bare CR LF.
+    // A bare CR LF: logged with nothing after the arrow, and an answer too.
+    r.w->FAwaitingReply = true;
     r.arrive("\r\n");
     QCOMPARE(r.log().first(), QString("R-092653 >"));
+    QVERIFY(!r.w->FAwaitingReply);
     // A line split over two events.
     const QByteArray line = OstrelRig::frame(rspIdentify);
     r.arrive(line.left(4));

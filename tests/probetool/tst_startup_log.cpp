@@ -16,6 +16,7 @@ private slots:
     void clearThenSave();
     void savingTwiceAndCancel();
     void saveFailureShowsError();
+    void savedLogKeepsReceivedBytes();
     void exitClosesEverything();
     void closingDuringAWait();
 };
@@ -211,6 +212,20 @@ void StartupLogTest::saveFailureShowsError() {
     QCOMPARE(r.env.prompts.shown[1].icon, MsgIcon::Error);
     QVERIFY(r.env.prompts.shown[1].text.startsWith("Cannot create file \""));
     QCOMPARE(r.log().first(), QString("End log - 260314092653"));
+}
+
+void StartupLogTest::savedLogKeepsReceivedBytes() {
+    // Noise on the bus is logged and saved as it came, a no-break space (A0) included.
+    OstrelRig r;
+    r.start();
+    QTemporaryDir dir;
+    r.arrive(QByteArray("\rA\xA0" "B\n", 5));
+    r.env.prompts.queue(PromptAnswer::file(dir.filePath("n.log")));
+    r.click("bSavelog");
+    QFile f(dir.filePath("n.log"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.at(lines.size() - 3), QByteArray("R-092653 >A\xA0" "B\r"));
 }
 
 void StartupLogTest::exitClosesEverything() {
