@@ -17,6 +17,17 @@ constexpr int DiskFull = 101;
 
 [[noreturn]] void fail(int err) { throw InOutError(err, FileErrorText(err).toStdString()); }
 
+// The system reports a missing folder as a missing file; the user is told the path is wrong.
+[[noreturn]] void failOn(const QByteArray& path, int err) {
+    if (err == ENOENT) {
+        const int slash = path.lastIndexOf('/');
+        const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+        struct stat st {};
+        if (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) fail(ENOTDIR);
+    }
+    fail(err);
+}
+
 struct Fd {
     int fd = -1;
     ~Fd() {
@@ -67,7 +78,7 @@ void WriteWholeFile(const QString& path, const void* data, std::size_t size) {
     QByteArray tmp = target + ".XXXXXX";
     Fd f;
     f.fd = ::mkstemp(tmp.data());
-    if (f.fd < 0) fail(errno);
+    if (f.fd < 0) failOn(target, errno);
     bool done = false;
     struct Cleanup {
         const QByteArray& name;
@@ -106,8 +117,9 @@ void WriteWholeFile(const QString& path, const void* data, std::size_t size) {
 void ReadFilePrefix(const QString& path, void* data, std::size_t size) {
     if (path.isEmpty()) fail(ENOENT);
     Fd f;
-    f.fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0) fail(errno);
+    const QByteArray name = path.toLocal8Bit();
+    f.fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (f.fd < 0) failOn(name, errno);
     auto buf = std::make_unique<char[]>(size);
     std::size_t got = 0;
     while (got < size) {

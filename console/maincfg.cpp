@@ -51,6 +51,13 @@ QLabel* labelFor(QWidget* parent, const char* text, QWidget* control) {
     return l;
 }
 
+// A group box's caption is its accessible name.
+QGroupBox* makeGroup(QWidget* parent, const char* title) {
+    auto* g = new QGroupBox(L1(title), parent);
+    g->setAccessibleName(g->title());
+    return g;
+}
+
 QComboBox* makeList(QWidget* parent, const char* name, const QStringList& items) {
     auto* c = named(new QComboBox(parent), name);
     c->addItems(items);
@@ -141,6 +148,7 @@ void TMainConfig::buildWindow() {
     auto* rs232 = named(new QGroupBox(central), "rs232panel");
     trconstat = named(new QLabel(QStringLiteral("RS232"), rs232), "trconstat");
     trconstat->setAutoFillBackground(true);
+    trconstat->setAccessibleName(trconstat->text());
     TrmConnect = makeButton(rs232, "TrmConnect", "Connect ");
     TrmConnect->setCheckable(true);
     auto* l232 = new QHBoxLayout(rs232);
@@ -150,6 +158,7 @@ void TMainConfig::buildWindow() {
     auto* rs485 = named(new QGroupBox(central), "rs485panel");
     prconstat = named(new QLabel(QStringLiteral("RS485"), rs485), "prconstat");
     prconstat->setAutoFillBackground(true);
+    prconstat->setAccessibleName(prconstat->text());
     ProbeConnect = makeButton(rs485, "ProbeConnect", "Connect ");
     ProbeConnect->setCheckable(true);
     auto* l485 = new QHBoxLayout(rs485);
@@ -183,7 +192,7 @@ void TMainConfig::buildWindow() {
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
     auto* page = new QWidget;
-    auto* comm = new QGroupBox(QStringLiteral("Communication"), page);
+    auto* comm = makeGroup(page, "Communication");
     Comsel = makeList(comm, "Comsel", {QStringLiteral("RS-232 on COM1"), QStringLiteral("RS-232 on COM2")});
     portsel = makeList(comm, "portsel",
                        {QStringLiteral("RS485 on COM1"), QStringLiteral("RS485 on COM2"), QStringLiteral("Via Console")});
@@ -204,13 +213,13 @@ QWidget* TMainConfig::buildProgramOptionsPage() {
 QWidget* TMainConfig::buildTerminalPage() {
     auto* page = new QWidget;
 
-    auto* tanksBox = new QGroupBox(QStringLiteral("Tank List"), page);
+    auto* tanksBox = makeGroup(page, "Tank List");
     Tanks_list = makeGrid(tanksBox, "Tanks_list", {25, 116, 61, 183, 80});
     Tanks_list->setAccessibleName(tanksBox->title());
     // The status column is written but, as the grid is laid out, not shown.
     Tanks_list->setColumnHidden(4, true);
     (new QVBoxLayout(tanksBox))->addWidget(Tanks_list);
-    auto* mdiBox = new QGroupBox(QStringLiteral("MDI List"), page);
+    auto* mdiBox = makeGroup(page, "MDI List");
     MDIList = makeGrid(mdiBox, "MDIList", {20, 34, 137, 8});
     MDIList->setAccessibleName(mdiBox->title());
     (new QVBoxLayout(mdiBox))->addWidget(MDIList);
@@ -218,7 +227,7 @@ QWidget* TMainConfig::buildTerminalPage() {
     auto* Edit_t_data = makeButton(page, "Edit_t_data", "Change data for tank");
     auto* MdiCfgb = makeButton(page, "MdiCfgb", "Change data for MDI");
 
-    auto* glob = new QGroupBox(QStringLiteral("Global config"), page);
+    auto* glob = makeGroup(page, "Global config");
     Noftanks = makeSpin(glob, "Noftanks", 1, 16);
     MdiUv = makeSpin(glob, "MdiUv", 0, 16);
     trmLang = makeList(glob, "trmLang",
@@ -324,7 +333,9 @@ QWidget* TMainConfig::buildProbePage() {
     auto* lay = new QVBoxLayout(page);
     lay->addLayout(row);
     lay->addWidget(PrLogwin, 1);
-    connect(PrLogwin, &QListWidget::doubleClicked, this, [this] { Guard([this] { PrLogwinClick(); }); });
+    // A double click anywhere on the list opens the log window, also below the last line
+    // or on an empty log (the view's own signal fires only on an item).
+    PrLogwin->viewport()->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
     return page;
 }
@@ -447,6 +458,12 @@ void TMainConfig::ResetModuleView() {
 }
 
 void TMainConfig::Exit1Click() { close(); }
+
+bool TMainConfig::eventFilter(QObject* watched, QEvent* e) {
+    if (PrLogwin && watched == PrLogwin->viewport() && e->type() == QEvent::MouseButtonDblClick)
+        Guard([this] { PrLogwinClick(); });
+    return QMainWindow::eventFilter(watched, e);
+}
 
 void TMainConfig::closeEvent(QCloseEvent* e) {
     // Every wait ends now, so nothing keeps the program from ending.

@@ -47,6 +47,7 @@ Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mdicfg"));
     setWindowTitle(QStringLiteral("MDI Unit 1"));
     auto* nameBox = new QGroupBox(QStringLiteral("MDI unit name"), this);
+    nameBox->setAccessibleName(nameBox->title());
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
     tMDINamev->setAccessibleName(nameBox->title());

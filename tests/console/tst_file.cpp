@@ -122,6 +122,8 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
     for (const Case& c : {Case{shortFile, "Read beyond end of file."},
                           Case{dir.filePath(QStringLiteral("missing.dat")), "File not found."},
                           Case{shortFile + QStringLiteral("/x.dat"), "Invalid filename."},
+                          // A folder that does not exist is a wrong path, not a missing file.
+                          Case{dir.filePath(QStringLiteral("no/dir/x.dat")), "Invalid filename."},
                           Case{dir.path(), "I/O error 21."}}) {
         f.env.prompts.clear();
         f.env.prompts.queue(PromptAnswer::file(c.path));
@@ -135,7 +137,7 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
     f.env.prompts.clear();
     f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/dir/x.dat"))));
     f.click("Save_t_file");
-    QCOMPARE(f.env.prompts.shown.value(1).text, QStringLiteral("File not found."));
+    QCOMPARE(f.env.prompts.shown.value(1).text, QStringLiteral("Invalid filename."));
 }
 
 void FileTest::cancelChangesNothing() {

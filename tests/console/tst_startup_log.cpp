@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "console/logform.h"
+#include "console/mdicf.h"
 #include "consolefixture.h"
 #include "platform/wait.h"
 
@@ -47,6 +49,8 @@ private slots:
     void reportBoxesAndLines();
     void terminalLinesWrap();
     void logWindowCopiesAndSaves();
+    void logWindowOpensOnADoubleClickAnywhereOnTheList();
+    void captionsAreAccessibleNames();
 };
 
 void StartupLogTest::twelveWindowsInOrder() {
@@ -297,11 +301,45 @@ void StartupLogTest::logWindowCopiesAndSaves() {
 
     f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/such/dir.log"))));
     logForm1->SaveLog1->click();
-    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("File not found."));
+    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("Invalid filename."));
     QVERIFY(logForm1->isVisible());
 
     logForm1->Button1->click();
     QVERIFY(!logForm1->isVisible());
+}
+
+void StartupLogTest::logWindowOpensOnADoubleClickAnywhereOnTheList() {
+    ConsoleFixture f(false);
+    f.w->resize(900, 700);
+    f.w->Tankcfg->setCurrentIndex(2);
+    f.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.w));
+    QWidget* area = f.w->PrLogwin->viewport();
+    // An empty log: a double click on the list still opens the (empty) log window.
+    QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() - 5));
+    QVERIFY(logForm1->isVisible());
+    QCOMPARE(logForm1->Fullog->count(), 0);
+    logForm1->hide();
+    // Below the last line too, and the copy is taken then.
+    f.w->AddLogLine("one", LogPrefixInfo);
+    QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() - 5));
+    QVERIFY(logForm1->isVisible());
+    QCOMPARE(logForm1->Fullog->count(), 1);
+}
+
+void StartupLogTest::captionsAreAccessibleNames() {
+    ConsoleFixture f(false);
+    QCOMPARE(f.w->trconstat->accessibleName(), QStringLiteral("RS232"));
+    QCOMPARE(f.w->prconstat->accessibleName(), QStringLiteral("RS485"));
+    QStringList groups;
+    for (QWidget* win : {static_cast<QWidget*>(f.w), static_cast<QWidget*>(mdicfg)})
+        for (auto* g : win->findChildren<QGroupBox*>())
+            if (!g->title().isEmpty()) {
+                QCOMPARE(g->accessibleName(), g->title());
+                groups << g->title();
+            }
+    groups.sort();
+    QCOMPARE(groups, (QStringList{"Communication", "Global config", "MDI List", "MDI unit name", "Tank List"}));
 }
 
 TANKCFG_TEST_MAIN(StartupLogTest)
