@@ -5,12 +5,8 @@
 #include <cstring>
 
 #include "common/tankcfgtypes.h"
+#include "fuzzcheck.h"
 
-#define FUZZ_CHECK(c)            \
-    do {                         \
-        if (!(c))                \
-            __builtin_trap();    \
-    } while (0)
 
 namespace {
 

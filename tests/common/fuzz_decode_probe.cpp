@@ -6,12 +6,8 @@
 #include <string>
 
 #include "common/tankcfgtypes.h"
+#include "fuzzcheck.h"
 
-#define FUZZ_CHECK(c)            \
-    do {                         \
-        if (!(c))                \
-            __builtin_trap();    \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
