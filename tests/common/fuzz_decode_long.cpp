@@ -7,7 +7,6 @@
 #include "common/tankcfgtypes.h"
 #include "fuzzcheck.h"
 
-
 namespace {
 
 void decodeAndCheck(const TLineBuffer& line)

@@ -7,7 +7,6 @@
 #include "common/tankcfgtypes.h"
 #include "fuzzcheck.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     const std::string line(reinterpret_cast<const char*>(data), size);
