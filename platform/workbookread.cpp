@@ -72,6 +72,8 @@ std::string freexlFault(int rc) {
     case FREEXL_INVALID_CHARACTER:
     case FREEXL_UNSUPPORTED_CHARSET:
         return "the workbook's text encoding cannot be read";
+    case FREEXL_OK:
+        return "the file is damaged or truncated";
     default:
         return "the file is damaged or truncated (error " + std::to_string(rc) + ")";
     }
@@ -100,8 +102,27 @@ bool validUtf8(const std::string& s) {
 uint16_t le16(const std::string& s, size_t at) { return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); }
 uint32_t le32(const std::string& s, size_t at) { return le16(s, at) | uint32_t(le16(s, at + 2)) << 16; }
 
+// libgsf complains on the console about blocks past the end of a truncated file; the reader
+// reports that file as damaged, so the complaint is kept quiet while it reads.
+class QuietGsf {
+public:
+    QuietGsf() {
+        for (int i = 0; i < 2; ++i)
+            ids_[i] = g_log_set_handler(domains_[i], GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+                                        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    }
+    ~QuietGsf() {
+        for (int i = 0; i < 2; ++i) g_log_remove_handler(domains_[i], ids_[i]);
+    }
+
+private:
+    const char* domains_[2] = {"libgsf", "libgsf:msole"};
+    guint ids_[2] = {};
+};
+
 // The "Workbook" (BIFF8) or "Book" (BIFF5) stream of a compound document.
 std::string workbookStream(const std::string& path) {
+    QuietGsf quiet;
     GError* err = nullptr;
     GsfInput* file = gsf_input_stdio_new(path.c_str(), &err);
     if (!file) {
@@ -236,7 +257,8 @@ WorkbookCells ReadXlsFile(const std::string& path) {
 
     FreexlHandle x;
     const int rc = freexl_open(path.c_str(), &x.h);
-    if (rc != FREEXL_OK) fail(path, freexlFault(rc));
+    // freexl may also give OK without a handle when a record does not parse.
+    if (rc != FREEXL_OK || !x.h) fail(path, freexlFault(rc));
     unsigned info = 0;
     if (freexl_get_info(x.h, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
         fail(path, "the workbook has no worksheet");
