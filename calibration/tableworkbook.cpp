@@ -106,10 +106,11 @@ std::optional<TableImport> ImportCalTable(WorkbookApp& app, const QString& fileN
         r->resampled = true;
         r->source = t;
         const double d = maxLevel / MaxCalPoints;
+        int from = 0;  // the levels rise, so each search goes on from the last window
         for (int i = 0; i <= MaxCalPoints; ++i) {
             const double x = i * d;
             t.Points[i].Arg = float(x);
-            t.Points[i].Value = float(LagrangeInterpolate(x, r->source));
+            t.Points[i].Value = float(LagrangeInterpolateFrom(x, r->source, from));
         }
         t.Count = MaxCalPoints;
     }
