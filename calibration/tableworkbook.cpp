@@ -149,3 +149,26 @@ void ExportCalTable(WorkbookApp& app, const QString& fileName, const TCalTable& 
     app.saveAs(fileName);
     session.end();
 }
+
+FileDialogSpec TableOpenDialogSpec() {
+    FileDialogSpec d;
+    d.title = QStringLiteral("Read Calibration table from:");
+    d.filter = QStringLiteral("Excel files (*.xls) :|*.xls|Text files (*.txt):|*.txt");
+    d.defaultSuffix = QStringLiteral("xls");
+    d.initialDir = QStringLiteral("data");
+    d.pathMustExist = true;
+    d.fileMustExist = true;
+    return d;
+}
+
+FileDialogSpec TableSaveDialogSpec() {
+    FileDialogSpec d;
+    d.title = QStringLiteral("Save to Calibration Table");
+    d.filter = QStringLiteral("Excel files (*.xls) : |*.xls");
+    d.defaultSuffix = QStringLiteral("xls");
+    d.initialDir = QStringLiteral("data");
+    d.overwritePrompt = true;
+    d.createPrompt = true;
+    d.pathMustExist = true;
+    return d;
+}

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "common/tankcfgtypes.h"
+#include "platform/prompts.h"
 #include "platform/workbook.h"
 
 // The message box of a refused point count (caption "Error", OK button).
@@ -44,3 +45,7 @@ std::optional<TableImport> ImportCalTable(WorkbookApp& app, const QString& fileN
 // The export after its save dialog, on a newly created application object. A Count above 4000
 // is written as 4000, the most the table holds.
 void ExportCalTable(WorkbookApp& app, const QString& fileName, const TCalTable& table);
+
+// The editor's two file dialogs as the window starts with them (OpenDialog1, SaveDialog1).
+FileDialogSpec TableOpenDialogSpec();
+FileDialogSpec TableSaveDialogSpec();

@@ -36,18 +36,27 @@ void RealWorkbookApp::alive() const {
     if (quit_) throw WorkbookError("The spreadsheet application has ended");
 }
 
-void RealWorkbookApp::setVisible(bool) { alive(); }
+void RealWorkbookApp::setVisible(bool visible) {
+    note({WorkbookCall::Visible, 0, 0, double(visible)});
+    alive();
+}
+
+WorkbookCells RealWorkbookApp::load(const QString& fileName) { return ReadWorkbookFile(fileName.toStdString()); }
+
+void RealWorkbookApp::store(const QString& fileName, const WorkbookCells& cells) { WriteXlsFile(fileName.toStdString(), cells); }
 
 void RealWorkbookApp::open(const QString& fileName) {
+    note({WorkbookCall::Open, 0, 0, 0, &fileName});
     alive();
     // Read first: a file that fails leaves the application as it was.
-    WorkbookCells cells = ReadWorkbookFile(fileName.toStdString());
+    WorkbookCells cells = load(fileName);
     cells_ = std::move(cells);
     open_ = true;
     activated_ = false;
 }
 
 void RealWorkbookApp::add() {
+    note({WorkbookCall::Add});
     alive();
     cells_.clear();
     open_ = true;
@@ -55,6 +64,7 @@ void RealWorkbookApp::add() {
 }
 
 void RealWorkbookApp::activateSheet(int index) {
+    note({WorkbookCall::Activate, index});
     alive();
     if (!open_) throw WorkbookError("No workbook is open");
     if (index != 1) throw WorkbookError("The workbook has no worksheet " + std::to_string(index));
@@ -76,22 +86,40 @@ CellValue& RealWorkbookApp::slot(int row, int col) {
     return cells_[{row, col}];
 }
 
-QString RealWorkbookApp::cellText(int row, int col) { return CellAsText(at(row, col)); }
-double RealWorkbookApp::cellNumber(int row, int col) { return CellAsNumber(at(row, col)); }
+QString RealWorkbookApp::cellText(int row, int col) {
+    note({WorkbookCall::ReadText, row, col});
+    return CellAsText(at(row, col));
+}
+
+double RealWorkbookApp::cellNumber(int row, int col) {
+    note({WorkbookCall::ReadNumber, row, col});
+    return CellAsNumber(at(row, col));
+}
 
 void RealWorkbookApp::setCellText(int row, int col, const QString& text) {
+    note({WorkbookCall::WriteText, row, col, 0, &text});
     slot(row, col) = text.isEmpty() ? CellValue{} : CellValue::ofText(text.toStdString());
 }
-void RealWorkbookApp::setCellInteger(int row, int col, int value) { slot(row, col) = CellValue::ofNumber(value); }
-void RealWorkbookApp::setCellFloat(int row, int col, float value) { slot(row, col) = CellValue::ofNumber(value); }
+
+void RealWorkbookApp::setCellInteger(int row, int col, int value) {
+    note({WorkbookCall::WriteInteger, row, col, double(value)});
+    slot(row, col) = CellValue::ofNumber(value);
+}
+
+void RealWorkbookApp::setCellFloat(int row, int col, float value) {
+    note({WorkbookCall::WriteFloat, row, col, double(value)});
+    slot(row, col) = CellValue::ofNumber(value);
+}
 
 void RealWorkbookApp::saveAs(const QString& fileName) {
+    note({WorkbookCall::SaveAs, 0, 0, 0, &fileName});
     alive();
     if (!open_) throw WorkbookError("No workbook is open");
-    WriteXlsFile(fileName.toStdString(), cells_);
+    store(fileName, cells_);
 }
 
 void RealWorkbookApp::close() {
+    note({WorkbookCall::Close});
     alive();
     cells_.clear();
     open_ = false;
@@ -99,8 +127,11 @@ void RealWorkbookApp::close() {
 }
 
 void RealWorkbookApp::quit() {
+    note({WorkbookCall::Quit});
     alive();
-    close();
+    cells_.clear();
+    open_ = false;
+    activated_ = false;
     quit_ = true;
 }
 

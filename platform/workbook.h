@@ -45,6 +45,16 @@ double CellAsNumber(const CellValue& cell);
 // "B4" for row 4, column 2.
 QString CellName(int row, int col);
 
+// One call as the program makes it, for a twin that records the calls.
+struct WorkbookCall {
+    enum Op { Visible, Open, Add, Activate, ReadText, ReadNumber, WriteText, WriteInteger, WriteFloat, SaveAs, Close, Quit };
+    Op op;
+    int row = 0;  // cells; Activate: the sheet's index
+    int col = 0;
+    double number = 0;          // Visible, WriteInteger, WriteFloat
+    const QString* text = nullptr;  // Open, SaveAs: the file name; WriteText
+};
+
 // Holds the workbook in memory between the calls; files are open only while read or written.
 class RealWorkbookApp : public WorkbookApp {
 public:
@@ -60,6 +70,12 @@ public:
     void saveAs(const QString& fileName) override;
     void close() override;
     void quit() override;
+
+protected:
+    // Runs first in every call.
+    virtual void note(const WorkbookCall& call) { (void)call; }
+    virtual WorkbookCells load(const QString& fileName);
+    virtual void store(const QString& fileName, const WorkbookCells& cells);
 
 private:
     const CellValue& at(int row, int col);

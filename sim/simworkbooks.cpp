@@ -2,9 +2,13 @@
 
 #include "common/numtext.h"
 
+void SimWorkbooks::record(const QString& call) {
+    calls << call;
+    if (fault) fault(call);
+}
+
 std::unique_ptr<WorkbookApp> SimWorkbooks::create() {
-    calls << QStringLiteral("create");
-    if (fault) fault(QStringLiteral("create"));
+    record(QStringLiteral("create"));
     ++live;
     return std::make_unique<SimWorkbookApp>(*this);
 }
@@ -14,89 +18,31 @@ SimWorkbookApp::~SimWorkbookApp() {
     --owner_.live;
 }
 
-void SimWorkbookApp::call(const QString& what) {
-    owner_.calls << what;
-    if (owner_.fault) owner_.fault(what);
-    if (quit_) throw WorkbookError("The spreadsheet application has ended");
+void SimWorkbookApp::note(const WorkbookCall& c) {
+    const QString cell = CellName(c.row, c.col);
+    const QString number = QString::fromStdString(FormatGeneral(c.number));
+    switch (c.op) {
+    case WorkbookCall::Visible: return owner_.record(QStringLiteral("visible ") + number);
+    case WorkbookCall::Open: return owner_.record(QStringLiteral("open ") + *c.text);
+    case WorkbookCall::Add: return owner_.record(QStringLiteral("add"));
+    case WorkbookCall::Activate: return owner_.record(QStringLiteral("activate %1").arg(c.row));
+    case WorkbookCall::ReadText: return owner_.record(QStringLiteral("text ") + cell);
+    case WorkbookCall::ReadNumber: return owner_.record(QStringLiteral("number ") + cell);
+    case WorkbookCall::WriteText: return owner_.record(QStringLiteral("write %1 text %2").arg(cell, *c.text));
+    case WorkbookCall::WriteInteger: return owner_.record(QStringLiteral("write %1 integer %2").arg(cell, number));
+    case WorkbookCall::WriteFloat: return owner_.record(QStringLiteral("write %1 float %2").arg(cell, number));
+    case WorkbookCall::SaveAs: return owner_.record(QStringLiteral("saveas ") + *c.text);
+    case WorkbookCall::Close: return owner_.record(QStringLiteral("close"));
+    case WorkbookCall::Quit: return owner_.record(QStringLiteral("quit"));
+    }
 }
 
-void SimWorkbookApp::setVisible(bool visible) { call(QStringLiteral("visible %1").arg(int(visible))); }
-
-void SimWorkbookApp::open(const QString& fileName) {
-    call(QStringLiteral("open ") + fileName);
+WorkbookCells SimWorkbookApp::load(const QString& fileName) {
     const auto it = owner_.files.find(fileName);
-    cells_ = it != owner_.files.end() ? it->second : ReadWorkbookFile(fileName.toStdString());
-    open_ = true;
-    activated_ = false;
+    return it != owner_.files.end() ? it->second : RealWorkbookApp::load(fileName);
 }
 
-void SimWorkbookApp::add() {
-    call(QStringLiteral("add"));
-    cells_.clear();
-    open_ = true;
-    activated_ = false;
-}
-
-void SimWorkbookApp::activateSheet(int index) {
-    call(QStringLiteral("activate %1").arg(index));
-    if (!open_) throw WorkbookError("No workbook is open");
-    if (index != 1) throw WorkbookError("The workbook has no worksheet " + std::to_string(index));
-    activated_ = true;
-}
-
-const CellValue& SimWorkbookApp::at(int row, int col) {
-    static const CellValue empty;
-    if (!activated_) throw WorkbookError("No worksheet is active");
-    if (row < 1 || row > MaxSheetRows || col < 1 || col > MaxSheetCols) throw WorkbookError("Cell outside the sheet");
-    const auto it = cells_.find({row, col});
-    return it == cells_.end() ? empty : it->second;
-}
-
-QString SimWorkbookApp::cellText(int row, int col) {
-    call(QStringLiteral("text ") + CellName(row, col));
-    return CellAsText(at(row, col));
-}
-
-double SimWorkbookApp::cellNumber(int row, int col) {
-    call(QStringLiteral("number ") + CellName(row, col));
-    return CellAsNumber(at(row, col));
-}
-
-void SimWorkbookApp::setCellText(int row, int col, const QString& text) {
-    call(QStringLiteral("write %1 text %2").arg(CellName(row, col), text));
-    at(row, col);
-    cells_[{row, col}] = text.isEmpty() ? CellValue{} : CellValue::ofText(text.toStdString());
-}
-
-void SimWorkbookApp::setCellInteger(int row, int col, int value) {
-    call(QStringLiteral("write %1 integer %2").arg(CellName(row, col)).arg(value));
-    at(row, col);
-    cells_[{row, col}] = CellValue::ofNumber(value);
-}
-
-void SimWorkbookApp::setCellFloat(int row, int col, float value) {
-    call(QStringLiteral("write %1 float %2").arg(CellName(row, col), QString::fromStdString(FormatGeneral(value))));
-    at(row, col);
-    cells_[{row, col}] = CellValue::ofNumber(value);
-}
-
-void SimWorkbookApp::saveAs(const QString& fileName) {
-    call(QStringLiteral("saveas ") + fileName);
-    if (!open_) throw WorkbookError("No workbook is open");
-    if (owner_.writeToDisk) WriteXlsFile(fileName.toStdString(), cells_);
-    owner_.files[fileName] = cells_;
-}
-
-void SimWorkbookApp::close() {
-    call(QStringLiteral("close"));
-    cells_.clear();
-    open_ = false;
-    activated_ = false;
-}
-
-void SimWorkbookApp::quit() {
-    call(QStringLiteral("quit"));
-    cells_.clear();
-    open_ = false;
-    quit_ = true;
+void SimWorkbookApp::store(const QString& fileName, const WorkbookCells& cells) {
+    if (owner_.writeToDisk) RealWorkbookApp::store(fileName, cells);
+    owner_.files[fileName] = cells;
 }

@@ -28,31 +28,21 @@ public:
     int live = 0;
 
     void clear() { calls.clear(); }
+    // Records a call and lets the fault hook fail it.
+    void record(const QString& call);
 };
 
-class SimWorkbookApp : public WorkbookApp {
+// The real application on the twin's files, recording each call before it runs.
+class SimWorkbookApp : public RealWorkbookApp {
 public:
     explicit SimWorkbookApp(SimWorkbooks& owner) : owner_(owner) {}
     ~SimWorkbookApp() override;
-    void setVisible(bool visible) override;
-    void open(const QString& fileName) override;
-    void add() override;
-    void activateSheet(int index) override;
-    QString cellText(int row, int col) override;
-    double cellNumber(int row, int col) override;
-    void setCellText(int row, int col, const QString& text) override;
-    void setCellInteger(int row, int col, int value) override;
-    void setCellFloat(int row, int col, float value) override;
-    void saveAs(const QString& fileName) override;
-    void close() override;
-    void quit() override;
+
+protected:
+    void note(const WorkbookCall& call) override;
+    WorkbookCells load(const QString& fileName) override;
+    void store(const QString& fileName, const WorkbookCells& cells) override;
 
 private:
-    void call(const QString& what);
-    const CellValue& at(int row, int col);
     SimWorkbooks& owner_;
-    bool quit_ = false;
-    bool open_ = false;
-    bool activated_ = false;
-    WorkbookCells cells_;
 };
