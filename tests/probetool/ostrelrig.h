@@ -81,6 +81,12 @@ struct OstrelRig {
         w->AttachWindows(scan, help);
         return w.get();
     }
+    // Started with the link pointed at addr, without the exchanges of selecting it.
+    Tprobc* startAt(int addr) {
+        start();
+        w->Link()->SelectProbe(uint8_t(addr));
+        return w.get();
+    }
     OstrelProbe* probe(int addr, double speed = 3000.0, double length = 2000.0) {
         return bus.add<OstrelProbe>(addr, speed, length);
     }

@@ -24,8 +24,7 @@ private slots:
 void EngineTest::answeredCommandsFollowAtTheNextTick() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests();
     r.w->QueueCommand("01");
     r.w->QueueCommand("91");
@@ -51,8 +50,7 @@ void EngineTest::answeredCommandsFollowAtTheNextTick() {
 void EngineTest::silentFirstCommandIsRepeatedAt75AndDroppedAt300() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests([](const QString& c) { return c == "01"; });
     r.w->QueueCommand("01");
     r.w->QueueCommand("90");
@@ -75,8 +73,7 @@ void EngineTest::silentFirstCommandIsRepeatedAt75AndDroppedAt300() {
 void EngineTest::silentLaterCommandIsRepeatedAt225AndDroppedAt450() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests([](const QString& c) { return c == "90"; });
     for (const char* c : {"01", "90", "91"}) r.w->QueueCommand(c);
     const qint64 t0 = r.env.clock.elapsedMs();
@@ -91,8 +88,7 @@ void EngineTest::silentLaterCommandIsRepeatedAt225AndDroppedAt450() {
 void EngineTest::lineAfterCountdownStillCountsAsAnswer() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests();
     // The second command (sent by the clock at 75) answered at 270: after the tick at 225 that
     // ends its countdown, before the deciding tick at 300, so it is not repeated. Answered at
@@ -125,8 +121,7 @@ void EngineTest::lineAfterCountdownStillCountsAsAnswer() {
 void EngineTest::silentCommandAfterAnAnsweredRepeatIsSentTwice() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests([](const QString& c) { return c == "90"; });
     // 01 is silent once and answered on its repeat; 90 behind it never answers.
     r.bus.faults.silentNext = 1;
@@ -143,8 +138,7 @@ void EngineTest::silentCommandAfterAnAnsweredRepeatIsSentTwice() {
 
 void EngineTest::silentCommandAfterADroppedOneIsSentTwice() {
     OstrelRig r;
-    r.start();
-    r.link()->SelectProbe(5);  // nobody there
+    r.startAt(5);  // nobody there
     r.recordRequests();
     r.w->QueueCommand("01");
     r.w->QueueCommand("90");
@@ -161,21 +155,19 @@ void EngineTest::silentCommandAfterADroppedOneIsSentTwice() {
 void EngineTest::badLineCountsAsAnswer() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.bus.faults.badCrcNext = 1;
     r.w->QueueCommand("01");
     QVERIFY(r.w->SendAndWait());
     r.w->ProcessReplies();
     QCOMPARE(r.sentCommands(), QStringList{"01"});  // not repeated
-    QVERIFY(!r.probeState().Present);                    // but not applied
+    QVERIFY(!r.probeState().Present);               // but not applied
 }
 
 void EngineTest::lateReplyOfDroppedCommandAnswersTheNext() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.recordRequests([](const QString& c) { return c == "90"; });
     // 01 is silent once, and its repeat is answered at 330, after it was dropped at 300.
     r.bus.faults.silentNext = 1;
@@ -193,8 +185,7 @@ void EngineTest::lateReplyOfDroppedCommandAnswersTheNext() {
 void EngineTest::sequenceNumbersAndRepeatNumber() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.bus.faults.silentNext = 1;
     for (int i = 0; i < 8; ++i) r.w->QueueCommand("01");
     QVERIFY(r.w->SendAndWait());
@@ -207,8 +198,7 @@ void EngineTest::sequenceNumbersAndRepeatNumber() {
 void EngineTest::dataByteAndFirstFrameBytes() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.w->QueueCommand("01");
     r.w->QueueCommand("5102");
     QVERIFY(r.w->SendAndWait());
@@ -223,8 +213,7 @@ void EngineTest::dataByteAndFirstFrameBytes() {
 void EngineTest::startSendingOnEmptyOrRunningQueue() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(3);
+    r.startAt(3);
     r.gauge()->setMax(7);
     r.gauge()->setPosition(5);
     r.w->StartSending();
@@ -250,8 +239,7 @@ void EngineTest::startSendingOnEmptyOrRunningQueue() {
 
 void EngineTest::receiveAssembly() {
     OstrelRig r;
-    r.start();
-    r.link()->SelectProbe(5);  // nobody there: only the lines the test sends answer
+    r.startAt(5);  // nobody there: only the lines the test sends answer
     // One command in flight; a line that answers it keeps it from going out again.
     int sent = 0;
     auto sendOne = [&] {
@@ -340,8 +328,7 @@ void EngineTest::overlongLineDoesNotBlockLaterLines() {
 void EngineTest::closedPortDiscardsQueueAndEndsWait() {
     OstrelRig r;
     r.probe(3);
-    r.start();
-    r.link()->SelectProbe(5);  // nobody there
+    r.startAt(5);  // nobody there
     for (int i = 0; i < 5; ++i) r.w->QueueCommand("01");
     r.env.clock.after(100, [&] { r.env.ports.remove(3); });
     const qint64 t0 = r.env.clock.elapsedMs();
