@@ -21,7 +21,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTextBrowser;
 class ProgramTimer;
-class SerialLink;
 class TScanbus;
 class THelpWindow;
 

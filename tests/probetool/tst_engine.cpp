@@ -19,6 +19,7 @@ private slots:
     void twoLinesInOneEventAndLinesWaitingForProcessing();
     void overlongLineDoesNotBlockLaterLines();
     void closedPortDiscardsQueueAndEndsWait();
+    void engineRunsWithoutAWindow();
 };
 
 void EngineTest::answeredCommandsFollowAtTheNextTick() {
@@ -348,6 +349,36 @@ void EngineTest::closedPortDiscardsQueueAndEndsWait() {
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QString("Probe config"));
     QCOMPARE(r.env.prompts.shown[0].text, QString("COM3: port not open."));
+}
+
+void EngineTest::engineRunsWithoutAWindow() {
+    OstrelRig r;
+    r.probe(3);
+    ProbeTxEngine link;
+    QStringList log;
+    QList<std::pair<int, int>> progress;
+    QList<int> codes;
+    connect(&link, &ProbeTxEngine::logLine, [&](const QString& l) { log << l.left(2); });
+    connect(&link, &ProbeTxEngine::progress, [&](int p, int m) { progress << std::pair{p, m}; });
+    connect(&link, &ProbeTxEngine::replyReceived, [&](const TShortFrame& f) { codes << f.Code; });
+    link.Port()->open(3, 9600);
+    link.SelectProbe(3);
+    link.QueueCommand("01");
+    link.QueueCommand("91");
+    QVERIFY(link.SendAndWait());
+    QVERIFY(codes.isEmpty());  // replies wait for the reply pass
+    link.ProcessReplies();
+    QCOMPARE(codes, (QList<int>{rspIdentify, rspSerial}));
+    QCOMPARE(log, (QStringList{"S-", "R-", "S-", "R-"}));
+    QCOMPARE(progress.first(), (std::pair{0, 2}));
+    QCOMPARE(progress.last(), (std::pair{0, 2}));
+    QCOMPARE(int(link.SeqNo()), 4);
+    // Shut down, it sends nothing more and no wait runs.
+    link.Shutdown();
+    QVERIFY(!link.Port()->isOpen());
+    link.QueueCommand("01");
+    QVERIFY(!link.SendAndWait());
+    QCOMPARE(r.sentLines().size(), 2);
 }
 
 TANKCFG_TEST_MAIN(EngineTest)

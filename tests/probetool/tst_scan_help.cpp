@@ -13,6 +13,7 @@ private slots:
     void showingAgainScansAnew();
     void closingDuringScanHasNoEffect();
     void silentBusKeepsWorkingAddress();
+    void scanFindingNobodyKeepsTheSelectedProbe();
     void scanWhileMonitoringEnds();
     void closingMainWindowDuringScan();
     void helpWindowShowsItsText();
@@ -151,6 +152,27 @@ void ScanHelpTest::silentBusKeepsWorkingAddress() {
     QCOMPARE(r.combo("Addr")->currentIndex(), 6);
     QCOMPARE(int(r.probeState().Address), 6);  // the working address is the selected one again
     QVERIFY(!r.probeState().Present);
+}
+
+void ScanHelpTest::scanFindingNobodyKeepsTheSelectedProbe() {
+    OstrelRig r;
+    r.startWithProbe(3);
+    const QStringList status = r.statusLines();
+    r.bus.faults.silentAll = true;
+    whenScanDone(r, [&](TScanbus*) { r.scanControl<QPushButton>("bOKSel")->click(); });
+    r.click("bScanBus");
+    QCOMPARE(r.scan->PanelText(), QString("0 devices detected !"));
+    // The scan leaves the main window's probe as it was: selected, known and shown.
+    QCOMPARE(r.combo("Addr")->currentIndex(), 3);
+    QCOMPARE(int(r.probeState().Address), 3);
+    QVERIFY(r.probeState().Present);
+    QVERIFY(r.buttonsEnabled(true));
+    QCOMPARE(r.statusLines(), status);
+    // Requests go to the selected address again.
+    r.bus.faults.silentAll = false;
+    r.clearSent();
+    r.click("BtOneS");
+    QCOMPARE(r.sentLines().first().mid(4, 1), QByteArray("3"));
 }
 
 void ScanHelpTest::scanWhileMonitoringEnds() {
