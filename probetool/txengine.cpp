@@ -1,5 +1,7 @@
 #include "probetool/txengine.h"
 
+#include <algorithm>
+
 #include "common/cp1251.h"
 #include "platform/clock.h"
 #include "platform/errorguard.h"

@@ -72,7 +72,7 @@ void SettingsTest::setAddressRefusals() {
     QCOMPARE(box.icon, MsgIcon::None);
     QCOMPARE(box.buttons, int(MbOk));
     for (const char* answer : {"-1", "300", "256"}) {
-        r.env.prompts.clear();
+        r.env.prompts.shown.clear();
         r.env.prompts.queue(PromptAnswer::input(answer));
         r.env.prompts.queue(PromptAnswer::ok());
         r.click("Bsetaddres");
@@ -118,7 +118,7 @@ void SettingsTest::updateChecksInOrderAndQueuesNothingOnRefusal() {
     };
     for (const Case& c : cases) {
         r.clearSent();
-        r.env.prompts.clear();
+        r.env.prompts.shown.clear();
         r.edit("WireSpd")->setText(c.speed);
         r.edit("ProbLen")->setText(c.length);
         r.env.prompts.queue(PromptAnswer::ok());
