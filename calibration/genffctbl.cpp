@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -86,7 +87,7 @@ void TGenffrCt::FormActivate() {
 
 void TGenffrCt::showEvent(QShowEvent* e) {
     PlainDialog::showEvent(e);
-    Guard([this] { FormActivate(); });
+    if (!e->spontaneous()) Guard([this] { FormActivate(); });
 }
 
 void TGenffrCt::GenTableClick() {

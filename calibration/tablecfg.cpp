@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -173,7 +175,8 @@ bool TCalibrationTable::returnFromOwnModal() const {
 void TCalibrationTable::showEvent(QShowEvent* e) {
     PlainForm::showEvent(e);
     // Opening the editor takes the current tank's table afresh; the grid stays as it was left.
-    run([this] { FormActivate(); });
+    // A window restored from an icon is shown by the system, not opened.
+    if (!e->spontaneous()) run([this] { FormActivate(); });
 }
 
 bool TCalibrationTable::event(QEvent* e) {
@@ -192,12 +195,16 @@ void TCalibrationTable::applytableClick() {
 }
 
 void TCalibrationTable::SendTableClick() {
+    // The window closes when the transfer is over, however it ended.
+    struct HideAfter {
+        QWidget* w;
+        ~HideAfter() { w->hide(); }
+    } hideAfter{this};
     applytableClick();
     if (currentTank()) {
         uint8_t n = CurrentTank;
         MainConfig->SendCalibrationTable(n);
     }
-    hide();
 }
 
 void TCalibrationTable::cancelBtClick() { hide(); }
@@ -205,20 +212,35 @@ void TCalibrationTable::cancelBtClick() { hide(); }
 // ---------------------------------------------------------------------------------------
 // Layouts
 
-void TCalibrationTable::layout(bool volumeOnLevel) {
-    grid_->SetCell(0, 0, QStringLiteral(" No"));
-    grid_->SetCell(1, 0, volumeOnLevel ? QStringLiteral(" [mm]") : QStringLiteral("  [lit]"));
-    grid_->SetCell(2, 0, volumeOnLevel ? QStringLiteral("  [lit]") : QStringLiteral(" [mm]"));
-    const double step = ParseFloat(S(TblStep->text()));
+int TCalibrationTable::LayoutRows(const QString& stepText, bool levelToVolume) {
+    const double step = ParseFloat(S(stepText));
     if (step == 0) throw AppError("Floating point division by zero");
-    const double rows = (volumeOnLevel ? 4000.0 : 22000.0) / step;
-    int n = 1;  // a negative step, or one beyond the span, leaves the header row alone
-    if (rows >= MaxLayoutRows)
-        n = MaxLayoutRows;
-    else if (rows >= 1)
-        n = int(std::nearbyint(rows));  // halves to even
+    const double rows = (levelToVolume ? 4000.0 : 22000.0) / step;
+    // A negative step, or one beyond the span, leaves the header row alone.
+    if (!(rows >= 1)) return 1;
+    if (rows >= MaxLayoutRows) return MaxLayoutRows;
+    return int(std::nearbyint(rows));  // halves to even
+}
+
+void TCalibrationTable::layout(bool levelToVolume) {
+    grid_->SetCell(0, 0, QStringLiteral(" No"));
+    grid_->SetCell(1, 0, levelToVolume ? QStringLiteral(" [mm]") : QStringLiteral("  [lit]"));
+    grid_->SetCell(2, 0, levelToVolume ? QStringLiteral("  [lit]") : QStringLiteral(" [mm]"));
+    const int n = LayoutRows(TblStep->text(), levelToVolume);
+    const double step = ParseFloat(S(TblStep->text()));
     grid_->SetRowCount(n);
-    grid_->FillColumn(volumeOnLevel ? 2 : 1, 1, n - 1, [step](int k) { return Multiple(k, step); });
+    grid_->FillColumn(levelToVolume ? 2 : 1, 1, n - 1, [step](int k) { return Multiple(k, step); });
+}
+
+void TCalibrationTable::CheckLayoutButton(bool levelToVolume) {
+    QRadioButton* b = levelToVolume ? LitOnmm : mmOnLit;
+    if (b->isChecked()) return;
+    {
+        const QSignalBlocker quietLevel(LitOnmm);
+        const QSignalBlocker quietVolume(mmOnLit);
+        b->setChecked(true);
+    }
+    layout(levelToVolume);
 }
 
 void TCalibrationTable::LitOnmmClick() { layout(true); }

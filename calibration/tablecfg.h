@@ -38,6 +38,14 @@ public:
     void cancelBtClick();
     void LitOnmmClick();
     void mmOnLitClick();
+    // Checks "Liters on cm" (true) or "cm on liter" as a program step does: when that changes
+    // the mode, its layout runs with the step in TblStep, and a failing layout throws to the
+    // caller instead of ending in the error box.
+    void CheckLayoutButton(bool levelToVolume);
+    // The grid rows, header included, of a layout with this step text; throws where the
+    // layout would fail (not a number, 0), so a caller can check a step before it changes
+    // anything.
+    static int LayoutRows(const QString& stepText, bool levelToVolume);
     // r: the grid row selected (1 is the first data row).
     void ECalTableClick(int r);
     void formulagenClick();
@@ -52,6 +60,8 @@ public:
     void SetRowCount(int rows);
     QString Cell(int col, int row) const;
     void SetCell(int col, int row, const QString& text);
+    // For filling whole columns at once.
+    TextGridModel* Grid() const { return grid_; }
 
     // The tank whose table Table was last copied from (0 before the first copy).
     uint8_t TableTank() const { return tableTank_; }
@@ -88,7 +98,7 @@ private:
     // Runs a handler inside the error guard, counting handlers in progress.
     template <class F>
     void run(F&& handler);
-    void layout(bool volumeOnLevel);
+    void layout(bool levelToVolume);
     TTankRecord* currentTank() const;
     void noteFocus(QWindow* w);
     bool returnFromOwnModal() const;

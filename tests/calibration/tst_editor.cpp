@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "calfixture.h"
+#include "common/errors.h"
 #include "platform/fileio.h"
 
 class EditorTest : public QObject {
@@ -16,6 +17,7 @@ private slots:
     void layoutKeepsOtherCellsAndTheTable();
     void zeroNegativeAndTinySteps();
     void badStepTextEndsTheLayoutAfterTheHeader();
+    void programCheckOfALayoutButton();
     void editCaptionAndValue();
     void editPastTheLastPointWritesNoPoint();
     void badValueKeepsThePoint();
@@ -121,6 +123,22 @@ void EditorTest::badStepTextEndsTheLayoutAfterTheHeader() {
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value.")});
     QCOMPARE(f.ed->RowCount(), 1333);
     QCOMPARE(f.ed->Cell(1, 0), QStringLiteral("  [lit]"));
+}
+
+void EditorTest::programCheckOfALayoutButton() {
+    CalFixture f;
+    f.ed->TblStep->setText(QStringLiteral("2"));
+    f.ed->CheckLayoutButton(true);  // already checked: nothing runs
+    QCOMPARE(f.ed->RowCount(), 2);
+    f.ed->CheckLayoutButton(false);
+    QVERIFY(f.ed->mmOnLit->isChecked() && !f.ed->LitOnmm->isChecked());
+    QCOMPARE(f.ed->RowCount(), 11000);
+    f.ed->TblStep->setText(QStringLiteral("0"));
+    QVERIFY_THROWS_EXCEPTION(AppError, f.ed->CheckLayoutButton(true));
+    QVERIFY(f.ed->LitOnmm->isChecked());
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral(" [mm]"));
+    QCOMPARE(f.ed->RowCount(), 11000);
+    QCOMPARE(f.env.prompts.shown.size(), 0);
 }
 
 void EditorTest::editCaptionAndValue() {
