@@ -22,7 +22,7 @@
 struct CalFixture : ConsoleFixture {
     TCalibrationTable* ed = nullptr;
 
-    explicit CalFixture(bool showEditor = true) : ConsoleFixture(false) {
+    explicit CalFixture(bool showEditor = true, bool connectTerminal = false) : ConsoleFixture(connectTerminal) {
         env.prompts.acceptAny(false);
         ed = CalibrationTable;
         // The generator's own default cylinder: radius 1.295 m.
@@ -79,6 +79,12 @@ struct CalFixture : ConsoleFixture {
         QVERIFY(QApplication::activeWindow() == w);
     }
 };
+
+// Two tables alike but for the checksum, which a send computes into the tank's record.
+inline bool SameButCrc(TCalTable a, TCalTable b) {
+    a.Crc = b.Crc = 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // A table whose points are recognisable: Arg = i, Value = i * factor.
 inline void FillTable(TCalTable& t, int count, float factor) {
