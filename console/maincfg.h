@@ -1,8 +1,8 @@
 #pragma once
 // The console configuration program's main window: the "Terminal config" page with
-// the configuration view, the terminal link and dialogue, the traffic log and the
-// configuration file. The probe-bus controls are laid out here; their behaviour
-// lives elsewhere.
+// the configuration view, the terminal dialogue (its link is TerminalLink, reached through
+// the handlers below), the traffic log and the configuration file. The probe-bus controls
+// are laid out here; their behaviour lives elsewhere.
 #include <QMainWindow>
 #include <QString>
 #include <string>
