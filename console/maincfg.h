@@ -78,6 +78,7 @@ public:
     void SyncGlobalConfig();
     void SendTankConfig(uint8_t& n);
     void SendMdiConfig(uint8_t& n);
+    void SendCalibrationTable(uint8_t& n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
