@@ -108,7 +108,9 @@ void TMainConfig::buildWindow() {
     top->addWidget(rs232);
     top->addWidget(rs485);
     top->addStretch();
-    top->addWidget(Named(new QLabel(central), "picture"));
+    auto* picture = Named(new QLabel(central), "picture");
+    picture->setAccessibleName(QStringLiteral("Picture"));
+    top->addWidget(picture);
 
     Tankcfg = Named(new QTabWidget(central), "Tankcfg");
     Tankcfg->setDocumentMode(true);
@@ -152,13 +154,15 @@ QWidget* TMainConfig::buildTerminalPage() {
     auto* page = new QWidget;
 
     auto* tanksBox = FormKit::Group(page, L1("Tank List"));
-    Tanks_list = FormKit::Grid(tanksBox, "Tanks_list", {25, 116, 61, 183, 80});
+    TGrid* tanks = FormKit::Grid(tanksBox, "Tanks_list", {25, 116, 61, 183, 80});
+    Tanks_list = tanks;
     Tanks_list->setAccessibleName(tanksBox->title());
     // The status column is written but, as the grid is laid out, not shown.
     Tanks_list->setColumnHidden(4, true);
     (new QVBoxLayout(tanksBox))->addWidget(Tanks_list);
     auto* mdiBox = FormKit::Group(page, L1("MDI List"));
-    MDIList = FormKit::Grid(mdiBox, "MDIList", {20, 34, 137, 8});
+    TGrid* mdis = FormKit::Grid(mdiBox, "MDIList", {20, 34, 137, 8});
+    MDIList = mdis;
     MDIList->setAccessibleName(mdiBox->title());
     (new QVBoxLayout(mdiBox))->addWidget(MDIList);
 
@@ -228,14 +232,15 @@ QWidget* TMainConfig::buildTerminalPage() {
 
     connect(Noftanks, &QSpinBox::valueChanged, this, [this] { Guard([this] { set_new_NoT(); }); });
     connect(MdiUv, &QSpinBox::valueChanged, this, [this] { Guard([this] { MdiUvChange(); }); });
-    connect(Tanks_list, &QTableWidget::cellClicked, this, [this](int row, int) { Guard([&] { Tanks_listClick(row); }); });
+    // A row chosen by keyboard acts as a click on it.
+    connect(tanks, &TGrid::rowChosen, this, [this](int row) { Guard([&] { Tanks_listClick(row); }); });
     connect(Tanks_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         Guard([&] {
             Tanks_listClick(row);
             Edit_t_dataClick();
         });
     });
-    connect(MDIList, &QTableWidget::cellClicked, this, [this](int row, int) { Guard([&] { MDIListClick(row); }); });
+    connect(mdis, &TGrid::rowChosen, this, [this](int row) { Guard([&] { MDIListClick(row); }); });
     connect(MDIList, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         Guard([&] {
             MDIListClick(row);
@@ -336,9 +341,7 @@ void TMainConfig::buildMenu() {
 }
 
 void TMainConfig::setStatusColour(QLabel* status, bool connected) {
-    QPalette p = status->palette();
-    p.setColor(QPalette::Window, connected ? QColor(0, 255, 0) : QColor(255, 0, 0));
-    status->setPalette(p);
+    FormKit::ShowConnectionState(status, connected);
     status->setProperty("connected", connected);
 }
 

@@ -11,8 +11,8 @@
 
 namespace FormKit {
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    return Named(new QPushButton(caption, parent), name, caption);
+TButton* Button(QWidget* parent, const char* name, const QString& caption) {
+    return Named(new TButton(caption, parent), name);
 }
 
 QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control) {
@@ -35,8 +35,8 @@ QComboBox* List(QWidget* parent, const char* name, const QStringList& items) {
     return c;
 }
 
-QLabel* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch) {
-    auto* l = Named(new QLabel(text, parent), name, caption);
+TValueText* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch) {
+    auto* l = Named(new TValueText(text, caption, parent), name);
     if (fixedPitch) {
         QFont f(QStringLiteral("Monospace"));
         f.setStyleHint(QFont::TypeWriter);
@@ -46,8 +46,16 @@ QLabel* ValueText(QWidget* parent, const char* name, const QString& text, const 
     return l;
 }
 
-QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths) {
-    auto* g = Named(new QTableWidget(2, int(widths.size()), parent), name);
+void ShowConnectionState(QLabel* status, bool connected) {
+    QPalette p = status->palette();
+    p.setColor(QPalette::Window, connected ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    status->setPalette(p);
+    status->setAccessibleName(status->text().trimmed() +
+                              (connected ? QStringLiteral(": connected") : QStringLiteral(": disconnected")));
+}
+
+TGrid* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths) {
+    auto* g = Named(new TGrid(2, int(widths.size()), parent), name);
     g->horizontalHeader()->hide();
     g->verticalHeader()->hide();
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -65,8 +73,10 @@ QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int>
 void FitHeaderRow(QTableWidget* g) {
     const QFontMetrics fm = g->fontMetrics();
     for (int c = 0; c < g->columnCount(); ++c)
-        if (const QTableWidgetItem* it = g->item(0, c))
+        if (QTableWidgetItem* it = g->item(0, c)) {
             g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
+            it->setFlags(it->flags() & ~Qt::ItemIsSelectable);
+        }
 }
 
 QStringList Numbers(int from, int to) {
@@ -74,6 +84,10 @@ QStringList Numbers(int from, int to) {
     for (int i = from; i <= to; ++i) out << QString::number(i);
     return out;
 }
+
+QString ShownLogText(QString text) { return text.replace(QChar(0), QChar(0x2400)); }
+
+QString LoggedText(QString text) { return text.replace(QChar(0x2400), QChar(0)); }
 
 TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi) {
     auto* s = Named(new TArrowSpinEdit(parent), name);
@@ -84,4 +98,3 @@ TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi) {
 
 }  // namespace FormKit
 
-TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }

@@ -1,18 +1,64 @@
 #pragma once
 // Widget helpers both programs lay out their windows with. Every control gets its control
 // name as objectName, and its visible caption or label as accessible name, so screen readers
-// and tests find it the way a technician sees it.
+// and tests find it the way a technician sees it. The kit's own widgets also tell a screen
+// reader what they show (a value beside its caption, a button's current caption) and make
+// every accessibility action do what the mouse or the keyboard does.
+#include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QString>
 #include <QStringList>
+#include <QTableWidget>
 #include <initializer_list>
 
 class QComboBox;
 class QGroupBox;
-class QLabel;
-class QPushButton;
-class QTableWidget;
 class QWidget;
+
+// A push button whose accessible name follows its caption, and whose accessibility action is
+// a click, so the handler bound to clicked runs (for a checkable button too).
+class TButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+};
+
+// A read-only text showing a value. A screen reader reads it as "caption: value", so the value
+// is heard with what it is; with no caption, as the value alone.
+class TValueText : public QLabel {
+    Q_OBJECT
+public:
+    TValueText(const QString& text, const QString& caption, QWidget* parent = nullptr);
+    QString caption() const { return caption_; }
+    QString spokenText() const;
+
+private:
+    QString caption_;
+};
+
+// A grid whose first row is a fixed header: it cannot be selected, by mouse, keyboard or an
+// accessibility tool. rowChosen reports every row below it that the user chooses, whichever
+// way, so a keyboard selection acts as a click.
+class TGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    static constexpr int HeaderRows = 1;
+    TGrid(int rows, int columns, QWidget* parent = nullptr);
+
+signals:
+    void rowChosen(int row);
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private:
+    bool restoring_ = false;
+    int lastRow_ = -1;  // the last row chosen, which a try to select the header leaves selected
+};
 
 namespace FormKit {
 
@@ -29,26 +75,35 @@ W* Named(W* w, const char* name, const QString& caption) {
     return w;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption);
+// The button's caption, as it stands, is its accessible name.
+TButton* Button(QWidget* parent, const char* name, const QString& caption);
 // A label in front of its control; the label's text is the control's accessible name.
 QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control);
 // A group box's caption is its accessible name.
 QGroupBox* Group(QWidget* parent, const QString& title, const char* name = nullptr);
 QComboBox* List(QWidget* parent, const char* name, const QStringList& items);
 // A read-only text showing a value; fixed pitch right-aligns it for columns of figures.
-QLabel* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch = false);
-// A grid of rows without headers, one row selected at a time, not editable in place. Widths
+TValueText* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch = false);
+// A connection's status text, shown on green (connected) or red (not); its accessible name
+// says the state in words, so it is not told by colour alone.
+void ShowConnectionState(QLabel* status, bool connected);
+// A grid with a fixed header row, one row selected at a time, not editable in place. Widths
 // are in the console's small dialog font and scaled to the font in use.
-QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths);
+TGrid* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths);
 // No header text is cut: a column is at least as wide as its header row's cell.
 void FitHeaderRow(QTableWidget* g);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
+// Received bytes in a log view: a NUL byte would end the text a screen reader gets, so it is
+// shown as the symbol for NUL; LoggedText gives the bytes back as they came, for the log file.
+QString ShownLogText(QString text);
+QString LoggedText(QString text);
 
 }  // namespace FormKit
 
 // A spin edit moved by its arrows and the arrow keys only: typed characters are not taken,
-// so a count goes one step at a time.
+// so a count goes one step at a time. An accessibility tool's increase and decrease, or a
+// value it sets, also go one step at a time.
 class TArrowSpinEdit : public QSpinBox {
     Q_OBJECT
 public:

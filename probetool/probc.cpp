@@ -22,6 +22,7 @@
 #include "platform/errorguard.h"
 #include "platform/fileio.h"
 #include "platform/formkit.h"
+#include "platform/plainform.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "probetool/HelpWin.h"
@@ -80,9 +81,15 @@ probetype Tprobc::ProbeState() const {
 }
 
 void Tprobc::buildControls() {
+    // Laid out to fit the window's 604 x 507 with room for a dozen lines of the frame log:
+    // readings, settings and calibration side by side, the probe information and the buttons
+    // in one band below them, the log under all.
     auto* top = new QVBoxLayout(this);
-    ProgrB = Named(new TGauge(this), "ProgrB", {});
+    top->setContentsMargins(6, 6, 6, 6);
+    top->setSpacing(4);
+    ProgrB = Named(new TGauge(this), "ProgrB", QStringLiteral("Progress"));
     ProgrB->setTextVisible(false);
+    ProgrB->setMaximumHeight(12);
     ProgrB->setMax(0);
     top->addWidget(ProgrB);
 
@@ -91,6 +98,7 @@ void Tprobc::buildControls() {
 
     // Readings.
     auto* readings = new QGridLayout;
+    readings->setVerticalSpacing(1);
     body->addLayout(readings, 1);
     int row = 0;
     auto addReading = [&](const QString& caption, QLabel* value, const QString& unit) {
@@ -120,29 +128,12 @@ void Tprobc::buildControls() {
         *temps[i] = FormKit::ValueText(this, name.constData(), QStringLiteral("---.--"), cap, false);
         addReading(cap, *temps[i], degC);
     }
-    Status = Named(new QPlainTextEdit(this), "Status", {});
-    Status->setReadOnly(true);
-    Status->setMaximumHeight(64);
-    Status->setPlainText(QStringLiteral("SN: N/A\nSpeed: N/A\nLength: N/A"));
-    readings->addWidget(Status, row++, 0, 1, 3);
 
-    // Modes, port, address and the probe operations.
+    // Modes, port and address.
     auto* ops = new QGridLayout;
+    ops->setVerticalSpacing(2);
     body->addLayout(ops);
     row = 0;
-    monmod = Named(new QCheckBox(QStringLiteral("Monitor"), this), "monmod", QStringLiteral("Monitor"));
-    cbForsA = Named(new QCheckBox(QStringLiteral("Force Address"), this), "cbForsA", QStringLiteral("Force Address"));
-    Lvmode = Named(new QCheckBox(QStringLiteral("Level mode"), this), "Lvmode", QStringLiteral("Level mode"));
-    TemperMode = Named(new QCheckBox(QStringLiteral("Tempr.mode"), this), "TemperMode", QStringLiteral("Tempr.mode"));
-    for (QCheckBox* c : {monmod, cbForsA, Lvmode, TemperMode}) ops->addWidget(c, row++, 0, 1, 2);
-
-    auto* dfLabel = new QLabel(QStringLiteral("Digital Filter:"), this);
-    DigFilter = Named(new TArrowSpinEdit(this), "DigFilter", QStringLiteral("Digital Filter:"));
-    DigFilter->setRange(0, 10);
-    dfLabel->setBuddy(DigFilter);
-    ops->addWidget(dfLabel, row, 0);
-    ops->addWidget(DigFilter, row++, 1);
-
     QFont bold = font();
     bold.setBold(true);
     auto* comLabel = new QLabel(QStringLiteral("COM Port:"), this);
@@ -161,6 +152,20 @@ void Tprobc::buildControls() {
     ops->addWidget(addrLabel, row, 0);
     ops->addWidget(Addr, row++, 1);
 
+    auto* dfLabel = new QLabel(QStringLiteral("Digital Filter:"), this);
+    DigFilter = Named(new TArrowSpinEdit(this), "DigFilter", QStringLiteral("Digital Filter:"));
+    DigFilter->setRange(0, 10);
+    dfLabel->setBuddy(DigFilter);
+    ops->addWidget(dfLabel, row, 0);
+    ops->addWidget(DigFilter, row++, 1);
+
+    monmod = Named(new QCheckBox(QStringLiteral("Monitor"), this), "monmod", QStringLiteral("Monitor"));
+    cbForsA = Named(new QCheckBox(QStringLiteral("Force Address"), this), "cbForsA", QStringLiteral("Force Address"));
+    Lvmode = Named(new QCheckBox(QStringLiteral("Level mode"), this), "Lvmode", QStringLiteral("Level mode"));
+    TemperMode = Named(new QCheckBox(QStringLiteral("Tempr.mode"), this), "TemperMode", QStringLiteral("Tempr.mode"));
+    for (QCheckBox* c : {monmod, cbForsA, Lvmode, TemperMode}) ops->addWidget(c, row++, 0, 1, 2);
+    ops->setRowStretch(row, 1);
+
     auto button = [this](const char* name, const QString& caption) {
         return Named(new QPushButton(caption, this), name, caption);
     };
@@ -173,16 +178,14 @@ void Tprobc::buildControls() {
     bSavelog = button("bSavelog", QStringLiteral("Save log"));
     Button1 = button("Button1", QStringLiteral("Help"));
     BClose = button("BClose", QStringLiteral("Exit"));
-    ops->addWidget(Button2, row, 0);
-    ops->addWidget(bScanBus, row++, 1);
-    ops->addWidget(Bsetaddres, row, 0);
-    ops->addWidget(BtOneS, row, 1);
-    ops->addWidget(BtTwoS, row++, 2);
 
     auto* group = Named(new QGroupBox(QStringLiteral("Calibration"), this), "GroupBox1", QStringLiteral("Calibration"));
     auto* g = new QGridLayout(group);
+    g->setContentsMargins(6, 2, 6, 4);
+    g->setVerticalSpacing(2);
     auto edit = [this](const char* name, const QString& text, const QString& caption) {
         auto* e = Named(new QLineEdit(text, this), name, caption);
+        e->setMaximumWidth(70);
         return e;
     };
     CPoint1 = edit("CPoint1", QStringLiteral("300"), QStringLiteral("P1"));
@@ -204,13 +207,26 @@ void Tprobc::buildControls() {
     editRow(3, QStringLiteral("Length"), ProbLen, mm);
     editRow(4, QStringLiteral("Speed"), WireSpd, QStringLiteral("[m/s]"));
     g->addWidget(Bupdate, 5, 0, 1, 3);
-    ops->addWidget(group, row++, 0, 1, 3);
+    body->addWidget(group);
 
-    auto* logButtons = new QHBoxLayout;
-    for (QPushButton* b : {bClearLog, bSavelog, Button1, BClose}) logButtons->addWidget(b);
-    ops->addLayout(logButtons, row++, 0, 1, 3);
+    // The probe information beside the probe operations and the log's buttons.
+    auto* band = new QHBoxLayout;
+    top->addLayout(band);
+    Status = Named(new QPlainTextEdit(this), "Status", QStringLiteral("Probe information"));
+    Status->setReadOnly(true);
+    Status->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Status->setFixedHeight(3 * Status->fontMetrics().lineSpacing() + 12);
+    Status->setPlainText(QStringLiteral("SN: N/A\nSpeed: N/A\nLength: N/A"));
+    band->addWidget(Status, 1);
+    auto* buttons = new QGridLayout;
+    buttons->setVerticalSpacing(2);
+    band->addLayout(buttons);
+    int col = 0;
+    for (QPushButton* b : {Button2, bScanBus, Bsetaddres, BtOneS, BtTwoS}) buttons->addWidget(b, 0, col++);
+    col = 1;
+    for (QPushButton* b : {bClearLog, bSavelog, Button1, BClose}) buttons->addWidget(b, 1, col++);
 
-    LogWin = Named(new QPlainTextEdit(this), "LogWin", {});
+    LogWin = Named(new QPlainTextEdit(this), "LogWin", QStringLiteral("Frame log"));
     LogWin->setReadOnly(true);
     LogWin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     top->addWidget(LogWin, 1);
@@ -240,7 +256,8 @@ void Tprobc::connectHandlers() {
 void Tprobc::AddLog(const QString& line) {
     QTextCursor c(LogWin->document());
     c.movePosition(QTextCursor::Start);
-    c.insertText(LogWin->document()->isEmpty() ? line : line + QLatin1Char('\n'));
+    const QString shown = FormKit::ShownLogText(line);
+    c.insertText(LogWin->document()->isEmpty() ? shown : shown + QLatin1Char('\n'));
 }
 
 QStringList Tprobc::LogLines() const {
@@ -248,7 +265,7 @@ QStringList Tprobc::LogLines() const {
     // Block by block: the memo's plain text turns a no-break space (byte A0 received from the
     // bus) into a blank, and the saved log must hold the bytes as they came.
     QStringList out;
-    for (QTextBlock b = LogWin->document()->begin(); b.isValid(); b = b.next()) out << b.text();
+    for (QTextBlock b = LogWin->document()->begin(); b.isValid(); b = b.next()) out << FormKit::LoggedText(b.text());
     return out;
 }
 
@@ -338,7 +355,7 @@ void Tprobc::FormClose() {
     link_->Shutdown();
     // Every wait in progress ends now, and the secondary windows go with the main one.
     SetAppQuitting(true);
-    if (helpViewer_) helpViewer_->close();
+    if (helpViewer_) helpViewer_->window()->close();
     if (HelpWindow) HelpWindow->reject();
     if (Scanbus) Scanbus->reject();
 }
@@ -354,17 +371,24 @@ void Tprobc::keyPressEvent(QKeyEvent* event) {
 void Tprobc::ShowHelp(int context) {
     if (helpFile_.isEmpty()) return;
     if (!helpViewer_) {
-        helpViewer_ = new QTextBrowser(this);
+        // The browser sits in a window of its own, which a screen reader sees as a window.
+        auto* frame = new PlainForm("HelpViewerWindow", "", this);
+        frame->setWindowFlag(Qt::Window);
+        frame->setWindowTitle(OstrelTitle);
+        frame->setAccessibleName(OstrelTitle);
+        frame->resize(520, 420);
+        helpViewer_ = new QTextBrowser(frame);
         helpViewer_->setObjectName(QStringLiteral("HelpViewer"));
-        helpViewer_->setWindowFlag(Qt::Window);
-        helpViewer_->setWindowTitle(OstrelTitle);
-        helpViewer_->resize(520, 420);
+        helpViewer_->setAccessibleName(QStringLiteral("Help"));
+        auto* lay = new QVBoxLayout(frame);
+        lay->setContentsMargins(0, 0, 0, 0);
+        lay->addWidget(helpViewer_);
     }
     QUrl url(helpFile_);
     if (context > 0) url.setFragment(QStringLiteral("topic%1").arg(context));
     helpViewer_->setSource(url);
-    helpViewer_->show();
-    helpViewer_->raise();
+    helpViewer_->window()->show();
+    helpViewer_->window()->raise();
 }
 
 void Tprobc::BitBtnHelpClick() {

@@ -20,6 +20,7 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     auto* lay = new QVBoxLayout(this);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Scan progress"));
     ProgressBar1->setRange(0, 15);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
@@ -27,10 +28,16 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     auto* row = new QHBoxLayout;
     cbPrbDet = new QComboBox(this);
     cbPrbDet->setObjectName(QStringLiteral("cbPrbDet"));
+    // The list's label, so a screen reader says what the list holds (on Linux a list is named
+    // by its label rather than by its accessible name).
+    auto* listLabel = new QLabel(QStringLiteral("Address"), this);
+    listLabel->setBuddy(cbPrbDet);
+    cbPrbDet->setAccessibleName(listLabel->text());
     bOKSel = new QPushButton(QStringLiteral("OK/Select"), this);
     bOKSel->setObjectName(QStringLiteral("bOKSel"));
     bOKSel->setAccessibleName(QStringLiteral("OK/Select"));
     bOKSel->setDefault(true);
+    row->addWidget(listLabel);
     row->addWidget(cbPrbDet, 1);
     row->addWidget(bOKSel);
     lay->addLayout(row);
