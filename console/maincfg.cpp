@@ -2,6 +2,7 @@
 #include "console/maincfg.h"
 
 #include <algorithm>
+#include <tuple>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -112,10 +113,12 @@ TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
     MainConfig = this;
 
     TrmCom = Services::ports().create(this);
-    PrbCom = Services::ports().create(this);
-    PrbTmr = Services::clock().createTimer(this, 300);
     TrmTmr = Services::clock().createTimer(this, 1000);
-    Timer3 = Services::clock().createTimer(this, 500);
+    probeBus_ = new ProbeBusLink(this, {[this](const std::string& text, const char* prefix) { AddLogLine(text, prefix); },
+                                        [this](int code) { ReportCode(code); },
+                                        [this](const TShortFrame& frame) { HandleProbeReply(frame); },
+                                        [this] { Timer3Timer(); },
+                                        [this] { ProbeLinkLost(); }});
     GuardedConnect(TrmCom, &SerialLink::lineFeedReceived, this, [this] { TrmComRxFlag(); });
     // A port that goes away under us ends the exchange like a disconnect.
     GuardedConnect(TrmCom, &SerialLink::lost, this, [this] { DisconnectTerminal(); });
@@ -188,6 +191,7 @@ void TMainConfig::buildWindow() {
     buildMenu();
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
+    connect(ProbeConnect, &QPushButton::clicked, this, [this] { Guard([this] { ProbeConnectClick(); }); });
 }
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
@@ -316,27 +320,127 @@ QWidget* TMainConfig::buildTerminalPage() {
 
 QWidget* TMainConfig::buildProbePage() {
     auto* page = new QWidget;
-    SlProbe = makeList(page, "SlProbe", numbers(0, 15));
-    Autorefresh = named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "Autorefresh");
+    auto* probe = makeGroup(page, "Probe");
+    SlProbe = makeList(probe, "SlProbe", numbers(0, 15));
+    ChgProbe = makeButton(probe, "ChgProbe", "Use");
+    ProbeCInfo = named(new QLabel(QStringLiteral("Info - Not Detected"), probe), "ProbeCInfo");
+    iProben = named(new QLabel(QStringLiteral("Probe Address: 0"), probe), "iProben");
+    iProbeSn = named(new QLabel(QStringLiteral("Probe SN: XXXXXXXXXXXX"), probe), "iProbeSn");
+    auto* proberefresh = makeButton(probe, "proberefresh", "refresh");
+    Autorefresh = named(new QCheckBox(QStringLiteral("Auto Refresh"), probe), "Autorefresh");
     Autorefresh->setAccessibleName(Autorefresh->text());
+    auto* SetAddres = makeButton(probe, "SetAddres", "Set Address");
+    auto* pg = new QGridLayout(probe);
+    pg->addWidget(labelFor(probe, "Probe address :", SlProbe), 0, 0);
+    pg->addWidget(SlProbe, 0, 1);
+    pg->addWidget(ChgProbe, 0, 2);
+    pg->addWidget(ProbeCInfo, 1, 0, 1, 3);
+    pg->addWidget(iProben, 2, 0, 1, 2);
+    pg->addWidget(SetAddres, 2, 2);
+    pg->addWidget(iProbeSn, 3, 0, 1, 3);
+    pg->addWidget(proberefresh, 4, 0);
+    pg->addWidget(Autorefresh, 4, 1, 1, 2);
+
+    // Value fields: each carries its caption as its accessible name.
+    auto value = [](QWidget* parent, const char* name) {
+        auto* l = named(new QLabel(parent), name);
+        l->setMinimumWidth(70);
+        return l;
+    };
+    auto* data = makeGroup(page, "Probe data");
+    auto* sensor1 = makeGroup(data, "Sensor 1");
+    vSensval1 = value(sensor1, "vSensval1");
+    vSenslev1 = value(sensor1, "vSenslev1");
+    Sensor2 = named(makeGroup(data, "Sensor 2"), "Sensor2");
+    vSensval2 = value(Sensor2, "vSensval2");
+    vSenslev2 = value(Sensor2, "vSenslev2");
+    int i = 0;
+    for (auto [box, raw, level] : {std::tuple{sensor1, vSensval1, vSenslev1}, std::tuple{Sensor2, vSensval2, vSenslev2}}) {
+        auto* g = new QGridLayout(box);
+        g->addWidget(labelFor(box, i ? "Value 2 :" : "Value 1 :", raw), 0, 0);
+        g->addWidget(raw, 0, 1);
+        g->addWidget(labelFor(box, i ? "Level 2 :" : "Level 1 :", level), 1, 0);
+        g->addWidget(level, 1, 1);
+        g->addWidget(new QLabel(QStringLiteral("mm"), box), 1, 2);
+        ++i;
+    }
+    vTmpr = value(data, "vTmpr");
+    vStatus = value(data, "vStatus");
+    isLM35 = named(new QCheckBox(QStringLiteral("LM75"), data), "isLM35");
+    isLM35->setAccessibleName(isLM35->text());
+    auto* dg = new QGridLayout(data);
+    dg->addWidget(sensor1, 0, 0, 1, 3);
+    dg->addWidget(Sensor2, 1, 0, 1, 3);
+    dg->addWidget(labelFor(data, "Temp [C] :", vTmpr), 2, 0);
+    dg->addWidget(vTmpr, 2, 1);
+    dg->addWidget(isLM35, 2, 2);
+    dg->addWidget(labelFor(data, "Status :", vStatus), 3, 0);
+    dg->addWidget(vStatus, 3, 1);
+
+    auto* settings = makeGroup(page, "Probe settings");
+    PrVolLevel = named(new QSpinBox(settings), "PrVolLevel");
+    PrVolLevel->setRange(1, 99);
+    PrVolLevel->setValue(50);
+    auto* ApplyToProbe = makeButton(settings, "ApplyToProbe", "Apply");
+    auto* period = makeGroup(settings, "Meshurment Period");
+    vMPer = named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
+    vMPer->setAccessibleName(period->title());
+    auto* Change = makeButton(period, "Change", "Change");
+    auto* per = new QHBoxLayout(period);
+    per->addWidget(vMPer);
+    per->addWidget(new QLabel(QStringLiteral("mS"), period));
+    per->addWidget(Change);
+    auto* use1sr = makeButton(settings, "use1sr", "use 1 sensor");
+    auto* use2sr = makeButton(settings, "use2sr", "use 2 sensors");
+    auto* sow = makeGroup(settings, "Speed of wire");
+    PrSpdOfWire = named(new QSpinBox(sow), "PrSpdOfWire");
+    PrSpdOfWire->setRange(200000, 400000);
+    PrSpdOfWire->setValue(305218);
+    PrSpdOfWire->setAccessibleName(sow->title());
+    auto* SetSow = makeButton(sow, "SetSow", "Set");
+    auto* sw = new QHBoxLayout(sow);
+    sw->addWidget(PrSpdOfWire);
+    sw->addWidget(new QLabel(QStringLiteral("[cm/s]"), sow));
+    sw->addWidget(SetSow);
+    auto* sg = new QGridLayout(settings);
+    sg->addWidget(labelFor(settings, "Volume level :", PrVolLevel), 0, 0);
+    sg->addWidget(PrVolLevel, 0, 1);
+    sg->addWidget(ApplyToProbe, 0, 2);
+    sg->addWidget(period, 1, 0, 1, 3);
+    sg->addWidget(use1sr, 2, 0);
+    sg->addWidget(use2sr, 2, 1);
+    sg->addWidget(sow, 3, 0, 1, 3);
+
     PrLogwin = named(new QListWidget(page), "PrLogwin");
     PrLogwin->setFocusPolicy(Qt::NoFocus);
     PrLogwin->setSelectionMode(QAbstractItemView::SingleSelection);
     PrLogwin->setAccessibleName(QStringLiteral("Log"));
     auto* exit = makeButton(page, "ExitProbeConfig", "Exit");
     auto* row = new QHBoxLayout;
-    row->addWidget(labelFor(page, "Probe address :", SlProbe));
-    row->addWidget(SlProbe);
-    row->addWidget(Autorefresh);
-    row->addStretch();
-    row->addWidget(exit);
+    row->addWidget(probe);
+    row->addWidget(data);
+    row->addWidget(settings);
     auto* lay = new QVBoxLayout(page);
     lay->addLayout(row);
     lay->addWidget(PrLogwin, 1);
+    lay->addWidget(exit, 0, Qt::AlignRight);
     // A double click anywhere on the list opens the log window, also below the last line
     // or on an empty log (the view's own signal fires only on an item).
     PrLogwin->viewport()->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
+
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    on(ChgProbe, &TMainConfig::ChgProbeClick);
+    on(proberefresh, &TMainConfig::proberefreshClick);
+    on(SetAddres, &TMainConfig::SetAddresClick);
+    on(ApplyToProbe, &TMainConfig::ApplyToProbeClick);
+    on(Change, &TMainConfig::ChangeClick);
+    on(use1sr, &TMainConfig::use1srClick);
+    on(use2sr, &TMainConfig::use2srClick);
+    on(SetSow, &TMainConfig::SetSowClick);
+    connect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { Guard([this] { SlProbeChange(); }); });
     return page;
 }
 
@@ -358,6 +462,14 @@ QWidget* TMainConfig::buildOthersPage() {
         LRMDiV[i] = named(new QLabel(page), diNames[i]);
         values->addWidget(labelFor(page, qPrintable(QStringLiteral("DI %1 :").arg(i + 1)), LRMDiV[i]), 0, 2 * i);
         values->addWidget(LRMDiV[i], 0, 2 * i + 1);
+    }
+    // Relay toggles: enabled by the next module data.
+    LRMR1 = makeButton(page, "LRMR1", "Set Relay 1");
+    LRMR2 = makeButton(page, "LRMR2", "Set Relay 2");
+    for (QPushButton* relay : {LRMR1, LRMR2}) {
+        relay->setCheckable(true);
+        relay->setEnabled(false);
+        values->addWidget(relay, 2, relay == LRMR1 ? 0 : 2, 1, 2);
     }
     LRMTV = named(new QLabel(page), "LRMTV");
     LRMAin1VH = named(new QLabel(page), "LRMAin1VH");

@@ -1,17 +1,19 @@
 #pragma once
 // The console configuration program's main window: the "Terminal config" page with
 // the configuration view, the terminal link and dialogue, the traffic log and the
-// configuration file. The probe-bus controls are laid out here; their behaviour
-// lives elsewhere.
+// configuration file, and the "Probe Config" page on the probe-bus link
+// (maincfg_probe.cpp).
 #include <QMainWindow>
 #include <QString>
 #include <string>
 
 #include "common/tankcfgtypes.h"
+#include "console/probebuslink.h"
 #include "platform/prompts.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -101,6 +103,43 @@ public:
     void Save_t_fileClick();
     void Load_t_from_fileClick();
 
+    // Probe-bus link (each delegates to the link)
+    void ProbeConnectClick();
+    void SendProbeCommand(uint8_t cmd, uint8_t addr, const ProbePayload& payload = {});
+    void SendModuleCommand(uint8_t cmd, uint8_t device, uint8_t addr, const ProbePayload& payload = {});
+    void TransmitProbeFrame(const std::string& line);
+    void PrbComRxFlag();
+    void PrbComDsr();
+    void PrbTmrTimer();
+    void Timer3Timer();
+
+    // Probe and module replies
+    void HandleProbeReply(const TShortFrame& frame);
+
+    // "Probe Config" page
+    void ChgProbeClick();
+    void SlProbeChange();
+    void proberefreshClick();
+    void SetAddresClick();
+    void ApplyToProbeClick();
+    void ChangeClick();
+    void use1srClick();
+    void use2srClick();
+    void SetSowClick();
+    void SendNextSowDigit(uint8_t ackCode);
+
+    // Steps of the cycle that belong to the probe scan, the module scan and the speed-of-wire
+    // calibration.
+    void ProbeScanStep();
+    void ModuleScanStep();
+    void SowCalibrationStep();
+
+    // Narrow views of the probe-bus state.
+    const ProbeBusLink& probeBus() const { return *probeBus_; }
+    uint8_t currentProbe() const { return CurrentProbe; }
+    uint8_t currentModule() const { return CurrentModule; }
+    std::string probeSerial(int addr) const { return Probes[addr & 15].SerialNo; }
+
     // Payloads as they travel (public for the tests and the terminal model's checks).
     static TLongFrame GlobalPayload(const TConsoleConfig& cfg);
     static TLongFrame TankPayload(const TConsoleConfig& cfg, int n);
@@ -109,35 +148,15 @@ public:
 
     // Private state shared by the console program's parts, in declaration order.
     bool TrmConnected = false;
-    bool PrbConnected = false;
-    bool ProbeScanning = false;
-    bool ModuleScanning = false;
-    bool SowCalibrating = false;
-    bool SowSendPending = false;
-    uint8_t SowAckCode = 0;
-    bool PrbIdle = false;
     bool TrmWaiting = false;
     bool TrmRetry = false;
     bool TrmBusy = false;
-    std::string LastPrbTx;
-    std::string LastPrbRx;
     bool TblAckOk = false;
     uint16_t TblAckBlock = 0;
-    probetype Probes[16];
-    uint8_t ModuleSeq = 0;
-    int32_t SowSamples[17] = {};
-    uint8_t CurrentProbe = 0;
-    uint8_t CurrentModule = 0;
-    int32_t Sensor1Value = 0;
-    int32_t Sensor2Value = 0;
-    int32_t SowSampleCount = 0;
 
     // Components
     SerialLink* TrmCom = nullptr;
-    SerialLink* PrbCom = nullptr;
-    ProgramTimer* PrbTmr = nullptr;
     ProgramTimer* TrmTmr = nullptr;
-    ProgramTimer* Timer3 = nullptr;
     FileDialogSpec Openfile;
     FileDialogSpec Savefile;
 
@@ -191,6 +210,43 @@ private:
 
     int terminalWaits_ = 0;       // exchanges now waiting, any nesting depth
     bool keepRecords_ = false;    // a refresh after a file load gives nothing its defaults
+
+    // Probe bus: the link keeps the port, the line, the time-out, the cycle and the sequence
+    // nibbles; the pages' state is here.
+    void ProbeLinkLost();
+    void ShowModuleData(const TShortFrame& frame);
+    void ShowMeasurement(const TShortFrame& frame);
+    ProbeBusLink* probeBus_ = nullptr;
+    bool ProbeScanning = false;
+    bool ModuleScanning = false;
+    bool SowCalibrating = false;
+    bool SowSendPending = false;
+    uint8_t SowAckCode = 0;
+    probetype Probes[16];
+    int32_t SowSamples[17] = {};  // slots 1..17 at indexes 0..16
+    uint8_t CurrentProbe = 0;
+    uint8_t CurrentModule = 0;
+    int32_t Sensor1Value = 0;
+    int32_t Sensor2Value = 0;
+    int32_t SowSampleCount = 0;
+
+    QPushButton* ChgProbe = nullptr;
+    QLabel* ProbeCInfo = nullptr;
+    QLabel* iProben = nullptr;
+    QLabel* iProbeSn = nullptr;
+    QLabel* vSensval1 = nullptr;
+    QLabel* vSensval2 = nullptr;
+    QLabel* vSenslev1 = nullptr;
+    QLabel* vSenslev2 = nullptr;
+    QLabel* vTmpr = nullptr;
+    QLabel* vStatus = nullptr;
+    QLabel* vMPer = nullptr;
+    QGroupBox* Sensor2 = nullptr;
+    QCheckBox* isLM35 = nullptr;
+    QSpinBox* PrVolLevel = nullptr;
+    QSpinBox* PrSpdOfWire = nullptr;
+    QPushButton* LRMR1 = nullptr;
+    QPushButton* LRMR2 = nullptr;
 };
 
 extern TMainConfig* MainConfig;
