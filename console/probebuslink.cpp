@@ -132,7 +132,7 @@ void ProbeBusLink::dsrChanged() {
 void ProbeBusLink::cycle() {
     // Ticks never nest: one that comes while an earlier cycle still waits for the line does
     // nothing, so silent devices cannot deepen the waits without bound.
-    if (inCycle_ || !port_->isOpen()) return;
+    if (inCycle_ || !port_->isOpen() || AppQuitting()) return;
     inCycle_ = true;
     struct Done {
         bool& flag;
