@@ -99,6 +99,14 @@ void fitHeaderRow(QTableWidget* g) {
             g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
 }
 
+// A row inside a group: the field, its unit, the button that acts on it.
+void unitRow(QGroupBox* group, QWidget* field, const char* unit, QWidget* button) {
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(field);
+    row->addWidget(new QLabel(QString::fromLatin1(unit), group));
+    row->addWidget(button);
+}
+
 QStringList numbers(int from, int to) {
     QStringList out;
     for (int i = from; i <= to; ++i) out << QString::number(i);
@@ -385,11 +393,7 @@ QWidget* TMainConfig::buildProbePage() {
     auto* period = makeGroup(settings, "Meshurment Period");
     vMPer = named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
     vMPer->setAccessibleName(period->title());
-    auto* Change = makeButton(period, "Change", "Change");
-    auto* per = new QHBoxLayout(period);
-    per->addWidget(vMPer);
-    per->addWidget(new QLabel(QStringLiteral("mS"), period));
-    per->addWidget(Change);
+    unitRow(period, vMPer, "mS", makeButton(period, "Change", "Change"));
     auto* use1sr = makeButton(settings, "use1sr", "use 1 sensor");
     auto* use2sr = makeButton(settings, "use2sr", "use 2 sensors");
     auto* sow = makeGroup(settings, "Speed of wire");
@@ -397,11 +401,7 @@ QWidget* TMainConfig::buildProbePage() {
     PrSpdOfWire->setRange(200000, 400000);
     PrSpdOfWire->setValue(305218);
     PrSpdOfWire->setAccessibleName(sow->title());
-    auto* SetSow = makeButton(sow, "SetSow", "Set");
-    auto* sw = new QHBoxLayout(sow);
-    sw->addWidget(PrSpdOfWire);
-    sw->addWidget(new QLabel(QStringLiteral("[cm/s]"), sow));
-    sw->addWidget(SetSow);
+    unitRow(sow, PrSpdOfWire, "[cm/s]", makeButton(sow, "SetSow", "Set"));
     auto* sg = new QGridLayout(settings);
     sg->addWidget(labelFor(settings, "Volume level :", PrVolLevel), 0, 0);
     sg->addWidget(PrVolLevel, 0, 1);
@@ -436,10 +436,10 @@ QWidget* TMainConfig::buildProbePage() {
     on(proberefresh, &TMainConfig::proberefreshClick);
     on(SetAddres, &TMainConfig::SetAddresClick);
     on(ApplyToProbe, &TMainConfig::ApplyToProbeClick);
-    on(Change, &TMainConfig::ChangeClick);
+    on(period->findChild<QPushButton*>(QStringLiteral("Change")), &TMainConfig::ChangeClick);
     on(use1sr, &TMainConfig::use1srClick);
     on(use2sr, &TMainConfig::use2srClick);
-    on(SetSow, &TMainConfig::SetSowClick);
+    on(sow->findChild<QPushButton*>(QStringLiteral("SetSow")), &TMainConfig::SetSowClick);
     connect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { Guard([this] { SlProbeChange(); }); });
     return page;
 }

@@ -158,7 +158,8 @@ void ProbeLinkTest::lateReplyFreesTheNextFrame() {
     QCOMPARE(r.text("vSensval1"), QString::number(int(std::round(1000.0 * 1e6 / 3000.0))));
     r.env.clock.advance(100);
     QCOMPARE(r.w->probeSerial(1), std::string("202603140001"));
-    QCOMPARE(p->answered, (QList<int>{0x00, 0x01, 0x91}));
+    QCOMPARE(p->answered, (QList<int>{0x00, 0x91}));  // and the identify between them
+    QCOMPARE(r.bus.requests.size(), 3);
 }
 
 void ProbeLinkTest::dsrNotice() {
