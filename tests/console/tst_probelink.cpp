@@ -65,6 +65,7 @@ void ProbeLinkTest::portHeldByTerminalLink() {
     r.env.ports.attach(1, &console);
     r.click("TrmConnect");
     QVERIFY(r.w->TrmCom->isOpen());
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("ProbeConnect");  // "RS485 on COM1", the terminal's port
     QCOMPARE(r.env.prompts.shown.size(), 1);
     const PromptRecord& box = r.env.prompts.shown[0];
@@ -108,6 +109,7 @@ void ProbeLinkTest::sequenceNibbles() {
 
 void ProbeLinkTest::closedPortRefusesEachRequest() {
     ProbeRig r(false);
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("proberefresh");
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
@@ -116,6 +118,7 @@ void ProbeLinkTest::closedPortRefusesEachRequest() {
     QVERIFY(r.env.ports.writtenBytes(3).isEmpty());
     // "Use" changes the probe all the same and shows the box once per request.
     r.find<QComboBox>("SlProbe")->setCurrentIndex(7);
+    for (int i = 0; i < 3; ++i) r.env.prompts.queue(PromptAnswer::ok());
     r.click("ChgProbe");
     QCOMPARE(r.env.prompts.shown.size(), 4);
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 7"));

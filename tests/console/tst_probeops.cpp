@@ -89,6 +89,7 @@ void ProbeOpsTest::setAddressAsksUntilValid() {
     for (const char* t : {"16", "-1", "abc", ""}) r.env.prompts.queue(PromptAnswer::input(QString::fromLatin1(t)));
     r.env.prompts.queue(PromptAnswer::cancel());
     r.env.prompts.queue(PromptAnswer::input(QStringLiteral("15")));
+    r.env.prompts.queue(PromptAnswer::ok());  // the probe's "Info" box
     r.click("SetAddres");
     r.env.clock.advance(100);
     QCOMPARE(r.env.prompts.shown.size(), 7);  // six questions, then the probe's "Info" box

@@ -228,6 +228,7 @@ void ProbeReplyTest::faultRun() {
     // field unchanged, the line free.
     auto* sow = r.find<QSpinBox>("PrSpdOfWire");
     r.dev->replies << Reply(0xA5, 0x20, 0x9C, {'3', 'O', '5', '2'});
+    r.env.prompts.queue(PromptAnswer::ok());
     r.request(0x00, 0);
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
