@@ -12,6 +12,7 @@ private slots:
     void refreshShowsTheFloats();
     void setAddressAsksUntilValid();
     void setAddressEndsWithTheProgram();
+    void setAddressWithoutAnswersCannotHoldATest();
     void periodVolumeAndSensors();
     void speedOfWireDigitByDigit();
     void lostAcknowledgementStopsTheChain();
@@ -121,6 +122,17 @@ void ProbeOpsTest::setAddressEndsWithTheProgram() {
     r.click("SetAddres");
     QCOMPARE(asked, 25);
     QCOMPARE(r.sent().size(), mark);
+}
+
+void ProbeOpsTest::setAddressWithoutAnswersCannotHoldATest() {
+    OpsRig r;
+    const int mark = r.sent().size();
+    r.click("SetAddres");  // nothing queued: every question is cancelled
+    QVERIFY(AppQuitting());
+    QCOMPARE(r.env.prompts.shown.size(), 100);
+    QCOMPARE(r.sent().size(), mark);
+    QVERIFY(r.env.prompts.strictnessProblem().contains(QStringLiteral("without an answer")));
+    r.env.prompts.clear();  // the failure this test expects
 }
 
 void ProbeOpsTest::periodVolumeAndSensors() {
