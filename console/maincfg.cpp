@@ -129,7 +129,8 @@ void TMainConfig::buildWindow() {
     buildMenu();
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
-    connect(ProbeConnect, &QPushButton::clicked, this, [this] { Guard([this] { ProbeConnectClick(); }); });
+    // toggled, not clicked: the accessibility action toggles the button without a click.
+    connect(ProbeConnect, &QPushButton::toggled, this, [this] { Guard([this] { ProbeConnectClick(); }); });
 }
 
 QWidget* TMainConfig::buildProgramOptionsPage() {

@@ -50,6 +50,14 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
     QVERIFY(r.w->probeBus().lineFree());
     QCOMPARE(button->text(), QStringLiteral("Disconnect"));
 
+    // The accessibility action toggles the button without a click; it connects all the same.
+    r.click("ProbeConnect");
+    button->toggle();
+    QVERIFY(r.w->probeBus().isOpen());
+    QCOMPARE(button->text(), QStringLiteral("Disconnect"));
+    button->toggle();
+    QVERIFY(!r.w->probeBus().isOpen());
+
     // "RS485 on COM2" opens port 2.
     ProbeRig two(false);
     two.env.ports.addEmptyPort(2);
