@@ -2,6 +2,7 @@
 // reply time-out, late replies, the cycle, and a port that is refused or lost.
 #include <QCheckBox>
 
+#include "console/terminallink.h"
 #include "probefixture.h"
 
 class ProbeLinkTest : public QObject {
@@ -72,7 +73,7 @@ void ProbeLinkTest::portHeldByTerminalLink() {
     DeviceBus console;
     r.env.ports.attach(1, &console);
     r.click("TrmConnect");
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     r.env.prompts.queue(PromptAnswer::ok());
     r.click("ProbeConnect");  // "RS485 on COM1", the terminal's port
     QCOMPARE(r.env.prompts.shown.size(), 1);
@@ -86,11 +87,11 @@ void ProbeLinkTest::portHeldByTerminalLink() {
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(!r.w->probeBus().cycleTimer()->isActive());
     QVERIFY(!r.w->probeBus().everConnected());
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     // The next click takes the disconnect path and leaves the terminal's port alone.
     r.click("ProbeConnect");
     QCOMPARE(button->text(), QStringLiteral("Connect"));
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     QCOMPARE(r.env.prompts.shown.size(), 1);
 }
 
