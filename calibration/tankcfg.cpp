@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -142,6 +143,11 @@ Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 c
     connect(prev, &QPushButton::clicked, this, [this] { Guard([this] { prevClick(); }); });
     connect(next, &QPushButton::clicked, this, [this] { Guard([this] { nextClick(); }); });
     connect(ldtable, &QPushButton::clicked, this, [this] { Guard([this] { ldtableClick(); }); });
+    // Another window of the program taking over in between makes the next activation a
+    // return from it again.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+        if (w && w != windowHandle() && w->modality() == Qt::NonModal) backFromModal_ = false;
+    });
     FormCreate();
 }
 
