@@ -66,6 +66,10 @@ Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 c
     rofuelv = edit("rofuelv");
     tkfuelv = edit("tkfuelv");
 
+    const QFontMetrics fm = volume->fontMetrics();
+    for (QLineEdit* e : {volume, Leakdetect, maxfuel, lowfuel, alarmfuel, alarmwater, tdiamv, rofuelv, tkfuelv})
+        e->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("000000.0000")));
+    Fuelname->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("W")) * 14);
     auto* tankGrid = new QGridLayout;
     int row = 0;
     auto addRow = [&](QGridLayout* g, int& r, const QString& label, QWidget* control, const QString& unit) {
