@@ -40,12 +40,13 @@ int main(int argc, char** argv) {
     {
         MarvaneProgram program;
         TMainConfig* w = MainConfig;
+        auto* connectButton = w->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
         TCalTable& t = ConsoleConfig.Tanks[0].CalTable;
         t.Count = MaxCalPoints;
         t.Step = 1.0f;
         for (int i = 1; i <= MaxCalPoints; ++i) t.Points[i].Value = float(i * 6.25);
-        w->TrmConnect->click();
-        if (!w->TrmCom->isOpen()) {
+        connectButton->click();
+        if (connectButton->text() != QStringLiteral("Disconnect")) {
             std::fprintf(stderr, "bench_transfer: cannot open %s\n", qPrintable(sim.path(QStringLiteral("COM1"))));
             return 2;
         }
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
         w->SendCalibrationTable(n);
         seconds = double(clock.nsecsElapsed()) / 1e9;
         const bool ok = prompts.shown.isEmpty() && progresf->catprg->value() == 124 && !progresf->isVisible();
-        w->TrmConnect->click();
+        connectButton->click();
         if (!ok) {
             std::fprintf(stderr, "bench_transfer: the transfer failed: %s\n", qPrintable(prompts.texts().join(QStringLiteral("; "))));
             return 1;

@@ -15,7 +15,7 @@ struct TankWindow {
     Ttankconfig* t = tankconfig;
 
     explicit TankWindow(int tanks = 1, bool connect = true) : f(connect) {
-        f.w->Noftanks->setValue(tanks);
+        f.find<QSpinBox>("Noftanks")->setValue(tanks);
         f.env.prompts.acceptAny(false);
         f.env.prompts.clear();
     }
@@ -190,8 +190,8 @@ void TankWindowTest::applySendsThatTankAndRefreshesTheMainWindow() {
     QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(lines[before])[7])), 2);
     QCOMPARE(ConsoleFixture::dataOf(lines[before + 1]), QByteArray("\x02", 1));
     QCOMPARE(QString::fromStdString(w.f.model->config().Tanks[1].ProductName.str()), QStringLiteral("DIESEL"));
-    QCOMPARE(ConsoleFixture::cell(w.f.w->Tanks_list, 2, 2), QStringLiteral("12346"));
-    QCOMPARE(ConsoleFixture::cell(w.f.w->Tanks_list, 2, 3), QStringLiteral("DIESEL"));
+    QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 2, 2), QStringLiteral("12346"));
+    QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 2, 3), QStringLiteral("DIESEL"));
     QVERIFY(w.t->isVisible());
     QVERIFY(w.f.env.prompts.shown.isEmpty());
 }
@@ -216,7 +216,7 @@ void TankWindowTest::prevAndNextStayWithinTheTanks() {
     QCOMPARE(w.text("volume"), QStringLiteral("3000"));
     QCOMPARE(tank(1).Capacity, 22000.0);
     // Fewer tanks than the one shown: next stays, prev steps down.
-    w.f.w->Noftanks->setValue(2);
+    w.f.find<QSpinBox>("Noftanks")->setValue(2);
     w.click("next");
     QCOMPARE(int(CurrentTank), 3);
     w.click("prev");
