@@ -60,17 +60,16 @@ void TMainConfig::SendCalibrationTable(uint8_t& n) {
     // The checksum stays in the tank's record, whatever becomes of the transfer.
     table->Crc = tableChecksum(*table);
     record.Crc = table->Crc;
-    TblAckOk = false;
-    TblAckBlock = 0;
+    resetTableAck();
 
     Exchange(tableHeader(tank, *table));
     if (progresf) progresf->show();
-    if (!TblAckOk || AppQuitting()) return;
+    if (!tableAckOk() || AppQuitting()) return;
     for (int b = 0; b < TableBlocks; ++b) {
-        TblAckOk = false;
+        resetTableAck();
         Exchange(tableBlock(tank, *table, b));
         if (AppQuitting()) return;
-        if (!TblAckOk || TblAckBlock != b) {
+        if (!tableAckOk() || tableAckBlock() != b) {
             Services::prompts().messageBox(QStringLiteral("Error"), QStringLiteral("Error sending Calibration Tables"),
                                            MsgIcon::None, MbOk);
             return;

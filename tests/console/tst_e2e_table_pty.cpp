@@ -1,4 +1,4 @@
-// End to end: a whole calibration table over QSerialPort to devsim's tank console on a
+// End to end: a whole calibration table, given or generated in the editor, over QSerialPort to devsim's tank console on a
 // pseudo-terminal, real time. The console refuses the last block when the header's checksum
 // does not match the values it received.
 #include <QApplication>
@@ -8,6 +8,8 @@
 #include <QtTest>
 #include <cstring>
 
+#include "calibration/genffctbl.h"
+#include "calibration/tablecfg.h"
 #include "common/tankcfgtypes.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
@@ -21,6 +23,7 @@ class E2eTablePtyTest : public QObject {
     Q_OBJECT
 private slots:
     void cylinderTableIsTakenWithItsChecksum();
+    void generatedTableSentFromTheEditor();
 };
 
 void E2eTablePtyTest::cylinderTableIsTakenWithItsChecksum() {
@@ -55,6 +58,42 @@ void E2eTablePtyTest::cylinderTableIsTakenWithItsChecksum() {
         QVERIFY(!progresf->isVisible());
         QCOMPARE(progresf->catprg->value(), 124);
         QCOMPARE(connectButton->text(), QStringLiteral("Disconnect"));
+        connectButton->click();
+    }
+    Services::installReal();
+    qunsetenv("SERIAL_COM1");
+}
+
+void E2eTablePtyTest::generatedTableSentFromTheEditor() {
+    DevsimProcess sim(DEVSIM_PATH, {"--latency", "0", "COM1=console"});
+    if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));
+    qputenv("SERIAL_COM1", sim.path("COM1").toLocal8Bit());
+    Services::installReal();
+    ScriptedPrompts prompts;
+    Services::install(nullptr, &prompts, nullptr);
+    SetAppTitle(QString::fromLatin1(MarvaneTitle));
+    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
+    {
+        MarvaneProgram program;
+        auto* connectButton = MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
+        connectButton->click();
+        QCOMPARE(connectButton->text(), QStringLiteral("Disconnect"));
+        CalibrationTable->show();
+        QCoreApplication::processEvents();
+        // The generator is modal: its buttons are pressed once it runs.
+        QTimer::singleShot(0, GenffrCt, [] {
+            GenffrCt->GenTable->click();
+            GenffrCt->Usetbl->click();
+        });
+        CalibrationTable->formulagen->click();
+        QCOMPARE(CalibrationTable->Table.Count, uint16_t(MaxCalPoints));
+        CalibrationTable->SendTable->click();
+        QCOMPARE(prompts.texts(), QStringList());
+        const TCalTable& sent = ConsoleConfig.Tanks[0].CalTable;
+        QCOMPARE(sent.Count, uint16_t(MaxCalPoints));
+        QVERIFY(sent.Points[MaxCalPoints].Value > 0);
+        QVERIFY(!progresf->isVisible());
+        QCOMPARE(progresf->catprg->value(), 124);
         connectButton->click();
     }
     Services::installReal();
