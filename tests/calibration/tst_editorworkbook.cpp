@@ -62,6 +62,15 @@ QString difference(const EditorState& a, const EditorState& b) {
     return {};
 }
 
+// Both dialogs propose .xls files from the folder "data".
+void checkDialog(const PromptRecord& p, PromptRecord::Kind kind, const char* title, const char* filter) {
+    QCOMPARE(p.kind, kind);
+    QCOMPARE(p.spec.title, QLatin1String(title));
+    QCOMPARE(p.spec.filter, QLatin1String(filter));
+    QCOMPARE(p.spec.defaultSuffix, QStringLiteral("xls"));
+    QCOMPARE(p.spec.initialDir, QStringLiteral("data"));
+}
+
 struct WbFixture : CalFixture {
     // "Load from file", choosing `file`.
     void load(const QString& file) {
@@ -308,11 +317,7 @@ void EditorWorkbookTest::callsInTheirOrder() {
     want << QStringLiteral("saveas ") + file << QStringLiteral("close") << QStringLiteral("quit") << QStringLiteral("release");
     QCOMPARE(f.env.workbooks.calls, want);
     const PromptRecord& save = f.env.prompts.shown[0];
-    QCOMPARE(save.kind, PromptRecord::Save);
-    QCOMPARE(save.spec.title, QStringLiteral("Save to Calibration Table"));
-    QCOMPARE(save.spec.filter, QStringLiteral("Excel files (*.xls) : |*.xls"));
-    QCOMPARE(save.spec.defaultSuffix, QStringLiteral("xls"));
-    QCOMPARE(save.spec.initialDir, QStringLiteral("data"));
+    checkDialog(save, PromptRecord::Save, "Save to Calibration Table", "Excel files (*.xls) : |*.xls");
     QVERIFY(save.spec.overwritePrompt && save.spec.createPrompt && save.spec.pathMustExist);
 
     // Import: the application comes before the dialog.
@@ -329,11 +334,8 @@ void EditorWorkbookTest::callsInTheirOrder() {
     want << QStringLiteral("close") << QStringLiteral("quit") << QStringLiteral("release");
     QCOMPARE(f.env.workbooks.calls, want);
     const PromptRecord& open = f.env.prompts.shown[1];
-    QCOMPARE(open.kind, PromptRecord::Open);
-    QCOMPARE(open.spec.title, QStringLiteral("Read Calibration table from:"));
-    QCOMPARE(open.spec.filter, QStringLiteral("Excel files (*.xls) :|*.xls|Text files (*.txt):|*.txt"));
-    QCOMPARE(open.spec.defaultSuffix, QStringLiteral("xls"));
-    QCOMPARE(open.spec.initialDir, QStringLiteral("data"));
+    checkDialog(open, PromptRecord::Open, "Read Calibration table from:",
+                "Excel files (*.xls) :|*.xls|Text files (*.txt):|*.txt");
     QVERIFY(open.spec.fileMustExist && open.spec.pathMustExist && !open.spec.overwritePrompt);
     // 11 points of a level table with "Use interpolation": resampled over 0 .. 11.
     QCOMPARE(f.ed->Table.Count, uint16_t(4000));
