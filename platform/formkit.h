@@ -14,6 +14,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QWidget;
 
 // A push button whose accessible name follows its caption, and whose accessibility action is
@@ -98,6 +99,9 @@ QStringList Numbers(int from, int to);
 // shown as the symbol for NUL; LoggedText gives the bytes back as they came, for the log file.
 QString ShownLogText(QString text);
 QString LoggedText(QString text);
+// Typing stops at `limit` characters, while a longer text put in by the program is shown
+// whole and can still be shortened.
+void LimitTyping(QLineEdit* edit, int limit);
 
 }  // namespace FormKit
 
