@@ -26,7 +26,7 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     Usetbl = FormKit::Button(this, "Usetbl", QStringLiteral("Use Table"));
     Closefrm = FormKit::Button(this, "Closefrm", QStringLiteral("Close && Dismis"));
     Closefrm->setAccessibleName(QStringLiteral("Close & Dismis"));
-    CalStatus = FormKit::ValueText(this, "CalStatus", QStringLiteral(" NOT READY for START"), QStringLiteral("NOT READY for START"));
+    CalStatus = FormKit::ValueText(this, "CalStatus", QStringLiteral(" NOT READY for START"), {});
     CalStatus->setAutoFillBackground(true);
     QPalette pal = CalStatus->palette();
     pal.setColor(QPalette::Window, Qt::red);

@@ -7,6 +7,7 @@
 
 #include "common/cp1251.h"
 #include "platform/fileio.h"
+#include "platform/formkit.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 
@@ -50,7 +51,7 @@ void TlogForm1::SaveLog1Click() {
     if (!Services::prompts().saveFile(SaveDialog1)) return;
     std::string text;
     for (int i = 0; i < Fullog->count(); ++i) {
-        text += Utf8ToCp1251(Fullog->item(i)->text().toStdString());
+        text += Utf8ToCp1251(FormKit::LoggedText(Fullog->item(i)->text()).toStdString());
         text += "\r\n";
     }
     WriteWholeFile(SaveDialog1.fileName, text.data(), text.size());

@@ -7,6 +7,7 @@
 #include "common/cp1251.h"
 #include "console/logform.h"
 #include "console/maincfg.h"
+#include "platform/formkit.h"
 #include "platform/services.h"
 
 namespace {
@@ -52,14 +53,15 @@ void TMainConfig::AddLogLine(const std::string& text, const char* prefix) {
         message.erase(0, 1);
         if (!message.empty()) message.pop_back();
     }
-    const QString line = stamp() + QString::fromLatin1(prefix) + QString::fromStdString(Cp1251ToUtf8(message));
+    const QString line =
+        stamp() + QString::fromLatin1(prefix) + FormKit::ShownLogText(QString::fromStdString(Cp1251ToUtf8(message)));
     PrLogwin->insertItem(0, line);
     if (isModuleFrame(given)) LRMLogB->insertItem(0, line);
     if (std::strcmp(prefix, LogPrefixError) == 0 && isModuleFrame(probeBus_->lastTx())) LRMLogB->insertItem(0, line);
 }
 
 void TMainConfig::LogTerminalPiece(const std::string& text) {
-    PrLogwin->insertItem(0, QString::fromStdString(Cp1251ToUtf8(text)));
+    PrLogwin->insertItem(0, FormKit::ShownLogText(QString::fromStdString(Cp1251ToUtf8(text))));
 }
 
 void TMainConfig::LogTerminalBytes(const TLineBuffer& line) {

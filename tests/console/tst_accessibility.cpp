@@ -5,7 +5,11 @@
 #include <QApplication>
 #include <QLabel>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "calibration/tankcfg.h"
+#include "console/logform.h"
 #include "consolefixture.h"
 
 namespace {
@@ -27,6 +31,7 @@ private slots:
     void gridHeaderRowsAreNotSelectable();
     void statusAndPictureRead();
     void windowsAreFrames();
+    void nulInATerminalLineDoesNotCutTheLog();
 };
 
 void AccessibilityTest::connectActionRunsTheHandler() {
@@ -159,6 +164,26 @@ void AccessibilityTest::windowsAreFrames() {
     }
     QCOMPARE(windows, 12);
     QCOMPARE(axName(f.w), QStringLiteral("Vantrel config"));
+}
+
+void AccessibilityTest::nulInATerminalLineDoesNotCutTheLog() {
+    ConsoleFixture f(false);
+    TLineBuffer line{};
+    const char bytes[] = "\rA\0B\n";
+    line.Len = 5;
+    std::memcpy(line.Data, bytes, 5);
+    f.w->LogTerminalBytes(line);
+    const QString shown = f.log().value(0);
+    QCOMPARE(shown, QStringLiteral("RS232:<A\u2400B>"));
+    QCOMPARE(ax(f.w->PrLogwin)->child(0)->text(QAccessible::Name), shown);
+    // The saved log keeps the byte as it came.
+    QTemporaryDir dir;
+    f.w->PrLogwinClick();
+    f.env.prompts.queue(PromptAnswer::file(dir.filePath("comlog.log")));
+    logForm1->SaveLog1->click();
+    QFile saved(dir.filePath("comlog.log"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("RS232:<A\0B>\r\n", 13));
 }
 
 TANKCFG_TEST_MAIN(AccessibilityTest)
