@@ -55,9 +55,10 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
-    bool restoring_ = false;
+    bool quiet_ = false;  // the selection moves because of the view or the program, not the user
     int lastRow_ = -1;  // the last row chosen, which a try to select the header leaves selected
 };
 

@@ -9,6 +9,7 @@
 #include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 #include "platform/formkit.h"
 
@@ -48,7 +49,7 @@ QItemSelectionModel::SelectionFlags TGrid::selectionCommand(const QModelIndex& i
 
 void TGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     QTableWidget::selectionChanged(selected, deselected);
-    if (restoring_) return;
+    if (quiet_) return;
     bool header = false;
     int chosen = -1;
     for (const QModelIndex& i : selected.indexes()) {
@@ -57,17 +58,23 @@ void TGrid::selectionChanged(const QItemSelection& selected, const QItemSelectio
     }
     if (header) {
         // Selected from outside the view (an accessibility tool): the earlier selection stays.
-        restoring_ = true;
+        quiet_ = true;
         selectionModel()->select(selected, QItemSelectionModel::Deselect);
         if (lastRow_ >= HeaderRows && lastRow_ < rowCount())
             selectionModel()->select(model()->index(lastRow_, 0),
                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        restoring_ = false;
+        quiet_ = false;
         return;
     }
     if (chosen < 0) return;
     lastRow_ = chosen;
     emit rowChosen(chosen);
+}
+
+void TGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // The view moves the selection off the rows that go: nobody chose that row.
+    const QScopedValueRollback quiet(quiet_, true);
+    QTableWidget::rowsAboutToBeRemoved(parent, start, end);
 }
 
 TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }

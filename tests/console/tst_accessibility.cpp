@@ -99,7 +99,14 @@ void AccessibilityTest::keyboardChoiceInGridsActsAsClick() {
     QCOMPARE(int(CurrentTank), 2);
     QTest::keyClick(tanks, Qt::Key_Down);
     QCOMPARE(int(CurrentTank), 3);
+    // Lowering the count moves the highlight off the row that goes; the current tank stays.
+    f.spin("Noftanks")->stepDown();
+    QCOMPARE(int(CurrentTank), 3);
+    f.spin("Noftanks")->stepUp();
+    QCOMPARE(int(CurrentTank), 3);
     QTest::keyClick(tanks, Qt::Key_Up);
+    QCOMPARE(int(CurrentTank), 1);
+    QTest::keyClick(tanks, Qt::Key_Down);
     QCOMPARE(int(CurrentTank), 2);
     // "Change data for tank" opens the highlighted tank; without a terminal it says so twice.
     f.expectNotConnected(2);
