@@ -147,13 +147,31 @@ public:
     }
 };
 
-class AccessibleArrowSpin : public QAccessibleWidget, public QAccessibleValueInterface {
+// Value and actions step by step; the shown text is offered read-only, as the edit takes no typing.
+class AccessibleArrowSpin : public QAccessibleWidget, public QAccessibleValueInterface, public QAccessibleTextInterface {
 public:
     explicit AccessibleArrowSpin(QWidget* w) : QAccessibleWidget(w, QAccessible::SpinBox) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(int start, int end) const override { return spin()->text().mid(start, end - start); }
+    int characterCount() const override { return int(spin()->text().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
     }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return spin()->text();

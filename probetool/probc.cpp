@@ -166,9 +166,7 @@ void Tprobc::buildControls() {
     for (QCheckBox* c : {monmod, cbForsA, Lvmode, TemperMode}) ops->addWidget(c, row++, 0, 1, 2);
     ops->setRowStretch(row, 1);
 
-    auto button = [this](const char* name, const QString& caption) {
-        return Named(new QPushButton(caption, this), name, caption);
-    };
+    auto button = [this](const char* name, const QString& caption) { return FormKit::Button(this, name, caption); };
     Button2 = button("Button2", QStringLiteral("Set DigFilt"));
     bScanBus = button("bScanBus", QStringLiteral("Scan bus"));
     Bsetaddres = button("Bsetaddres", QStringLiteral("Set Address"));

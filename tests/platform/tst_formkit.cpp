@@ -106,6 +106,7 @@ void FormKitTest::spinActionsMoveOneStep() {
         i->valueInterface()->setCurrentValue(hi + 5);
         QCOMPARE(s->value(), hi);
         QCOMPARE(i->text(QAccessible::Value), QString::number(hi));
+        QCOMPARE(i->textInterface()->text(0, i->textInterface()->characterCount()), QString::number(hi));
         act(s, QAccessibleActionInterface::increaseAction());  // at the top: nothing
         QCOMPARE(s->value(), hi);
     }

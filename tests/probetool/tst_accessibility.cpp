@@ -26,6 +26,7 @@ private slots:
     void windowsAreFrames();
     void windowAtItsSizeWithAUsableLog();
     void nulInAReceivedLineDoesNotCutTheLog();
+    void buttonActionRunsItsHandler();
 };
 
 void AccessibilityTest::valuesReadWithTheirCaptions() {
@@ -110,6 +111,13 @@ void AccessibilityTest::nulInAReceivedLineDoesNotCutTheLog() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
     QCOMPARE(lines.at(lines.size() - 3), QByteArray("R-092653 >A\0B\r", 14));
+}
+
+void AccessibilityTest::buttonActionRunsItsHandler() {
+    OstrelRig r;
+    r.start();
+    ax(r.button("bClearLog"))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(r.log(), QStringList{"Start log - 260314092653"});
 }
 
 TANKCFG_TEST_MAIN(AccessibilityTest)
