@@ -125,7 +125,11 @@ public:
     }
     void doAction(const QString& name) override {
         if (name == pressAction() || name == toggleAction()) {
-            if (widget()->isEnabled()) button()->click();
+            // Clicked from the event loop, as a mouse click comes: a handler that opens a modal
+            // window or a message box must not hold up the call that asked for the click.
+            QPushButton* b = button();
+            if (b->isEnabled())
+                QMetaObject::invokeMethod(b, [b] { if (b->isEnabled()) b->click(); }, Qt::QueuedConnection);
             return;
         }
         QAccessibleWidget::doAction(name);

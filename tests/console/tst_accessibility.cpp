@@ -15,7 +15,11 @@
 namespace {
 QAccessibleInterface* ax(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
 QString axName(QObject* o) { return ax(o)->text(QAccessible::Name); }
-void act(QObject* o, const QString& action) { ax(o)->actionInterface()->doAction(action); }
+// An action as a tool performs it: the call returns, then the event loop runs what it asked for.
+void act(QObject* o, const QString& action) {
+    ax(o)->actionInterface()->doAction(action);
+    QCoreApplication::processEvents();
+}
 void clickCell(QTableWidget* g, int row) {
     QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 1)).center());
 }

@@ -12,7 +12,11 @@
 namespace {
 QAccessibleInterface* ax(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
 QString axName(QObject* o) { return ax(o)->text(QAccessible::Name); }
-void act(QObject* o, const QString& action) { ax(o)->actionInterface()->doAction(action); }
+// An action as a tool performs it: the call returns, then the event loop runs what it asked for.
+void act(QObject* o, const QString& action) {
+    ax(o)->actionInterface()->doAction(action);
+    QCoreApplication::processEvents();
+}
 
 void headerAndRows(TGrid* g, int rows) {
     g->setRowCount(rows + 1);
@@ -59,7 +63,10 @@ void FormKitTest::buttonActionIsAClick() {
     TButton* plain = FormKit::Button(&w, "Exit", QStringLiteral("Exit"));
     QSignalSpy pressed(plain, &QPushButton::clicked);
     QCOMPARE(ax(plain)->role(), QAccessible::Button);
-    act(plain, QAccessibleActionInterface::pressAction());
+    // The click comes from the event loop, after the call: a modal window it opens holds up nothing.
+    ax(plain)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(pressed.count(), 0);
+    QCoreApplication::processEvents();
     QCOMPARE(pressed.count(), 1);
     plain->setEnabled(false);
     QVERIFY(!ax(plain)->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));

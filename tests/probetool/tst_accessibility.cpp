@@ -117,6 +117,7 @@ void AccessibilityTest::buttonActionRunsItsHandler() {
     OstrelRig r;
     r.start();
     ax(r.button("bClearLog"))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    r.env.clock.settle();
     QCOMPARE(r.log(), QStringList{"Start log - 260314092653"});
 }
 
