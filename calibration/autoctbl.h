@@ -1,5 +1,5 @@
 #pragma once
-#include "console/plainform.h"
+#include "platform/plainform.h"
 
 class TAutoCalTbl : public PlainForm {
     Q_OBJECT

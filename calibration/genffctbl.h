@@ -1,5 +1,5 @@
 #pragma once
-#include "console/plainform.h"
+#include "platform/plainform.h"
 
 class TGenffrCt : public PlainForm {
     Q_OBJECT

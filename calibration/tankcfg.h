@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "console/plainform.h"
+#include "platform/plainform.h"
 
 class Ttankconfig : public PlainForm {
     Q_OBJECT

@@ -1,5 +1,5 @@
 #pragma once
-#include "console/plainform.h"
+#include "platform/plainform.h"
 
 class TCalSoW : public PlainForm {
     Q_OBJECT

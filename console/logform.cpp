@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "common/cp1251.h"
-#include "console/fileio.h"
+#include "platform/fileio.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 

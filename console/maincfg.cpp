@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "platform/errorguard.h"
+#include "platform/formkit.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 
@@ -31,79 +32,8 @@ TMainConfig* MainConfig = nullptr;
 
 namespace {
 QString L1(const char* s) { return QString::fromUtf8(s); }
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* b = named(new QPushButton(L1(caption), parent), name);
-    b->setAccessibleName(L1(caption).trimmed());
-    return b;
-}
-
-// A label in front of its control; the label's text is the control's accessible name.
-QLabel* labelFor(QWidget* parent, const char* text, QWidget* control) {
-    auto* l = new QLabel(L1(text), parent);
-    l->setBuddy(control);
-    control->setAccessibleName(l->text().trimmed());
-    return l;
-}
-
-// A group box's caption is its accessible name.
-QGroupBox* makeGroup(QWidget* parent, const char* title) {
-    auto* g = new QGroupBox(L1(title), parent);
-    g->setAccessibleName(g->title());
-    return g;
-}
-
-QComboBox* makeList(QWidget* parent, const char* name, const QStringList& items) {
-    auto* c = named(new QComboBox(parent), name);
-    c->addItems(items);
-    return c;
-}
-
-QSpinBox* makeSpin(QWidget* parent, const char* name, int lo, int hi) {
-    auto* s = named(new QSpinBox(parent), name);
-    s->setRange(lo, hi);
-    s->setValue(lo);
-    // Arrows and keys only: the count moves one step at a time.
-    if (auto* edit = s->findChild<QLineEdit*>()) edit->setReadOnly(true);
-    return s;
-}
-
-QTableWidget* makeGrid(QWidget* parent, const char* name, std::initializer_list<int> widths) {
-    auto* g = named(new QTableWidget(2, int(widths.size()), parent), name);
-    g->horizontalHeader()->hide();
-    g->verticalHeader()->hide();
-    g->setSelectionBehavior(QAbstractItemView::SelectRows);
-    g->setSelectionMode(QAbstractItemView::SingleSelection);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    g->setWordWrap(false);
-    // The widths were laid out for the console's small dialog font (about 5 px a character):
-    // scale them to the font in use so that the headers are not cut.
-    const double scale = std::max(1.0, g->fontMetrics().averageCharWidth() / 5.0);
-    int c = 0;
-    for (int w : widths) g->setColumnWidth(c++, int(w * scale + 0.5));
-    return g;
-}
-
-// No header text is cut: a column is at least as wide as its header row's cell.
-void fitHeaderRow(QTableWidget* g) {
-    const QFontMetrics fm = g->fontMetrics();
-    for (int c = 0; c < g->columnCount(); ++c)
-        if (const QTableWidgetItem* it = g->item(0, c))
-            g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
-}
-
-QStringList numbers(int from, int to) {
-    QStringList out;
-    for (int i = from; i <= to; ++i) out << QString::number(i);
-    return out;
-}
+using FormKit::Named;
+using FormKit::Numbers;
 }  // namespace
 
 TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
@@ -148,21 +78,21 @@ void TMainConfig::buildWindow() {
     auto* central = new QWidget(this);
     auto* top = new QHBoxLayout;
 
-    auto* rs232 = named(new QGroupBox(central), "rs232panel");
-    trconstat = named(new QLabel(QStringLiteral("RS232"), rs232), "trconstat");
+    auto* rs232 = Named(new QGroupBox(central), "rs232panel");
+    trconstat = Named(new QLabel(QStringLiteral("RS232"), rs232), "trconstat");
     trconstat->setAutoFillBackground(true);
     trconstat->setAccessibleName(trconstat->text());
-    TrmConnect = makeButton(rs232, "TrmConnect", "Connect ");
+    TrmConnect = FormKit::Button(rs232, "TrmConnect", L1("Connect "));
     TrmConnect->setCheckable(true);
     auto* l232 = new QHBoxLayout(rs232);
     l232->addWidget(trconstat);
     l232->addWidget(TrmConnect);
 
-    auto* rs485 = named(new QGroupBox(central), "rs485panel");
-    prconstat = named(new QLabel(QStringLiteral("RS485"), rs485), "prconstat");
+    auto* rs485 = Named(new QGroupBox(central), "rs485panel");
+    prconstat = Named(new QLabel(QStringLiteral("RS485"), rs485), "prconstat");
     prconstat->setAutoFillBackground(true);
     prconstat->setAccessibleName(prconstat->text());
-    ProbeConnect = makeButton(rs485, "ProbeConnect", "Connect ");
+    ProbeConnect = FormKit::Button(rs485, "ProbeConnect", L1("Connect "));
     ProbeConnect->setCheckable(true);
     auto* l485 = new QHBoxLayout(rs485);
     l485->addWidget(prconstat);
@@ -173,9 +103,9 @@ void TMainConfig::buildWindow() {
     top->addWidget(rs232);
     top->addWidget(rs485);
     top->addStretch();
-    top->addWidget(named(new QLabel(central), "picture"));
+    top->addWidget(Named(new QLabel(central), "picture"));
 
-    Tankcfg = named(new QTabWidget(central), "Tankcfg");
+    Tankcfg = Named(new QTabWidget(central), "Tankcfg");
     Tankcfg->setDocumentMode(true);
     Tankcfg->addTab(buildProgramOptionsPage(), QStringLiteral("Program Options"));
     Tankcfg->addTab(buildTerminalPage(), QStringLiteral("Terminal config"));
@@ -196,16 +126,16 @@ void TMainConfig::buildWindow() {
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
     auto* page = new QWidget;
-    auto* comm = makeGroup(page, "Communication");
-    Comsel = makeList(comm, "Comsel", {QStringLiteral("RS-232 on COM1"), QStringLiteral("RS-232 on COM2")});
-    portsel = makeList(comm, "portsel",
+    auto* comm = FormKit::Group(page, L1("Communication"));
+    Comsel = FormKit::List(comm, "Comsel", {QStringLiteral("RS-232 on COM1"), QStringLiteral("RS-232 on COM2")});
+    portsel = FormKit::List(comm, "portsel",
                        {QStringLiteral("RS485 on COM1"), QStringLiteral("RS485 on COM2"), QStringLiteral("Via Console")});
     auto* g = new QGridLayout(comm);
-    g->addWidget(labelFor(comm, "Communication type : ", Comsel), 0, 0);
+    g->addWidget(FormKit::LabelFor(comm, L1("Communication type : "), Comsel), 0, 0);
     g->addWidget(Comsel, 0, 1);
-    g->addWidget(labelFor(comm, "Probe network : ", portsel), 1, 0);
+    g->addWidget(FormKit::LabelFor(comm, L1("Probe network : "), portsel), 1, 0);
     g->addWidget(portsel, 1, 1);
-    auto* exit = makeButton(page, "ExitProgOptions", "Exit program");
+    auto* exit = FormKit::Button(page, "ExitProgOptions", L1("Exit program"));
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
     auto* lay = new QVBoxLayout(page);
     lay->addWidget(comm);
@@ -217,66 +147,66 @@ QWidget* TMainConfig::buildProgramOptionsPage() {
 QWidget* TMainConfig::buildTerminalPage() {
     auto* page = new QWidget;
 
-    auto* tanksBox = makeGroup(page, "Tank List");
-    Tanks_list = makeGrid(tanksBox, "Tanks_list", {25, 116, 61, 183, 80});
+    auto* tanksBox = FormKit::Group(page, L1("Tank List"));
+    Tanks_list = FormKit::Grid(tanksBox, "Tanks_list", {25, 116, 61, 183, 80});
     Tanks_list->setAccessibleName(tanksBox->title());
     // The status column is written but, as the grid is laid out, not shown.
     Tanks_list->setColumnHidden(4, true);
     (new QVBoxLayout(tanksBox))->addWidget(Tanks_list);
-    auto* mdiBox = makeGroup(page, "MDI List");
-    MDIList = makeGrid(mdiBox, "MDIList", {20, 34, 137, 8});
+    auto* mdiBox = FormKit::Group(page, L1("MDI List"));
+    MDIList = FormKit::Grid(mdiBox, "MDIList", {20, 34, 137, 8});
     MDIList->setAccessibleName(mdiBox->title());
     (new QVBoxLayout(mdiBox))->addWidget(MDIList);
 
-    auto* Edit_t_data = makeButton(page, "Edit_t_data", "Change data for tank");
-    auto* MdiCfgb = makeButton(page, "MdiCfgb", "Change data for MDI");
+    auto* Edit_t_data = FormKit::Button(page, "Edit_t_data", L1("Change data for tank"));
+    auto* MdiCfgb = FormKit::Button(page, "MdiCfgb", L1("Change data for MDI"));
 
-    auto* glob = makeGroup(page, "Global config");
-    Noftanks = makeSpin(glob, "Noftanks", 1, 16);
-    MdiUv = makeSpin(glob, "MdiUv", 0, 16);
-    trmLang = makeList(glob, "trmLang",
+    auto* glob = FormKit::Group(page, L1("Global config"));
+    Noftanks = FormKit::ArrowSpin(glob, "Noftanks", 1, 16);
+    MdiUv = FormKit::ArrowSpin(glob, "MdiUv", 0, 16);
+    trmLang = FormKit::List(glob, "trmLang",
                        {L1("English"), L1("Български"), L1("Русский"), L1("Turkish"), L1("Serbian")});
     trmLang->setEditable(true);
     trmLang->setInsertPolicy(QComboBox::NoInsert);
     trmLang->setCurrentIndex(0);
-    metricu = named(new QRadioButton(QStringLiteral("Metric SI units"), glob), "metricu");
-    usunit = named(new QRadioButton(QStringLiteral("U.S. units"), glob), "usunit");
+    metricu = Named(new QRadioButton(QStringLiteral("Metric SI units"), glob), "metricu");
+    usunit = Named(new QRadioButton(QStringLiteral("U.S. units"), glob), "usunit");
     metricu->setAccessibleName(metricu->text());
     usunit->setAccessibleName(usunit->text());
     metricu->setChecked(true);
-    dbsave = named(new QLineEdit(QStringLiteral("60"), glob), "dbsave");
-    reftemp = named(new QLineEdit(QStringLiteral("15"), glob), "reftemp");
-    TrmID = named(new QLineEdit(QStringLiteral("000000"), glob), "TrmID");
+    dbsave = Named(new QLineEdit(QStringLiteral("60"), glob), "dbsave");
+    reftemp = Named(new QLineEdit(QStringLiteral("15"), glob), "reftemp");
+    TrmID = Named(new QLineEdit(QStringLiteral("000000"), glob), "TrmID");
     TrmID->setAlignment(Qt::AlignRight);
-    wtankdta = named(new QCheckBox(QStringLiteral("Global config only"), glob), "wtankdta");
+    wtankdta = Named(new QCheckBox(QStringLiteral("Global config only"), glob), "wtankdta");
     wtankdta->setAccessibleName(wtankdta->text());
     wtankdta->setChecked(true);
 
     auto* g = new QGridLayout(glob);
     int r = 0;
-    g->addWidget(labelFor(glob, "Number of tanks :", Noftanks), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("Number of tanks :"), Noftanks), r, 0);
     g->addWidget(Noftanks, r++, 1);
-    g->addWidget(labelFor(glob, "MDI units :", MdiUv), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("MDI units :"), MdiUv), r, 0);
     g->addWidget(MdiUv, r++, 1);
-    g->addWidget(labelFor(glob, "Select language :", trmLang), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("Select language :"), trmLang), r, 0);
     g->addWidget(trmLang, r++, 1);
     g->addWidget(metricu, r, 0);
     g->addWidget(usunit, r++, 1);
-    g->addWidget(labelFor(glob, "Database save time : ", dbsave), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("Database save time : "), dbsave), r, 0);
     g->addWidget(dbsave, r, 1);
     g->addWidget(new QLabel(QStringLiteral("min."), glob), r++, 2);
-    g->addWidget(labelFor(glob, "Referance temp. : ", reftemp), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("Referance temp. : "), reftemp), r, 0);
     g->addWidget(reftemp, r, 1);
     g->addWidget(new QLabel(L1("°C"), glob), r++, 2);
-    g->addWidget(labelFor(glob, "Terminal ID :", TrmID), r, 0);
+    g->addWidget(FormKit::LabelFor(glob, L1("Terminal ID :"), TrmID), r, 0);
     g->addWidget(TrmID, r++, 1);
     g->addWidget(wtankdta, r++, 0, 1, 2);
 
-    auto* send = makeButton(page, "send_t_to_console", "Send config to terminal");
-    auto* get = makeButton(page, "get_t_from_console", "Get config from terminal");
-    auto* save = makeButton(page, "Save_t_file", "Save config to file");
-    auto* load = makeButton(page, "Load_t_from_file", "Load config from file");
-    auto* exit = makeButton(page, "ExitTerminalConfig", "Exit program");
+    auto* send = FormKit::Button(page, "send_t_to_console", L1("Send config to terminal"));
+    auto* get = FormKit::Button(page, "get_t_from_console", L1("Get config from terminal"));
+    auto* save = FormKit::Button(page, "Save_t_file", L1("Save config to file"));
+    auto* load = FormKit::Button(page, "Load_t_from_file", L1("Load config from file"));
+    auto* exit = FormKit::Button(page, "ExitTerminalConfig", L1("Exit program"));
 
     auto* lists = new QVBoxLayout;
     lists->addWidget(tanksBox);
@@ -320,18 +250,18 @@ QWidget* TMainConfig::buildTerminalPage() {
 
 QWidget* TMainConfig::buildProbePage() {
     auto* page = new QWidget;
-    auto* probe = makeGroup(page, "Probe");
-    SlProbe = makeList(probe, "SlProbe", numbers(0, 15));
-    ChgProbe = makeButton(probe, "ChgProbe", "Use");
-    ProbeCInfo = named(new QLabel(QStringLiteral("Info - Not Detected"), probe), "ProbeCInfo");
-    iProben = named(new QLabel(QStringLiteral("Probe Address: 0"), probe), "iProben");
-    iProbeSn = named(new QLabel(QStringLiteral("Probe SN: XXXXXXXXXXXX"), probe), "iProbeSn");
-    auto* proberefresh = makeButton(probe, "proberefresh", "refresh");
-    Autorefresh = named(new QCheckBox(QStringLiteral("Auto Refresh"), probe), "Autorefresh");
+    auto* probe = FormKit::Group(page, L1("Probe"));
+    SlProbe = FormKit::List(probe, "SlProbe", Numbers(0, 15));
+    ChgProbe = FormKit::Button(probe, "ChgProbe", L1("Use"));
+    ProbeCInfo = Named(new QLabel(QStringLiteral("Info - Not Detected"), probe), "ProbeCInfo");
+    iProben = Named(new QLabel(QStringLiteral("Probe Address: 0"), probe), "iProben");
+    iProbeSn = Named(new QLabel(QStringLiteral("Probe SN: XXXXXXXXXXXX"), probe), "iProbeSn");
+    auto* proberefresh = FormKit::Button(probe, "proberefresh", L1("refresh"));
+    Autorefresh = Named(new QCheckBox(QStringLiteral("Auto Refresh"), probe), "Autorefresh");
     Autorefresh->setAccessibleName(Autorefresh->text());
-    auto* SetAddres = makeButton(probe, "SetAddres", "Set Address");
+    auto* SetAddres = FormKit::Button(probe, "SetAddres", L1("Set Address"));
     auto* pg = new QGridLayout(probe);
-    pg->addWidget(labelFor(probe, "Probe address :", SlProbe), 0, 0);
+    pg->addWidget(FormKit::LabelFor(probe, L1("Probe address :"), SlProbe), 0, 0);
     pg->addWidget(SlProbe, 0, 1);
     pg->addWidget(ChgProbe, 0, 2);
     pg->addWidget(ProbeCInfo, 1, 0, 1, 3);
@@ -343,67 +273,67 @@ QWidget* TMainConfig::buildProbePage() {
 
     // Value fields: each carries its caption as its accessible name.
     auto value = [](QWidget* parent, const char* name) {
-        auto* l = named(new QLabel(parent), name);
+        auto* l = Named(new QLabel(parent), name);
         l->setMinimumWidth(70);
         return l;
     };
-    auto* data = makeGroup(page, "Probe data");
-    auto* sensor1 = makeGroup(data, "Sensor 1");
+    auto* data = FormKit::Group(page, L1("Probe data"));
+    auto* sensor1 = FormKit::Group(data, L1("Sensor 1"));
     vSensval1 = value(sensor1, "vSensval1");
     vSenslev1 = value(sensor1, "vSenslev1");
-    Sensor2 = named(makeGroup(data, "Sensor 2"), "Sensor2");
+    Sensor2 = Named(FormKit::Group(data, L1("Sensor 2")), "Sensor2");
     vSensval2 = value(Sensor2, "vSensval2");
     vSenslev2 = value(Sensor2, "vSenslev2");
     int i = 0;
     for (auto [box, raw, level] : {std::tuple{sensor1, vSensval1, vSenslev1}, std::tuple{Sensor2, vSensval2, vSenslev2}}) {
         auto* g = new QGridLayout(box);
-        g->addWidget(labelFor(box, i ? "Value 2 :" : "Value 1 :", raw), 0, 0);
+        g->addWidget(FormKit::LabelFor(box, L1(i ? "Value 2 :" : "Value 1 :"), raw), 0, 0);
         g->addWidget(raw, 0, 1);
-        g->addWidget(labelFor(box, i ? "Level 2 :" : "Level 1 :", level), 1, 0);
+        g->addWidget(FormKit::LabelFor(box, L1(i ? "Level 2 :" : "Level 1 :"), level), 1, 0);
         g->addWidget(level, 1, 1);
         g->addWidget(new QLabel(QStringLiteral("mm"), box), 1, 2);
         ++i;
     }
     vTmpr = value(data, "vTmpr");
     vStatus = value(data, "vStatus");
-    isLM35 = named(new QCheckBox(QStringLiteral("LM75"), data), "isLM35");
+    isLM35 = Named(new QCheckBox(QStringLiteral("LM75"), data), "isLM35");
     isLM35->setAccessibleName(isLM35->text());
     auto* dg = new QGridLayout(data);
     dg->addWidget(sensor1, 0, 0, 1, 3);
     dg->addWidget(Sensor2, 1, 0, 1, 3);
-    dg->addWidget(labelFor(data, "Temp [C] :", vTmpr), 2, 0);
+    dg->addWidget(FormKit::LabelFor(data, L1("Temp [C] :"), vTmpr), 2, 0);
     dg->addWidget(vTmpr, 2, 1);
     dg->addWidget(isLM35, 2, 2);
-    dg->addWidget(labelFor(data, "Status :", vStatus), 3, 0);
+    dg->addWidget(FormKit::LabelFor(data, L1("Status :"), vStatus), 3, 0);
     dg->addWidget(vStatus, 3, 1);
 
-    auto* settings = makeGroup(page, "Probe settings");
-    PrVolLevel = named(new QSpinBox(settings), "PrVolLevel");
+    auto* settings = FormKit::Group(page, L1("Probe settings"));
+    PrVolLevel = Named(new QSpinBox(settings), "PrVolLevel");
     PrVolLevel->setRange(1, 99);
     PrVolLevel->setValue(50);
-    auto* ApplyToProbe = makeButton(settings, "ApplyToProbe", "Apply");
-    auto* period = makeGroup(settings, "Meshurment Period");
-    vMPer = named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
+    auto* ApplyToProbe = FormKit::Button(settings, "ApplyToProbe", L1("Apply"));
+    auto* period = FormKit::Group(settings, L1("Meshurment Period"));
+    vMPer = Named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
     vMPer->setAccessibleName(period->title());
-    auto* Change = makeButton(period, "Change", "Change");
+    auto* Change = FormKit::Button(period, "Change", L1("Change"));
     auto* per = new QHBoxLayout(period);
     per->addWidget(vMPer);
     per->addWidget(new QLabel(QStringLiteral("mS"), period));
     per->addWidget(Change);
-    auto* use1sr = makeButton(settings, "use1sr", "use 1 sensor");
-    auto* use2sr = makeButton(settings, "use2sr", "use 2 sensors");
-    auto* sow = makeGroup(settings, "Speed of wire");
-    PrSpdOfWire = named(new QSpinBox(sow), "PrSpdOfWire");
+    auto* use1sr = FormKit::Button(settings, "use1sr", L1("use 1 sensor"));
+    auto* use2sr = FormKit::Button(settings, "use2sr", L1("use 2 sensors"));
+    auto* sow = FormKit::Group(settings, L1("Speed of wire"));
+    PrSpdOfWire = Named(new QSpinBox(sow), "PrSpdOfWire");
     PrSpdOfWire->setRange(200000, 400000);
     PrSpdOfWire->setValue(305218);
     PrSpdOfWire->setAccessibleName(sow->title());
-    auto* SetSow = makeButton(sow, "SetSow", "Set");
+    auto* SetSow = FormKit::Button(sow, "SetSow", L1("Set"));
     auto* sw = new QHBoxLayout(sow);
     sw->addWidget(PrSpdOfWire);
     sw->addWidget(new QLabel(QStringLiteral("[cm/s]"), sow));
     sw->addWidget(SetSow);
     auto* sg = new QGridLayout(settings);
-    sg->addWidget(labelFor(settings, "Volume level :", PrVolLevel), 0, 0);
+    sg->addWidget(FormKit::LabelFor(settings, L1("Volume level :"), PrVolLevel), 0, 0);
     sg->addWidget(PrVolLevel, 0, 1);
     sg->addWidget(ApplyToProbe, 0, 2);
     sg->addWidget(period, 1, 0, 1, 3);
@@ -411,11 +341,11 @@ QWidget* TMainConfig::buildProbePage() {
     sg->addWidget(use2sr, 2, 1);
     sg->addWidget(sow, 3, 0, 1, 3);
 
-    PrLogwin = named(new QListWidget(page), "PrLogwin");
+    PrLogwin = Named(new QListWidget(page), "PrLogwin");
     PrLogwin->setFocusPolicy(Qt::NoFocus);
     PrLogwin->setSelectionMode(QAbstractItemView::SingleSelection);
     PrLogwin->setAccessibleName(QStringLiteral("Log"));
-    auto* exit = makeButton(page, "ExitProbeConfig", "Exit");
+    auto* exit = FormKit::Button(page, "ExitProbeConfig", L1("Exit"));
     auto* row = new QHBoxLayout;
     row->addWidget(probe);
     row->addWidget(data);
@@ -446,43 +376,43 @@ QWidget* TMainConfig::buildProbePage() {
 
 QWidget* TMainConfig::buildOthersPage() {
     auto* page = new QWidget;
-    LRMChB = makeList(page, "LRMChB", numbers(0, 15));
-    LRMCBArefr = named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "LRMCBArefr");
+    LRMChB = FormKit::List(page, "LRMChB", Numbers(0, 15));
+    LRMCBArefr = Named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "LRMCBArefr");
     LRMCBArefr->setAccessibleName(LRMCBArefr->text());
-    LRMState = makeGrid(page, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
+    LRMState = FormKit::Grid(page, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
     LRMState->setRowCount(17);
     LRMState->setAccessibleName(QStringLiteral("Leak read modules"));
-    LRMLogB = named(new QListWidget(page), "LRMLogB");
+    LRMLogB = Named(new QListWidget(page), "LRMLogB");
     LRMLogB->setFocusPolicy(Qt::NoFocus);
     LRMLogB->setAccessibleName(QStringLiteral("Module log"));
 
     auto* values = new QGridLayout;
     static const char* const diNames[5] = {"LRMDi1V", "LRMDi2V", "LRMDi3V", "LRMDi4V", "LRMDi5V"};
     for (int i = 0; i < 5; ++i) {
-        LRMDiV[i] = named(new QLabel(page), diNames[i]);
-        values->addWidget(labelFor(page, qPrintable(QStringLiteral("DI %1 :").arg(i + 1)), LRMDiV[i]), 0, 2 * i);
+        LRMDiV[i] = Named(new QLabel(page), diNames[i]);
+        values->addWidget(FormKit::LabelFor(page, (QStringLiteral("DI %1 :").arg(i + 1)), LRMDiV[i]), 0, 2 * i);
         values->addWidget(LRMDiV[i], 0, 2 * i + 1);
     }
     // Relay toggles: enabled by the next module data.
-    LRMR1 = makeButton(page, "LRMR1", "Set Relay 1");
-    LRMR2 = makeButton(page, "LRMR2", "Set Relay 2");
+    LRMR1 = FormKit::Button(page, "LRMR1", L1("Set Relay 1"));
+    LRMR2 = FormKit::Button(page, "LRMR2", L1("Set Relay 2"));
     for (QPushButton* relay : {LRMR1, LRMR2}) {
         relay->setCheckable(true);
         relay->setEnabled(false);
         values->addWidget(relay, 2, relay == LRMR1 ? 0 : 2, 1, 2);
     }
-    LRMTV = named(new QLabel(page), "LRMTV");
-    LRMAin1VH = named(new QLabel(page), "LRMAin1VH");
-    LRMAin1VD = named(new QLabel(page), "LRMAin1VD");
-    values->addWidget(labelFor(page, "Temp. :", LRMTV), 1, 0);
+    LRMTV = Named(new QLabel(page), "LRMTV");
+    LRMAin1VH = Named(new QLabel(page), "LRMAin1VH");
+    LRMAin1VD = Named(new QLabel(page), "LRMAin1VD");
+    values->addWidget(FormKit::LabelFor(page, L1("Temp. :"), LRMTV), 1, 0);
     values->addWidget(LRMTV, 1, 1);
-    values->addWidget(labelFor(page, "An.In (hex) :", LRMAin1VH), 1, 2);
+    values->addWidget(FormKit::LabelFor(page, L1("An.In (hex) :"), LRMAin1VH), 1, 2);
     values->addWidget(LRMAin1VH, 1, 3);
-    values->addWidget(labelFor(page, "An.In :", LRMAin1VD), 1, 4);
+    values->addWidget(FormKit::LabelFor(page, L1("An.In :"), LRMAin1VD), 1, 4);
     values->addWidget(LRMAin1VD, 1, 5);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(labelFor(page, "Module address :", LRMChB));
+    row->addWidget(FormKit::LabelFor(page, L1("Module address :"), LRMChB));
     row->addWidget(LRMChB);
     row->addWidget(LRMCBArefr);
     row->addStretch();
@@ -555,7 +485,7 @@ void TMainConfig::load_default_parms() {
         MDIList->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(mdiHeader[c])));
         MDIList->setItem(1, c, new QTableWidgetItem(QString::fromLatin1(mdiNone[c])));
     }
-    for (QTableWidget* g : {LRMState, Tanks_list, MDIList}) fitHeaderRow(g);
+    for (QTableWidget* g : {LRMState, Tanks_list, MDIList}) FormKit::FitHeaderRow(g);
     ShowConsoleConfig();
 }
 

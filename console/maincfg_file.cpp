@@ -1,5 +1,5 @@
 // The configuration file: the memory image of the whole configuration.
-#include "console/fileio.h"
+#include "platform/fileio.h"
 #include "console/maincfg.h"
 #include "platform/services.h"
 

@@ -15,6 +15,7 @@
 #include "common/tankcfgtypes.h"
 #include "console/maincfg.h"
 #include "platform/errorguard.h"
+#include "platform/formkit.h"
 
 Tmdicfg* mdicfg = nullptr;
 
@@ -35,36 +36,26 @@ private:
     int shown_;  // length of the text as last accepted or set
 };
 
-QPushButton* button(QWidget* parent, const char* name, const char* caption) {
-    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleName(b->text());
-    return b;
-}
 }  // namespace
 
 Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mdicfg"));
     setWindowTitle(QStringLiteral("MDI Unit 1"));
-    auto* nameBox = new QGroupBox(QStringLiteral("MDI unit name"), this);
-    nameBox->setAccessibleName(nameBox->title());
+    auto* nameBox = FormKit::Group(this, QStringLiteral("MDI unit name"));
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
     tMDINamev->setAccessibleName(nameBox->title());
     tMDINamev->setValidator(new TypedLengthLimit(tMDINamev, 20));
     (new QVBoxLayout(nameBox))->addWidget(tMDINamev);
 
-    auto* addrLabel = new QLabel(QStringLiteral("Unit address"), this);
-    MDIUAddrv = new QComboBox(this);
-    MDIUAddrv->setObjectName(QStringLiteral("MDIUAddrv"));
+    MDIUAddrv = FormKit::List(this, "MDIUAddrv", {});
     for (int i = 0; i < 16; ++i) MDIUAddrv->addItem(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')));
-    addrLabel->setBuddy(MDIUAddrv);
-    MDIUAddrv->setAccessibleName(addrLabel->text());
+    auto* addrLabel = FormKit::LabelFor(this, QStringLiteral("Unit address"), MDIUAddrv);
 
-    prev = button(this, "prev", "<< prev");
-    next = button(this, "next", "next >>");
-    cancel = button(this, "cancel", "Close");
-    apply = button(this, "apply", "Apply");
+    prev = FormKit::Button(this, "prev", QStringLiteral("<< prev"));
+    next = FormKit::Button(this, "next", QStringLiteral("next >>"));
+    cancel = FormKit::Button(this, "cancel", QStringLiteral("Close"));
+    apply = FormKit::Button(this, "apply", QStringLiteral("Apply"));
 
     auto* addrRow = new QHBoxLayout;
     addrRow->addWidget(addrLabel);

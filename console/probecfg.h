@@ -1,5 +1,5 @@
 #pragma once
-#include "console/plainform.h"
+#include "platform/plainform.h"
 
 class Tprobeconfig : public PlainForm {
     Q_OBJECT

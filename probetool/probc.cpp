@@ -21,6 +21,7 @@
 
 #include "platform/clock.h"
 #include "platform/errorguard.h"
+#include "platform/formkit.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "probetool/HelpWin.h"
@@ -29,25 +30,7 @@
 namespace {
 QString g_helpFile;
 
-QLabel* valueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setAccessibleName(caption);
-    if (fixedPitch) {
-        QFont f(QStringLiteral("Monospace"));
-        f.setStyleHint(QFont::TypeWriter);
-        l->setFont(f);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    }
-    return l;
-}
-
-template <class W>
-W* named(W* w, const char* name, const QString& caption) {
-    w->setObjectName(QLatin1String(name));
-    if (!caption.isEmpty()) w->setAccessibleName(caption);
-    return w;
-}
+using FormKit::Named;
 }  // namespace
 
 void RegisterHelpFile(const QString& url) { g_helpFile = url; }
@@ -64,10 +47,6 @@ void TGauge::setMax(int m) {
     setPosition(position_);
 }
 
-TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) {
-    // Arrows and the arrow keys step the value; typed characters are not taken.
-    lineEdit()->setReadOnly(true);
-}
 
 QString LogStamp(const QDateTime& t) { return t.toString(QStringLiteral("yyMMddHHmmss")); }
 QString FrameStamp(const QDateTime& t) { return t.toString(QStringLiteral("HHmmss")); }
@@ -95,7 +74,7 @@ Tprobc::~Tprobc() {
 
 void Tprobc::buildControls() {
     auto* top = new QVBoxLayout(this);
-    ProgrB = named(new TGauge(this), "ProgrB", {});
+    ProgrB = Named(new TGauge(this), "ProgrB", {});
     ProgrB->setTextVisible(false);
     ProgrB->setMax(0);
     top->addWidget(ProgrB);
@@ -117,24 +96,24 @@ void Tprobc::buildControls() {
     };
     const QString mm = QStringLiteral("[mm]");
     const QString degC = QStringLiteral("[\u00B0C]");
-    vStatus = valueText(this, "vStatus", QStringLiteral("- - - - - - - - "), QStringLiteral("Status :"), true);
+    vStatus = FormKit::ValueText(this, "vStatus", QStringLiteral("- - - - - - - - "), QStringLiteral("Status :"), true);
     addReading(QStringLiteral("Status :"), vStatus, {});
-    vSensVal1 = valueText(this, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
+    vSensVal1 = FormKit::ValueText(this, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
     addReading(QStringLiteral("Sensor 1 (fuel)"), vSensVal1, mm);
-    vSensVal2 = valueText(this, "vSensVal2", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 2 (water)"), true);
+    vSensVal2 = FormKit::ValueText(this, "vSensVal2", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 2 (water)"), true);
     addReading(QStringLiteral("Sensor 2 (water)"), vSensVal2, mm);
-    vTmpr = valueText(this, "vTmpr", QStringLiteral("--.-- "), QStringLiteral("Temperature"), false);
+    vTmpr = FormKit::ValueText(this, "vTmpr", QStringLiteral("--.-- "), QStringLiteral("Temperature"), false);
     addReading(QStringLiteral("Temperature"), vTmpr, degC);
-    SLevel = valueText(this, "SLevel", QStringLiteral("- - - -.- - "), QStringLiteral("Level (fuel)"), false);
+    SLevel = FormKit::ValueText(this, "SLevel", QStringLiteral("- - - -.- - "), QStringLiteral("Level (fuel)"), false);
     addReading(QStringLiteral("Level (fuel)"), SLevel, mm);
     QLabel** temps[] = {&vTmpr1, &vTmpr2, &vTmpr3, &vTmpr4};
     for (int i = 0; i < 4; ++i) {
         const QString cap = QStringLiteral("Tempr %1 :").arg(i + 1);
         const QByteArray name = "vTmpr" + QByteArray::number(i + 1);
-        *temps[i] = valueText(this, name.constData(), QStringLiteral("---.--"), cap, false);
+        *temps[i] = FormKit::ValueText(this, name.constData(), QStringLiteral("---.--"), cap, false);
         addReading(cap, *temps[i], degC);
     }
-    Status = named(new QPlainTextEdit(this), "Status", {});
+    Status = Named(new QPlainTextEdit(this), "Status", {});
     Status->setReadOnly(true);
     Status->setMaximumHeight(64);
     Status->setPlainText(QStringLiteral("SN: N/A\nSpeed: N/A\nLength: N/A"));
@@ -144,14 +123,14 @@ void Tprobc::buildControls() {
     auto* ops = new QGridLayout;
     body->addLayout(ops);
     row = 0;
-    monmod = named(new QCheckBox(QStringLiteral("Monitor"), this), "monmod", QStringLiteral("Monitor"));
-    cbForsA = named(new QCheckBox(QStringLiteral("Force Address"), this), "cbForsA", QStringLiteral("Force Address"));
-    Lvmode = named(new QCheckBox(QStringLiteral("Level mode"), this), "Lvmode", QStringLiteral("Level mode"));
-    TemperMode = named(new QCheckBox(QStringLiteral("Tempr.mode"), this), "TemperMode", QStringLiteral("Tempr.mode"));
+    monmod = Named(new QCheckBox(QStringLiteral("Monitor"), this), "monmod", QStringLiteral("Monitor"));
+    cbForsA = Named(new QCheckBox(QStringLiteral("Force Address"), this), "cbForsA", QStringLiteral("Force Address"));
+    Lvmode = Named(new QCheckBox(QStringLiteral("Level mode"), this), "Lvmode", QStringLiteral("Level mode"));
+    TemperMode = Named(new QCheckBox(QStringLiteral("Tempr.mode"), this), "TemperMode", QStringLiteral("Tempr.mode"));
     for (QCheckBox* c : {monmod, cbForsA, Lvmode, TemperMode}) ops->addWidget(c, row++, 0, 1, 2);
 
     auto* dfLabel = new QLabel(QStringLiteral("Digital Filter:"), this);
-    DigFilter = named(new TArrowSpinEdit(this), "DigFilter", QStringLiteral("Digital Filter:"));
+    DigFilter = Named(new TArrowSpinEdit(this), "DigFilter", QStringLiteral("Digital Filter:"));
     DigFilter->setRange(0, 10);
     dfLabel->setBuddy(DigFilter);
     ops->addWidget(dfLabel, row, 0);
@@ -161,7 +140,7 @@ void Tprobc::buildControls() {
     bold.setBold(true);
     auto* comLabel = new QLabel(QStringLiteral("COM Port:"), this);
     comLabel->setFont(bold);
-    Comsel = named(new QComboBox(this), "Comsel", QStringLiteral("COM Port:"));
+    Comsel = Named(new QComboBox(this), "Comsel", QStringLiteral("COM Port:"));
     Comsel->setFont(bold);
     comLabel->setBuddy(Comsel);
     ops->addWidget(comLabel, row, 0);
@@ -169,14 +148,14 @@ void Tprobc::buildControls() {
 
     auto* addrLabel = new QLabel(QStringLiteral("Address"), this);
     addrLabel->setFont(bold);
-    Addr = named(new QComboBox(this), "Addr", QStringLiteral("Address"));
+    Addr = Named(new QComboBox(this), "Addr", QStringLiteral("Address"));
     for (int a = 0; a <= 15; ++a) Addr->addItem(QStringLiteral("%1").arg(a, 2, 10, QLatin1Char('0')));
     addrLabel->setBuddy(Addr);
     ops->addWidget(addrLabel, row, 0);
     ops->addWidget(Addr, row++, 1);
 
     auto button = [this](const char* name, const QString& caption) {
-        return named(new QPushButton(caption, this), name, caption);
+        return Named(new QPushButton(caption, this), name, caption);
     };
     Button2 = button("Button2", QStringLiteral("Set DigFilt"));
     bScanBus = button("bScanBus", QStringLiteral("Scan bus"));
@@ -193,10 +172,10 @@ void Tprobc::buildControls() {
     ops->addWidget(BtOneS, row, 1);
     ops->addWidget(BtTwoS, row++, 2);
 
-    auto* group = named(new QGroupBox(QStringLiteral("Calibration"), this), "GroupBox1", QStringLiteral("Calibration"));
+    auto* group = Named(new QGroupBox(QStringLiteral("Calibration"), this), "GroupBox1", QStringLiteral("Calibration"));
     auto* g = new QGridLayout(group);
     auto edit = [this](const char* name, const QString& text, const QString& caption) {
-        auto* e = named(new QLineEdit(text, this), name, caption);
+        auto* e = Named(new QLineEdit(text, this), name, caption);
         return e;
     };
     CPoint1 = edit("CPoint1", QStringLiteral("300"), QStringLiteral("P1"));
@@ -224,7 +203,7 @@ void Tprobc::buildControls() {
     for (QPushButton* b : {bClearLog, bSavelog, Button1, BClose}) logButtons->addWidget(b);
     ops->addLayout(logButtons, row++, 0, 1, 3);
 
-    LogWin = named(new QPlainTextEdit(this), "LogWin", {});
+    LogWin = Named(new QPlainTextEdit(this), "LogWin", {});
     LogWin->setReadOnly(true);
     LogWin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     top->addWidget(LogWin, 1);

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "common/tankcfgtypes.h"
+#include "platform/formkit.h"
 #include "platform/prompts.h"
 
 class QCheckBox;
@@ -78,12 +79,6 @@ private:
 };
 
 // A spin edit changed by its arrows only.
-class TArrowSpinEdit : public QSpinBox {
-    Q_OBJECT
-public:
-    explicit TArrowSpinEdit(QWidget* parent = nullptr);
-};
-
 class Tprobc : public QWidget {
     Q_OBJECT
 public:

@@ -12,6 +12,8 @@ PromptAnswer ScriptedPrompts::next(const PromptRecord& r, PromptAnswer fallback)
     } else if (!answers_.empty()) {
         a = std::move(answers_.front());
         answers_.pop_front();
+    } else if (!anyAccepted_) {
+        unexpected.append(r);
     }
     // A real prompt runs a modal loop: events go on while it is open.
     if (a.whileOpen) a.whileOpen();
@@ -61,6 +63,15 @@ bool ScriptedPrompts::saveFile(FileDialogSpec& spec) {
     if (!a.accept) return false;
     spec.fileName = a.fileName;
     return true;
+}
+
+QString ScriptedPrompts::strictnessProblem() const {
+    QStringList out;
+    for (const auto& r : unexpected)
+        out << QStringLiteral("unexpected prompt \"%1\": \"%2\"").arg(r.caption, r.text);
+    if (!answers_.empty() && !unusedAllowed_)
+        out << QStringLiteral("%1 queued answer(s) never used").arg(answers_.size());
+    return out.join(QStringLiteral("; "));
 }
 
 QStringList ScriptedPrompts::texts() const {

@@ -40,18 +40,28 @@ public:
     bool openFile(FileDialogSpec& spec) override;
     bool saveFile(FileDialogSpec& spec) override;
 
-    // Answers in order; with none queued a message box gets its first button (OK), an input box
-    // and a file dialog are cancelled.
+    // Answers in order. A prompt with none queued gets a message box's first button (OK), or a
+    // cancelled input box or file dialog, and counts as unexpected unless acceptAny() was said.
     void queue(PromptAnswer a) { answers_.push_back(std::move(a)); }
     // When set, decides every answer (the queue is then not used).
     std::function<PromptAnswer(const PromptRecord&)> responder;
 
     QList<PromptRecord> shown;
     int pendingAnswers() const { return int(answers_.size()); }
-    void clear() { shown.clear(); answers_.clear(); }
+    void clear() { shown.clear(); answers_.clear(); unexpected.clear(); }
+    // The test means to take whatever boxes come, with their default answers.
+    void acceptAny(bool on = true) { anyAccepted_ = on; }
+    // The test queues answers that may not all be asked for.
+    void allowUnused(bool on = true) { unusedAllowed_ = on; }
+    // Prompts nobody queued an answer for.
+    QList<PromptRecord> unexpected;
+    // Empty when every prompt was expected and every queued answer used.
+    QString strictnessProblem() const;
     QStringList texts() const;  // the texts of every prompt shown, in order
 
 private:
     PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
     std::deque<PromptAnswer> answers_;
+    bool anyAccepted_ = false;
+    bool unusedAllowed_ = false;
 };

@@ -2,6 +2,7 @@
 // What a window test needs: virtual time, scripted prompts and simulated ports, installed as
 // the program's services for the test's lifetime.
 #include <QtGlobal>
+#include <QtTest/QTest>
 
 #include "platform/services.h"
 #include "platform/wait.h"
@@ -17,7 +18,13 @@ struct SimEnv {
         SetAppQuitting(false);
         Services::install(&clock, &prompts, &ports);
     }
-    ~SimEnv() { SetAppQuitting(false); }
+    // A prompt the test did not queue, or an answer it queued for a prompt that never came,
+    // fails the test.
+    ~SimEnv() {
+        SetAppQuitting(false);
+        const QString problem = prompts.strictnessProblem();
+        if (!problem.isEmpty()) QTest::qFail(qPrintable(problem), __FILE__, __LINE__);
+    }
 };
 
 // main() for a QtTest suite on virtual time: the event dispatcher must be the plain one, whose

@@ -27,6 +27,7 @@ struct ConsoleFixture {
         CurrentTank = 0;
         SelectedMdi = 0;
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
+        env.prompts.acceptAny();  // until each test queues the boxes it expects
         model = bus.add<ConsoleModel>();
         env.ports.attach(1, &bus);
         program = std::make_unique<MarvaneProgram>();

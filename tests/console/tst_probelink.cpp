@@ -61,6 +61,7 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
 
 void ProbeLinkTest::portHeldByTerminalLink() {
     ProbeRig r(false);
+    r.env.prompts.acceptAny();
     DeviceBus console;
     r.env.ports.attach(1, &console);
     r.click("TrmConnect");
@@ -108,6 +109,7 @@ void ProbeLinkTest::sequenceNibbles() {
 
 void ProbeLinkTest::closedPortRefusesEachRequest() {
     ProbeRig r(false);
+    r.env.prompts.acceptAny();
     r.click("proberefresh");
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));

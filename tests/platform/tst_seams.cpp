@@ -17,6 +17,7 @@ private slots:
     void timerRestartedInsideSlotMayFireNested();
     void virtualTimeIsFast();
     void scriptedPromptsRecordAndAnswer();
+    void unexpectedAndUnusedPromptsAreReported();
     void inputBoxCancelGivesPreset();
     void standardErrorFullStop_data();
     void standardErrorFullStop();
@@ -107,7 +108,8 @@ void SeamsTest::scriptedPromptsRecordAndAnswer() {
     SimEnv env;
     env.prompts.queue(PromptAnswer::pressed(MbNo));
     QCOMPARE(Services::prompts().messageBox("Info", "a\rb", MsgIcon::Information, MbYes | MbNo), int(MbNo));
-    // Nothing queued: the first button.
+    // Nothing queued, and the test said it takes any box: the first button, a cancelled dialog.
+    env.prompts.acceptAny();
     QCOMPARE(Services::prompts().messageBox("Error", "x", MsgIcon::Error, MbOk | MbHelp), int(MbOk));
     QCOMPARE(env.prompts.shown.size(), 2);
     QCOMPARE(env.prompts.shown[0].caption, QString("Info"));
@@ -131,8 +133,21 @@ void SeamsTest::scriptedPromptsRecordAndAnswer() {
     QCOMPARE(env.clock.elapsedMs() - t0, qint64(2500));
 }
 
+void SeamsTest::unexpectedAndUnusedPromptsAreReported() {
+    SimEnv env;
+    QVERIFY(env.prompts.strictnessProblem().isEmpty());
+    Services::prompts().messageBox("Error", "boom", MsgIcon::Error, MbOk);
+    QVERIFY(env.prompts.strictnessProblem().contains("boom"));
+    env.prompts.clear();
+    env.prompts.queue(PromptAnswer::ok());
+    QVERIFY(env.prompts.strictnessProblem().contains("never used"));
+    env.prompts.allowUnused();
+    QVERIFY(env.prompts.strictnessProblem().isEmpty());
+}
+
 void SeamsTest::inputBoxCancelGivesPreset() {
     SimEnv env;
+    env.prompts.queue(PromptAnswer::cancel());
     QCOMPARE(Services::prompts().inputBox("c", "p", "X"), QString("X"));
     env.prompts.queue(PromptAnswer::input("12"));
     QCOMPARE(Services::prompts().inputBox("c", "p", "X"), QString("12"));
@@ -161,6 +176,7 @@ void SeamsTest::guardShowsErrorAndGoesOn() {
     SimEnv env;
     SetAppTitle("Vantrel control");
     bool after = false;
+    env.prompts.queue(PromptAnswer::ok());
     Guard([] { throw AppError("Read beyond end of file"); });
     Guard([&] { after = true; });
     QVERIFY(after);

@@ -30,6 +30,7 @@ struct OstrelRig {
     // Attaches COM3 unless told otherwise; call start() after adding devices and ports.
     explicit OstrelRig(bool attachCom3 = true) {
         SetAppTitle(OstrelTitle);
+        env.prompts.acceptAny();  // until each test queues the boxes it expects
         RegisterHelpFile(OstrelHelpFile);
         if (attachCom3) env.ports.attach(3, &bus);
     }

@@ -1,4 +1,4 @@
-#include "console/fileio.h"
+#include "platform/fileio.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,0 +1,87 @@
+#include "platform/formkit.h"
+
+#include <algorithm>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace FormKit {
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+    return Named(new QPushButton(caption, parent), name, caption);
+}
+
+QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control) {
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(control);
+    control->setAccessibleName(text.trimmed());
+    return l;
+}
+
+QGroupBox* Group(QWidget* parent, const QString& title, const char* name) {
+    auto* g = new QGroupBox(title, parent);
+    if (name) g->setObjectName(QString::fromLatin1(name));
+    g->setAccessibleName(title.trimmed());
+    return g;
+}
+
+QComboBox* List(QWidget* parent, const char* name, const QStringList& items) {
+    auto* c = Named(new QComboBox(parent), name);
+    c->addItems(items);
+    return c;
+}
+
+QLabel* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch) {
+    auto* l = Named(new QLabel(text, parent), name, caption);
+    if (fixedPitch) {
+        QFont f(QStringLiteral("Monospace"));
+        f.setStyleHint(QFont::TypeWriter);
+        l->setFont(f);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return l;
+}
+
+QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths) {
+    auto* g = Named(new QTableWidget(2, int(widths.size()), parent), name);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    g->setSelectionBehavior(QAbstractItemView::SelectRows);
+    g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    g->setWordWrap(false);
+    // The widths were laid out for a small dialog font (about 5 px a character).
+    const double scale = std::max(1.0, g->fontMetrics().averageCharWidth() / 5.0);
+    int c = 0;
+    for (int w : widths) g->setColumnWidth(c++, int(w * scale + 0.5));
+    return g;
+}
+
+void FitHeaderRow(QTableWidget* g) {
+    const QFontMetrics fm = g->fontMetrics();
+    for (int c = 0; c < g->columnCount(); ++c)
+        if (const QTableWidgetItem* it = g->item(0, c))
+            g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
+}
+
+QStringList Numbers(int from, int to) {
+    QStringList out;
+    for (int i = from; i <= to; ++i) out << QString::number(i);
+    return out;
+}
+
+TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi) {
+    auto* s = Named(new TArrowSpinEdit(parent), name);
+    s->setRange(lo, hi);
+    s->setValue(lo);
+    return s;
+}
+
+}  // namespace FormKit
+
+TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
