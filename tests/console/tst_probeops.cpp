@@ -84,6 +84,7 @@ void ProbeOpsTest::refreshShowsTheFloats() {
 
 void ProbeOpsTest::setAddressAsksUntilValid() {
     OpsRig r;
+    r.env.prompts.acceptAny();
     r.use(2);
     const int mark = r.sent().size();
     for (const char* t : {"16", "-1", "abc", ""}) r.env.prompts.queue(PromptAnswer::input(QString::fromLatin1(t)));

@@ -187,6 +187,7 @@ void ProbeReplyTest::moduleRow() {
 
 void ProbeReplyTest::faultRun() {
     ReplyRig r;
+    r.env.prompts.acceptAny();
     auto nextGoesOut = [&r] {
         // The line is free at once: the next request is written without waiting.
         const int before = r.sent().size();
