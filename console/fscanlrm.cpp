@@ -35,12 +35,22 @@ int TScanfLrm::progress() const { return ScanGauge->value(); }
 
 void TScanfLrm::PrepareScan(const QWidget* over) {
     ScanGauge->setValue(0);
+    over_ = over;
     adjustSize();
-    if (over) {
-        QRect r = frameGeometry();
-        r.moveCenter(over->frameGeometry().center());
-        move(r.topLeft());
-    }
+    centre();
+}
+
+void TScanfLrm::centre() {
+    if (!over_) return;
+    QRect r = frameGeometry();
+    r.moveCenter(over_->frameGeometry().center());
+    move(r.topLeft());
+}
+
+void TScanfLrm::showEvent(QShowEvent* e) {
+    PlainDialog::showEvent(e);
+    // The frame is known once the window is shown.
+    centre();
 }
 
 void TScanfLrm::Finish() { done(Accepted); }

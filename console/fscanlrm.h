@@ -2,6 +2,8 @@
 // The leak-read-module scan's progress window. The user cannot close it: it has no title-bar
 // buttons and ignores Escape and the window frame; only the scan (or the end of the program)
 // closes it.
+#include <QPointer>
+
 #include "platform/plainform.h"
 
 class QProgressBar;
@@ -24,8 +26,11 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
+    void centre();
+    QPointer<const QWidget> over_;
     QProgressBar* ScanGauge = nullptr;
 };
 

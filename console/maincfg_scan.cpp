@@ -6,27 +6,41 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
+#include <memory>
 
 #include "console/calsow1.h"
 #include "console/fscanlrm.h"
 #include "console/maincfg.h"
 #include "console/probecfg.h"
+#include "platform/clock.h"
+#include "platform/errorguard.h"
 #include "platform/serial.h"
+#include "platform/services.h"
 #include "platform/wait.h"
 
 namespace {
 // A window opened from a click that was handled inside a tick's wait for the line would see no
-// tick at all, since ticks do not nest: the cycle is reopened while the window is shown.
+// tick at all: the cycle's timer does not fire again while its own slot runs, and ticks do not
+// nest. While such a window is shown, a stand-in timer drives the cycle at the same interval.
 class CyclesUnderModal {
 public:
-    explicit CyclesUnderModal(ProbeBusLink& link) : link_(link), was_(link.reopenCycle()) {}
-    ~CyclesUnderModal() { link_.restoreCycle(was_); }
+    explicit CyclesUnderModal(ProbeBusLink& link) : link_(link), was_(link.reopenCycle()) {
+        if (!was_) return;
+        standIn_.reset(Services::clock().createTimer(nullptr, link.cycleTimer()->interval()));
+        GuardedConnect(standIn_.get(), &ProgramTimer::timeout, &link, [&link] { link.cycle(); });
+        standIn_->start();
+    }
+    ~CyclesUnderModal() {
+        standIn_.reset();
+        link_.restoreCycle(was_);
+    }
     CyclesUnderModal(const CyclesUnderModal&) = delete;
     CyclesUnderModal& operator=(const CyclesUnderModal&) = delete;
 
 private:
     ProbeBusLink& link_;
     bool was_;
+    std::unique_ptr<ProgramTimer> standIn_;
 };
 }  // namespace
 
