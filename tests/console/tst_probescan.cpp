@@ -16,6 +16,8 @@ private slots:
     void moduleScanFillsRowsAndCloses();
     void moduleScanClosesWithThePort();
     void relayButtons();
+    void closingTheProgramUnderEachWindow();
+    void windowsOpenAgainAfterwards();
 };
 
 namespace {
@@ -342,6 +344,57 @@ void ProbeScanTest::relayButtons() {
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QVERIFY(!relay2->isEnabled());
     QCOMPARE(r.sent().size(), sentBefore + 1);
+}
+
+void ProbeScanTest::closingTheProgramUnderEachWindow() {
+    struct Case {
+        const char* button;
+        QWidget* (*window)();
+    };
+    const Case cases[] = {{"ProbeScan", [] { return static_cast<QWidget*>(probeconfig); }},
+                          {"LRMBscan", [] { return static_cast<QWidget*>(ScanfLrm); }},
+                          {"CalibrateSow", [] { return static_cast<QWidget*>(CalSoW); }}};
+    for (const Case& c : cases) {
+        WindowsRig r;
+        QWidget* window = c.window();
+        r.bus.add<ConsoleProbe>(0);
+        r.bus.add<LeakModule>(0);
+        // Silent addresses keep a request waiting for the line now and then.
+        r.find<QCheckBox>("Autorefresh")->setChecked(true);
+        r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
+        r.find<QComboBox>("LRMChB")->setCurrentIndex(11);
+        r.click("LRMBuse");
+        bool shown = false;
+        int sentAtClose = -1;
+        r.env.clock.after(4100, [&] {
+            shown = window->isVisible();
+            if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow")) In(CalSoW, "Nextbut")->click();
+            r.env.clock.after(130, [&] {
+                sentAtClose = r.sent().size();
+                r.w->close();
+            });
+        });
+        const qint64 start = r.env.clock.elapsedMs();
+        r.click(c.button);
+        // The window's loop ends with the program, at once.
+        QVERIFY2(shown, c.button);
+        QVERIFY2(r.env.clock.elapsedMs() - start <= 4230 + 300, c.button);
+        QVERIFY2(!window->isVisible(), c.button);
+        QVERIFY(AppQuitting());
+        QVERIFY(!r.w->probeScanning() && !r.w->moduleScanning() && !r.w->sowCalibrating());
+        // Nothing goes out after the close (a frame already waiting for the line may not).
+        QVERIFY2(r.sent().size() <= sentAtClose + 1, c.button);
+        QCOMPARE(r.find<QSpinBox>("PrSpdOfWire")->value(), 305218);
+        RunAnApplicationLoop();
+    }
+}
+
+void ProbeScanTest::windowsOpenAgainAfterwards() {
+    // After a closed program, a new one's windows run their loops as before.
+    WindowsRig r;
+    r.env.clock.after(1000, [] { In(probeconfig, "CloseSc")->click(); });
+    r.click("ProbeScan");
+    QVERIFY(r.env.clock.elapsedMs() >= 1000);
 }
 
 TANKCFG_TEST_MAIN(ProbeScanTest)
