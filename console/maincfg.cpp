@@ -34,6 +34,11 @@ namespace {
 QString L1(const char* s) { return QString::fromUtf8(s); }
 using FormKit::Named;
 using FormKit::Numbers;
+
+// A button's click runs its handler inside the error guard.
+void OnClick(TMainConfig* w, QAbstractButton* b, void (TMainConfig::*handler)()) {
+    QObject::connect(b, &QAbstractButton::clicked, w, [w, handler] { Guard([&] { (w->*handler)(); }); });
+}
 }  // namespace
 
 TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
@@ -363,9 +368,7 @@ QWidget* TMainConfig::buildProbePage() {
     PrLogwin->viewport()->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
 
-    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
     on(ChgProbe, &TMainConfig::ChgProbeClick);
     on(proberefresh, &TMainConfig::proberefreshClick);
     on(SetAddres, &TMainConfig::SetAddresClick);
@@ -441,9 +444,7 @@ QWidget* TMainConfig::buildOthersPage() {
     lay->addWidget(lrm, 2);
     lay->addWidget(LRMLogB, 1);
 
-    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
     on(LRMBuse, &TMainConfig::LRMBuseClick);
     on(LRMBRefr, &TMainConfig::LRMBRefrClick);
     on(LRMBscan, &TMainConfig::LRMBscanClick);

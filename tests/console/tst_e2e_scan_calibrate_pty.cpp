@@ -2,24 +2,15 @@
 // time: scan the bus, pick a probe, calibrate its speed of wire and write it.
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QtTest>
-#include <cstring>
 
-#include "common/tankcfgtypes.h"
 #include "console/calsow1.h"
 #include "console/maincfg.h"
-#include "console/marvane.h"
 #include "console/probecfg.h"
-#include "platform/errorguard.h"
-#include "platform/services.h"
-#include "platform/wait.h"
-#include "sim/devsimprocess.h"
-#include "sim/scriptedprompts.h"
+#include "e2efixture.h"
 
 class E2eScanCalibratePtyTest : public QObject {
     Q_OBJECT
@@ -28,15 +19,6 @@ private slots:
 };
 
 namespace {
-// Real time passes until cond holds, at most ms.
-bool waitFor(const std::function<bool()>& cond, int ms) {
-    QElapsedTimer t;
-    t.start();
-    QTimer poll;  // wakes the wait up while nothing else happens
-    poll.start(20);
-    return WaitUntil(cond, [&] { return t.elapsed() > ms; });
-}
-
 template <class T = QPushButton>
 T* In(QWidget* window, const char* name) {
     return window->findChild<T*>(QString::fromLatin1(name));
@@ -53,13 +35,8 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     // Probe 9 runs on a 3125 m/s wire and reports 3125 until told otherwise.
     DevsimProcess sim(DEVSIM_PATH, {"--pace", "COM3=consoleprobe:4,consoleprobe:9:3125,leakmodule:3"});
     if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));
-    qputenv("SERIAL_COM3", sim.path("COM3").toLocal8Bit());
-    Services::installReal();
     ScriptedPrompts prompts;
-    Services::install(nullptr, &prompts, nullptr);
-    SetAppQuitting(false);
-    SetAppTitle(QString::fromLatin1(MarvaneTitle));
-    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
+    UseDevsimProbeBus(sim, prompts);
     MarvaneProgram program;
     TMainConfig* w = MainConfig;
     auto* sow = w->findChild<QSpinBox*>(QStringLiteral("PrSpdOfWire"));
