@@ -39,6 +39,14 @@ using FormKit::Numbers;
 void OnClick(TMainConfig* w, QAbstractButton* b, void (TMainConfig::*handler)()) {
     QObject::connect(b, &QAbstractButton::clicked, w, [w, handler] { Guard([&] { (w->*handler)(); }); });
 }
+
+// A row inside a group: the field, its unit, the button that acts on it.
+void unitRow(QGroupBox* group, QWidget* field, const char* unit, QWidget* button) {
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(field);
+    row->addWidget(new QLabel(QString::fromLatin1(unit), group));
+    row->addWidget(button);
+}
 }  // namespace
 
 TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
@@ -126,7 +134,8 @@ void TMainConfig::buildWindow() {
     buildMenu();
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
-    connect(ProbeConnect, &QPushButton::clicked, this, [this] { Guard([this] { ProbeConnectClick(); }); });
+    // toggled, not clicked: the accessibility action toggles the button without a click.
+    connect(ProbeConnect, &QPushButton::toggled, this, [this] { Guard([this] { ProbeConnectClick(); }); });
 }
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
@@ -322,11 +331,7 @@ QWidget* TMainConfig::buildProbePage() {
     auto* period = FormKit::Group(settings, L1("Meshurment Period"));
     vMPer = Named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
     vMPer->setAccessibleName(period->title());
-    auto* Change = FormKit::Button(period, "Change", L1("Change"));
-    auto* per = new QHBoxLayout(period);
-    per->addWidget(vMPer);
-    per->addWidget(new QLabel(QStringLiteral("mS"), period));
-    per->addWidget(Change);
+    unitRow(period, vMPer, "mS", FormKit::Button(period, "Change", L1("Change")));
     auto* use1sr = FormKit::Button(settings, "use1sr", L1("use 1 sensor"));
     auto* use2sr = FormKit::Button(settings, "use2sr", L1("use 2 sensors"));
     auto* sow = FormKit::Group(settings, L1("Speed of wire"));
@@ -335,12 +340,9 @@ QWidget* TMainConfig::buildProbePage() {
     PrSpdOfWire->setValue(305218);
     PrSpdOfWire->setAccessibleName(sow->title());
     auto* SetSow = FormKit::Button(sow, "SetSow", L1("Set"));
+    unitRow(sow, PrSpdOfWire, "[cm/s]", SetSow);
     auto* CalibrateSow = FormKit::Button(sow, "CalibrateSow", L1("Calibrate"));
-    auto* sw = new QHBoxLayout(sow);
-    sw->addWidget(PrSpdOfWire);
-    sw->addWidget(new QLabel(QStringLiteral("[cm/s]"), sow));
-    sw->addWidget(SetSow);
-    sw->addWidget(CalibrateSow);
+    sow->layout()->addWidget(CalibrateSow);
     auto* sg = new QGridLayout(settings);
     sg->addWidget(FormKit::LabelFor(settings, L1("Volume level :"), PrVolLevel), 0, 0);
     sg->addWidget(PrVolLevel, 0, 1);
@@ -373,7 +375,7 @@ QWidget* TMainConfig::buildProbePage() {
     on(proberefresh, &TMainConfig::proberefreshClick);
     on(SetAddres, &TMainConfig::SetAddresClick);
     on(ApplyToProbe, &TMainConfig::ApplyToProbeClick);
-    on(Change, &TMainConfig::ChangeClick);
+    on(period->findChild<QPushButton*>(QStringLiteral("Change")), &TMainConfig::ChangeClick);
     on(use1sr, &TMainConfig::use1srClick);
     on(use2sr, &TMainConfig::use2srClick);
     on(SetSow, &TMainConfig::SetSowClick);

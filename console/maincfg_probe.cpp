@@ -56,7 +56,10 @@ void TMainConfig::ProbeConnectClick() {
 }
 
 void TMainConfig::ProbeLinkLost() {
-    ProbeConnect->setChecked(false);
+    {
+        const QSignalBlocker quiet(ProbeConnect);  // the port is closed already
+        ProbeConnect->setChecked(false);
+    }
     setStatusColour(prconstat, false);
     ProbeConnect->setText(QStringLiteral("Connect"));
 }

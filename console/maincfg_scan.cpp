@@ -131,7 +131,7 @@ void TMainConfig::LRMBscanClick() {
     // Nobody can close the window but the scan: a port that closes or goes away under it, and
     // so stops the cycle, closes it too (the program's end leaves its loop by itself).
     const auto lost = connect(probeBus_->port(), &SerialLink::lost, ScanfLrm, [] { ScanfLrm->Finish(); });
-    const auto closed = connect(ProbeConnect, &QAbstractButton::clicked, ScanfLrm, [this] {
+    const auto closed = connect(ProbeConnect, &QAbstractButton::toggled, ScanfLrm, [this] {
         if (!probeBus_->isOpen()) ScanfLrm->Finish();
     });
     {

@@ -54,21 +54,19 @@ void ProbeBusLink::portLost() {
 void ProbeBusLink::sendProbe(uint8_t cmd, uint8_t addr, const ProbePayload& payload) {
     uint8_t& seq = probeSeq_[addr & 15];
     seq = uint8_t((seq + 2) & 15);
-    TShortFrame f{};
-    f.Code = cmd;
-    f.Addr = uint8_t((addr & 15) + 16 * seq);
-    f.Device = DevProbe;
-    f.Count = uint8_t(std::min<std::size_t>(payload.size(), ShortFrameMaxData));
-    std::copy_n(payload.begin(), f.Count, f.Data);
-    transmit(EncodeFrame(f));
+    sendFrame(DevProbe, uint8_t((addr & 15) + 16 * seq), cmd, payload);
 }
 
 void ProbeBusLink::sendModule(uint8_t cmd, uint8_t device, uint8_t addr, const ProbePayload& payload) {
     moduleSeq_ = uint8_t(moduleSeq_ + 2);
     if (moduleSeq_ > 15) moduleSeq_ = 0;
+    sendFrame(device, uint8_t((addr & 15) + 16 * moduleSeq_), cmd, payload);
+}
+
+void ProbeBusLink::sendFrame(uint8_t device, uint8_t addrByte, uint8_t cmd, const ProbePayload& payload) {
     TShortFrame f{};
     f.Code = cmd;
-    f.Addr = uint8_t((addr & 15) + 16 * moduleSeq_);
+    f.Addr = addrByte;
     f.Device = device;
     f.Count = uint8_t(std::min<std::size_t>(payload.size(), ShortFrameMaxData));
     std::copy_n(payload.begin(), f.Count, f.Data);

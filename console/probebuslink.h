@@ -121,6 +121,7 @@ public:
 
 private:
     void portLost();
+    void sendFrame(uint8_t device, uint8_t addrByte, uint8_t cmd, const ProbePayload& payload);
 
     Hooks hooks_;
     SerialLink* port_;

@@ -57,11 +57,19 @@ ProbeCore::ProbeCore(int address, double speed) : BusDevice(DevProbe, address), 
 }
 
 QList<QByteArray> ProbeCore::handleRequest(const ShortRequest& r) {
-    if (r.code == 0x7E) {
+    switch (r.code) {
+    case 0x7E:
         if (r.data.size() >= 5) setFloat(r.at(0), BEBytesToSingle(r.at(1), r.at(2), r.at(3), r.at(4)));
         return {};
+    case 0x01:
+        return {reply(r.addrByte, 0x81)};
+    case 0x02:
+        if (!r.has(0) || r.at(0) > 15) return {};
+        address_ = r.at(0);
+        return {reply(uint8_t((r.addrByte & 0xF0) | address_), 0x82, echoAddressSet ? QByteArray(1, char(r.code)) : QByteArray())};
+    default:
+        return answer(r);
     }
-    return answer(r);
 }
 
 int ProbeCore::raw(double mm) const {
@@ -71,11 +79,14 @@ int ProbeCore::raw(double mm) const {
     return int(std::min(r, double(0xFFFFFF)));
 }
 
-std::pair<int, int> ProbeCore::measure() {
+QByteArray ProbeCore::readings() {
     ++dataRequests;
     int r1 = raw(float1Mm_);
     if (!rawNoise.isEmpty()) r1 = std::clamp(r1 + rawNoise.takeFirst(), 0, 0xFFFFFF);
-    return {r1, floats == 1 ? 0 : raw(float2Mm_)};
+    QByteArray d;
+    put24(d, r1);
+    put24(d, floats == 1 ? 0 : raw(float2Mm_));
+    return d;
 }
 
 QByteArray ProbeCore::temperatureBytes(double celsius) {

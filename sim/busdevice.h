@@ -12,7 +12,6 @@
 // from the program's side of the line.
 #include <array>
 #include <cstdint>
-#include <utility>
 
 #include "sim/device.h"
 
@@ -63,12 +62,16 @@ public:
     int dataRequests = 0;
 
 protected:
+    // Identify (0x01 -> 0x81) and a new bus address (0x02, d0 0..15 -> 0x82 from the new
+    // address) are the same in both dialects; so is the test aid.
     QList<QByteArray> handleRequest(const ShortRequest& r) final;
-    // The dialect's answer to every request but the test aid.
+    // The address acknowledgement echoes the request's code in the probe program's dialect.
+    bool echoAddressSet = false;
+    // The dialect's answer to every other request.
     virtual QList<QByteArray> answer(const ShortRequest& r) = 0;
     // One measurement: the raw readings of float 1 (with the next outlier) and float 2 (0 in
-    // one-float mode). Counts the request.
-    std::pair<int, int> measure();
+    // one-float mode), 24 bits each, big-endian. Counts the request.
+    QByteArray readings();
     int raw(double mm) const;
     // 1/128 degree per unit, low byte first, the three low bits zero.
     static QByteArray temperatureBytes(double celsius);

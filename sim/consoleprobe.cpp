@@ -19,10 +19,7 @@ QList<QByteArray> ConsoleProbe::answer(const ShortRequest& r) {
             --measureErrorNext;
             return {reply(a, 0x88)};
         }
-        const auto [r1, r2] = measure();
-        QByteArray d;
-        put24(d, r1);
-        put24(d, r2);
+        QByteArray d = readings();
         d += char(0);
         d += char(volumeLevel);
         d += char(period20 ? 1 : 0);
@@ -30,12 +27,6 @@ QList<QByteArray> ConsoleProbe::answer(const ShortRequest& r) {
         d += char(status);
         return {reply(a, 0x80, d)};
     }
-    case 0x01:
-        return {reply(a, 0x81)};
-    case 0x02:
-        if (!r.has(0) || d0 > 15) return {};
-        address_ = d0;
-        return {reply(uint8_t((a & 0xF0) | d0), 0x82)};
     case 0x04:
         if (r.has(0)) volumeLevel = d0;
         return {reply(a, 0x94, QByteArray(1, char(volumeLevel)))};

@@ -10,6 +10,7 @@ OstrelProbe::OstrelProbe(int address, std::optional<double> speed, std::optional
     : ProbeCore(address, speed.value_or(3000.0)) {
     if (speed) speed_ = SingleToBE(*speed);
     if (length) length_ = SingleToBE(*length);
+    echoAddressSet = true;
 }
 
 QList<QByteArray> OstrelProbe::answer(const ShortRequest& r) {
@@ -18,21 +19,12 @@ QList<QByteArray> OstrelProbe::answer(const ShortRequest& r) {
     const QByteArray echo(1, char(r.code));
     switch (r.code) {
     case 0x00: {  // measurement
-        const auto [r1, r2] = measure();
-        QByteArray d;
-        put24(d, r1);
-        put24(d, r2);
+        QByteArray d = readings();
         d += QByteArray(3, '\0');
         d += temperatureBytes(temps[0]);
         d += char(status);
         return {reply(a, 0x80, d)};
     }
-    case 0x01:
-        return {reply(a, 0x81)};
-    case 0x02:
-        if (!r.has(0) || d0 > 15) return {};
-        address_ = d0;
-        return {reply(uint8_t((a & 0xF0) | d0), rspAck, echo)};
     case 0x51:
         if (d0 == 1 || d0 == 2) floats = d0;
         return {reply(a, 0x95, QByteArray(1, char(floats)))};

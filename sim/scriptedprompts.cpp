@@ -9,11 +9,20 @@ PromptAnswer ScriptedPrompts::next(const PromptRecord& r, PromptAnswer fallback)
     PromptAnswer a = std::move(fallback);
     if (responder) {
         a = responder(r);
+        unanswered_ = 0;
     } else if (!answers_.empty()) {
         a = std::move(answers_.front());
         answers_.pop_front();
-    } else if (!anyAccepted_) {
-        unexpected.append(r);
+        unanswered_ = 0;
+    } else {
+        if (!anyAccepted_) unexpected.append(r);
+        // A question the program repeats until it gets an answer (an input box asked again on
+        // Cancel) must not hold a test for ever: after many unanswered prompts in a row the
+        // program is ended, which ends its waits and loops, and the test fails.
+        if (++unanswered_ >= kMaxUnanswered) {
+            endless_ = true;
+            SetAppQuitting(true);
+        }
     }
     // A real prompt runs a modal loop: events go on while it is open.
     if (a.whileOpen) a.whileOpen();
@@ -69,6 +78,7 @@ QString ScriptedPrompts::strictnessProblem() const {
     QStringList out;
     for (const auto& r : unexpected)
         out << QStringLiteral("unexpected prompt \"%1\": \"%2\"").arg(r.caption, r.text);
+    if (endless_) out << QStringLiteral("%1 prompts in a row came without an answer; the program was ended").arg(kMaxUnanswered);
     if (!answers_.empty() && !unusedAllowed_)
         out << QStringLiteral("%1 queued answer(s) never used").arg(answers_.size());
     return out.join(QStringLiteral("; "));

@@ -48,7 +48,13 @@ public:
 
     QList<PromptRecord> shown;
     int pendingAnswers() const { return int(answers_.size()); }
-    void clear() { shown.clear(); answers_.clear(); unexpected.clear(); }
+    void clear() {
+        shown.clear();
+        answers_.clear();
+        unexpected.clear();
+        unanswered_ = 0;
+        endless_ = false;
+    }
     // The test means to take whatever boxes come, with their default answers.
     void acceptAny(bool on = true) { anyAccepted_ = on; }
     // The test queues answers that may not all be asked for.
@@ -62,6 +68,9 @@ public:
 private:
     PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
     std::deque<PromptAnswer> answers_;
+    static constexpr int kMaxUnanswered = 100;
+    int unanswered_ = 0;  // prompts in a row that got the fallback answer
+    bool endless_ = false;
     bool anyAccepted_ = false;
     bool unusedAllowed_ = false;
 };

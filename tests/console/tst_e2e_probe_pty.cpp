@@ -27,7 +27,6 @@ private slots:
     void probeAndModule();
 };
 
-
 void E2eProbePtyTest::probeAndModule() {
     DevsimProcess sim(DEVSIM_PATH, {"--pace", "COM3=consoleprobe:2,consoleprobe:5,leakmodule:3"});
     if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));

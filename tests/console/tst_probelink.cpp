@@ -50,6 +50,14 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
     QVERIFY(r.w->probeBus().lineFree());
     QCOMPARE(button->text(), QStringLiteral("Disconnect"));
 
+    // The accessibility action toggles the button without a click; it connects all the same.
+    r.click("ProbeConnect");
+    button->toggle();
+    QVERIFY(r.w->probeBus().isOpen());
+    QCOMPARE(button->text(), QStringLiteral("Disconnect"));
+    button->toggle();
+    QVERIFY(!r.w->probeBus().isOpen());
+
     // "RS485 on COM2" opens port 2.
     ProbeRig two(false);
     two.env.ports.addEmptyPort(2);
@@ -61,11 +69,11 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
 
 void ProbeLinkTest::portHeldByTerminalLink() {
     ProbeRig r(false);
-    r.env.prompts.acceptAny();
     DeviceBus console;
     r.env.ports.attach(1, &console);
     r.click("TrmConnect");
     QVERIFY(r.w->TrmCom->isOpen());
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("ProbeConnect");  // "RS485 on COM1", the terminal's port
     QCOMPARE(r.env.prompts.shown.size(), 1);
     const PromptRecord& box = r.env.prompts.shown[0];
@@ -109,7 +117,7 @@ void ProbeLinkTest::sequenceNibbles() {
 
 void ProbeLinkTest::closedPortRefusesEachRequest() {
     ProbeRig r(false);
-    r.env.prompts.acceptAny();
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("proberefresh");
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
@@ -118,6 +126,7 @@ void ProbeLinkTest::closedPortRefusesEachRequest() {
     QVERIFY(r.env.ports.writtenBytes(3).isEmpty());
     // "Use" changes the probe all the same and shows the box once per request.
     r.find<QComboBox>("SlProbe")->setCurrentIndex(7);
+    for (int i = 0; i < 3; ++i) r.env.prompts.queue(PromptAnswer::ok());
     r.click("ChgProbe");
     QCOMPARE(r.env.prompts.shown.size(), 4);
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 7"));
@@ -160,7 +169,8 @@ void ProbeLinkTest::lateReplyFreesTheNextFrame() {
     QCOMPARE(r.text("vSensval1"), QString::number(int(std::round(1000.0 * 1e6 / 3000.0))));
     r.env.clock.advance(100);
     QCOMPARE(r.w->probeSerial(1), std::string("202603140001"));
-    QCOMPARE(p->answered, (QList<int>{0x00, 0x01, 0x91}));
+    QCOMPARE(p->answered, (QList<int>{0x00, 0x91}));  // and the identify between them
+    QCOMPARE(r.bus.requests.size(), 3);
 }
 
 void ProbeLinkTest::dsrNotice() {

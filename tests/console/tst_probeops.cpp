@@ -12,6 +12,7 @@ private slots:
     void refreshShowsTheFloats();
     void setAddressAsksUntilValid();
     void setAddressEndsWithTheProgram();
+    void setAddressWithoutAnswersCannotHoldATest();
     void periodVolumeAndSensors();
     void speedOfWireDigitByDigit();
     void lostAcknowledgementStopsTheChain();
@@ -84,12 +85,12 @@ void ProbeOpsTest::refreshShowsTheFloats() {
 
 void ProbeOpsTest::setAddressAsksUntilValid() {
     OpsRig r;
-    r.env.prompts.acceptAny();
     r.use(2);
     const int mark = r.sent().size();
     for (const char* t : {"16", "-1", "abc", ""}) r.env.prompts.queue(PromptAnswer::input(QString::fromLatin1(t)));
     r.env.prompts.queue(PromptAnswer::cancel());
     r.env.prompts.queue(PromptAnswer::input(QStringLiteral("15")));
+    r.env.prompts.queue(PromptAnswer::ok());  // the probe's "Info" box
     r.click("SetAddres");
     r.env.clock.advance(100);
     QCOMPARE(r.env.prompts.shown.size(), 7);  // six questions, then the probe's "Info" box
@@ -121,6 +122,17 @@ void ProbeOpsTest::setAddressEndsWithTheProgram() {
     r.click("SetAddres");
     QCOMPARE(asked, 25);
     QCOMPARE(r.sent().size(), mark);
+}
+
+void ProbeOpsTest::setAddressWithoutAnswersCannotHoldATest() {
+    OpsRig r;
+    const int mark = r.sent().size();
+    r.click("SetAddres");  // nothing queued: every question is cancelled
+    QVERIFY(AppQuitting());
+    QCOMPARE(r.env.prompts.shown.size(), 100);
+    QCOMPARE(r.sent().size(), mark);
+    QVERIFY(r.env.prompts.strictnessProblem().contains(QStringLiteral("without an answer")));
+    r.env.prompts.clear();  // the failure this test expects
 }
 
 void ProbeOpsTest::periodVolumeAndSensors() {

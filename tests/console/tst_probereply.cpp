@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QRandomGenerator>
 
 #include "console/probereply.h"
 #include "probefixture.h"
@@ -17,6 +18,7 @@ private slots:
     void moduleRow();
     void faultRun();
     void calibrationSamplesStayInTheArray();
+    void hostileLinesNeverBreakTheLink();
 };
 
 namespace {
@@ -187,7 +189,6 @@ void ProbeReplyTest::moduleRow() {
 
 void ProbeReplyTest::faultRun() {
     ReplyRig r;
-    r.env.prompts.acceptAny();
     auto nextGoesOut = [&r] {
         // The line is free at once: the next request is written without waiting.
         const int before = r.sent().size();
@@ -229,6 +230,7 @@ void ProbeReplyTest::faultRun() {
     // field unchanged, the line free.
     auto* sow = r.find<QSpinBox>("PrSpdOfWire");
     r.dev->replies << Reply(0xA5, 0x20, 0x9C, {'3', 'O', '5', '2'});
+    r.env.prompts.queue(PromptAnswer::ok());
     r.request(0x00, 0);
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
@@ -267,6 +269,47 @@ void ProbeReplyTest::calibrationSamplesStayInTheArray() {
     QCOMPARE(samples[16], 7);
     QCOMPARE(BitText(0x08, 0x08), std::string("1"));
     QCOMPARE(BitText(0xF7, 0x08), std::string("0"));
+}
+
+void ProbeReplyTest::hostileLinesNeverBreakTheLink() {
+    ReplyRig r;
+    r.env.prompts.acceptAny();  // address-set and conversion-error boxes come at random
+    QRandomGenerator rng(20260314);
+    const uint8_t devices[] = {0xA5, 0xA6, 0x00, 0xFF};
+    for (int i = 0; i < 3000; ++i) {
+        QByteArray line;
+        switch (i % 3) {
+        case 0: {  // a sound frame with any code and count
+            TShortFrame f{};
+            f.Device = devices[rng.bounded(4)];
+            f.Addr = uint8_t(rng.bounded(256));
+            f.Code = uint8_t(0x80 + rng.bounded(128));
+            f.Count = uint8_t(rng.bounded(61));
+            for (int k = 0; k < f.Count; ++k) f.Data[k] = uint8_t(rng.bounded(256));
+            line = QByteArray::fromStdString(EncodeFrame(f));
+            break;
+        }
+        case 1:  // any bytes up to a line feed, up to 400 of them
+            for (int k = int(rng.bounded(400)); k > 0; --k) line += char(rng.bounded(256));
+            line.replace('\n', 'x');
+            line += '\n';
+            break;
+        default:  // hexadecimal characters of any length between the ends
+            line = "\r";
+            for (int k = int(rng.bounded(300)); k > 0; --k) line += "0123456789ABCDEF"[rng.bounded(16)];
+            line += '\n';
+        }
+        r.dev->replies << line;
+        r.w->SendProbeCommand(0x00, uint8_t(i & 15));
+        // A tick may also be sending speed-of-wire digits that random acknowledgements asked for.
+        QVERIFY2(r.env.clock.runUntil([&] { return r.w->probeBus().lineFree(); }, 1000), qPrintable(QString::number(i)));
+    }
+    const int before = r.sent().size();
+    r.w->SendProbeCommand(0x00, 0);
+    QCOMPARE(r.sent().size(), before + 1);
+    QVERIFY(r.w->probeBus().lastRx().size() <= 255);
+    const int spin = r.find<QSpinBox>("PrSpdOfWire")->value();
+    QVERIFY(spin >= 200000 && spin <= 400000);
 }
 
 TANKCFG_TEST_MAIN(ProbeReplyTest)
