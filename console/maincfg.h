@@ -1,8 +1,8 @@
 #pragma once
 // The console configuration program's main window: the "Terminal config" page with
-// the configuration view, the terminal link and dialogue, the traffic log and the
-// configuration file, and the "Probe Config" page on the probe-bus link
-// (maincfg_probe.cpp).
+// the configuration view, the terminal dialogue (its link is TerminalLink, reached through
+// the handlers below), the traffic log and the configuration file, and the "Probe Config"
+// page (maincfg_probe.cpp) on the probe-bus link (ProbeBusLink).
 #include <QMainWindow>
 #include <QString>
 #include <string>
@@ -24,6 +24,7 @@ class QTabWidget;
 class QTableWidget;
 class ProgramTimer;
 class SerialLink;
+class TerminalLink;
 
 // Log prefixes, used exactly as stored.
 inline constexpr const char* LogPrefixSend = " /Send     > ";
@@ -79,6 +80,7 @@ public:
     void SyncGlobalConfig();
     void SendTankConfig(uint8_t& n);
     void SendMdiConfig(uint8_t& n);
+    void SendCalibrationTable(uint8_t& n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
@@ -102,6 +104,16 @@ public:
     // Configuration file
     void Save_t_fileClick();
     void Load_t_from_fileClick();
+
+    // Narrow views of the terminal side: the link's state, and the acknowledgement of the
+    // last calibration table header or block (reset before a transfer).
+    const TerminalLink& terminal() const { return *trm_; }
+    bool tableAckOk() const { return TblAckOk; }
+    uint16_t tableAckBlock() const { return TblAckBlock; }
+    void resetTableAck() {
+        TblAckOk = false;
+        TblAckBlock = 0;
+    }
 
     // Probe-bus link (each delegates to the link)
     void ProbeConnectClick();
@@ -154,45 +166,15 @@ public:
     bool sowCalibrating() const { return SowCalibrating; }
     int32_t sowSampleCount() const { return SowSampleCount; }
 
-    // Payloads as they travel (public for the tests and the terminal model's checks).
-    static TLongFrame GlobalPayload(const TConsoleConfig& cfg);
-    static TLongFrame TankPayload(const TConsoleConfig& cfg, int n);
-    static TLongFrame MdiPayload(const TConsoleConfig& cfg, int n);
-    static uint16_t RoFuelWord(double roFuel);
-
-    // Private state shared by the console program's parts, in declaration order.
-    bool TrmConnected = false;
-    bool TrmWaiting = false;
-    bool TrmRetry = false;
-    bool TrmBusy = false;
-    bool TblAckOk = false;
-    uint16_t TblAckBlock = 0;
-
     // Components
-    SerialLink* TrmCom = nullptr;
-    ProgramTimer* TrmTmr = nullptr;
     FileDialogSpec Openfile;
     FileDialogSpec Savefile;
 
     // Controls that other parts read
     QTabWidget* Tankcfg = nullptr;
-    QComboBox* Comsel = nullptr;
     QComboBox* portsel = nullptr;
-    QPushButton* TrmConnect = nullptr;
-    QLabel* trconstat = nullptr;
     QPushButton* ProbeConnect = nullptr;
     QLabel* prconstat = nullptr;
-    QSpinBox* Noftanks = nullptr;
-    QSpinBox* MdiUv = nullptr;
-    QComboBox* trmLang = nullptr;
-    QRadioButton* metricu = nullptr;
-    QRadioButton* usunit = nullptr;
-    QLineEdit* dbsave = nullptr;
-    QLineEdit* reftemp = nullptr;
-    QLineEdit* TrmID = nullptr;
-    QCheckBox* wtankdta = nullptr;
-    QTableWidget* Tanks_list = nullptr;
-    QTableWidget* MDIList = nullptr;
     QListWidget* PrLogwin = nullptr;
     QListWidget* LRMLogB = nullptr;
     QComboBox* SlProbe = nullptr;
@@ -222,8 +204,27 @@ private:
     void FillMdiRow(int r);
     void LogTerminalPiece(const std::string& text);
 
-    int terminalWaits_ = 0;       // exchanges now waiting, any nesting depth
     bool keepRecords_ = false;    // a refresh after a file load gives nothing its defaults
+
+    // Terminal side: the link keeps the port, the timer and the exchange flags.
+    void ShowTerminalClosed();
+    TerminalLink* trm_ = nullptr;
+    bool TblAckOk = false;
+    uint16_t TblAckBlock = 0;
+    QComboBox* Comsel = nullptr;
+    QPushButton* TrmConnect = nullptr;
+    QLabel* trconstat = nullptr;
+    QSpinBox* Noftanks = nullptr;
+    QSpinBox* MdiUv = nullptr;
+    QComboBox* trmLang = nullptr;
+    QRadioButton* metricu = nullptr;
+    QRadioButton* usunit = nullptr;
+    QLineEdit* dbsave = nullptr;
+    QLineEdit* reftemp = nullptr;
+    QLineEdit* TrmID = nullptr;
+    QCheckBox* wtankdta = nullptr;
+    QTableWidget* Tanks_list = nullptr;
+    QTableWidget* MDIList = nullptr;
 
     // Probe bus: the link keeps the port, the line, the time-out, the cycle and the sequence
     // nibbles; the pages' state is here.

@@ -1,7 +1,5 @@
 // The probe-bus link on the main window: connecting, sequence nibbles, the line discipline, the
 // reply time-out, late replies, the cycle, and a port that is refused or lost.
-#include <QCheckBox>
-
 #include "probefixture.h"
 
 class ProbeLinkTest : public QObject {
@@ -69,10 +67,8 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
 
 void ProbeLinkTest::portHeldByTerminalLink() {
     ProbeRig r(false);
-    DeviceBus console;
-    r.env.ports.attach(1, &console);
     r.click("TrmConnect");
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     r.env.prompts.queue(PromptAnswer::ok());
     r.click("ProbeConnect");  // "RS485 on COM1", the terminal's port
     QCOMPARE(r.env.prompts.shown.size(), 1);
@@ -86,11 +82,11 @@ void ProbeLinkTest::portHeldByTerminalLink() {
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(!r.w->probeBus().cycleTimer()->isActive());
     QVERIFY(!r.w->probeBus().everConnected());
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     // The next click takes the disconnect path and leaves the terminal's port alone.
     r.click("ProbeConnect");
     QCOMPARE(button->text(), QStringLiteral("Connect"));
-    QVERIFY(r.w->TrmCom->isOpen());
+    QVERIFY(r.w->terminal().isOpen());
     QCOMPARE(r.env.prompts.shown.size(), 1);
 }
 
@@ -101,7 +97,7 @@ void ProbeLinkTest::sequenceNibbles() {
     r.w->SendModuleCommand(0x00, DevLeakModule, 5);
     for (int i = 0; i < 6; ++i) r.w->SendModuleCommand(0x00, DevLeakModule, 9);
     r.w->SendProbeCommand(0x00, 4);
-    const auto lines = r.sent();
+    const auto lines = r.probeSent();
     QCOMPARE(lines.size(), 17);
     QList<int> probe3, modules;
     for (int i = 0; i < 8; ++i) probe3 << ProbeRig::addrByte(lines[i]);
@@ -148,18 +144,18 @@ void ProbeLinkTest::timeoutFreesTheLineWithoutResend() {
     QVERIFY(r.log().value(1).endsWith(QStringLiteral("Probe Net Time out waiting for responce !")));
     r.env.clock.advance(300);
     QCOMPARE(r.timeouts(), 2);
-    QCOMPARE(r.sent().size(), 2);  // nothing was sent again
+    QCOMPARE(r.probeSent().size(), 2);  // nothing was sent again
     QVERIFY(r.w->probeBus().lineFree());
 }
 
 void ProbeLinkTest::lateReplyFreesTheNextFrame() {
     ProbeRig r;
-    auto* p = r.bus.add<ConsoleProbe>(1);
-    r.bus.faults.lateNext = 1;
-    r.bus.faults.lateMs = 400;  // the reply comes 405 ms after its request
+    auto* p = r.probes.add<ConsoleProbe>(1);
+    r.probes.faults.lateNext = 1;
+    r.probes.faults.lateMs = 400;  // the reply comes 405 ms after its request
     const qint64 t0 = r.env.clock.elapsedMs();
     r.w->SendProbeCommand(0x00, 1);
-    r.bus.faults.silentNext = 1;  // the second frame gets no reply of its own
+    r.probes.faults.silentNext = 1;  // the second frame gets no reply of its own
     r.w->SendProbeCommand(0x01, 1);
     QCOMPARE(r.env.clock.elapsedMs() - t0, 300);
     // The first frame's reply frees the line of the second: the third goes out at once.
@@ -170,7 +166,7 @@ void ProbeLinkTest::lateReplyFreesTheNextFrame() {
     r.env.clock.advance(100);
     QCOMPARE(r.w->probeSerial(1), std::string("202603140001"));
     QCOMPARE(p->answered, (QList<int>{0x00, 0x91}));  // and the identify between them
-    QCOMPARE(r.bus.requests.size(), 3);
+    QCOMPARE(r.probes.requests.size(), 3);
 }
 
 void ProbeLinkTest::dsrNotice() {
@@ -188,7 +184,7 @@ void ProbeLinkTest::silentBusWithBothAutoRefreshes() {
     r.find<QCheckBox>("Autorefresh")->setChecked(true);
     r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
     r.env.clock.advance(60000);
-    const auto lines = r.sent();
+    const auto lines = r.probeSent();
     int probes = 0, modules = 0;
     for (const QByteArray& l : lines) (ProbeRig::device(l) == 0xA5 ? probes : modules) += 1;
     // Two time-outs per tick (600 ms) is longer than the interval: ticks follow each other
@@ -202,10 +198,10 @@ void ProbeLinkTest::silentBusWithBothAutoRefreshes() {
     // Closing the program inside a tick's wait ends it at once, and nothing more goes out.
     r.env.clock.after(150, [&] { r.w->close(); });
     r.env.clock.advance(150);
-    const int after = r.sent().size();
+    const int after = r.probeSent().size();
     QVERIFY(r.env.clock.runUntil([&] { return !r.w->probeBus().inCycle(); }, 10));
     r.env.clock.advance(5000);
-    QCOMPARE(r.sent().size(), after);
+    QCOMPARE(r.probeSent().size(), after);
     QVERIFY(r.env.prompts.shown.isEmpty());
 }
 
@@ -219,16 +215,16 @@ void ProbeLinkTest::waitEndsWhenPortCloses() {
     returned = true;
     QVERIFY(returned);
     QCOMPARE(r.env.clock.elapsedMs(), 100);
-    QCOMPARE(r.sent().size(), 1);
+    QCOMPARE(r.probeSent().size(), 1);
     QVERIFY(r.env.prompts.shown.isEmpty());
 }
 
 void ProbeLinkTest::lostPortStopsTheCycle() {
     ProbeRig r;
     r.find<QCheckBox>("Autorefresh")->setChecked(true);
-    r.bus.add<ConsoleProbe>(0);
+    r.probes.add<ConsoleProbe>(0);
     r.env.clock.advance(1200);
-    QVERIFY(r.sent().size() >= 2);
+    QVERIFY(r.probeSent().size() >= 2);
     r.env.ports.remove(3);
     r.env.clock.advance(5000);
     QVERIFY(!r.w->probeBus().isOpen());

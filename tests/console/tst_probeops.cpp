@@ -1,7 +1,5 @@
 // The "Probe Config" page's operations against probes in the console program's dialect.
-#include <QCheckBox>
 #include <QGroupBox>
-#include <QLineEdit>
 
 #include "probefixture.h"
 
@@ -25,8 +23,8 @@ struct OpsRig : ProbeRig {
     ConsoleProbe* p2;
     ConsoleProbe* p5;
     OpsRig() {
-        p2 = bus.add<ConsoleProbe>(2, 3052.18);
-        p5 = bus.add<ConsoleProbe>(5);
+        p2 = probes.add<ConsoleProbe>(2, 3052.18);
+        p5 = probes.add<ConsoleProbe>(5);
     }
     void use(int addr) {
         find<QComboBox>("SlProbe")->setCurrentIndex(addr);
@@ -34,7 +32,7 @@ struct OpsRig : ProbeRig {
         env.clock.runUntil([this] { return w->probeBus().lineFree(); }, 1000);
     }
     // Every frame sent since the mark, as "code:data".
-    QStringList since(int mark) const { return sentCodes().mid(mark); }
+    QStringList since(int mark) const { return probeCodes().mid(mark); }
 };
 }  // namespace
 
@@ -48,8 +46,8 @@ void ProbeOpsTest::choosingAProbe() {
     QCOMPARE(r.w->currentProbe(), uint8_t(0));  // only "Use" changes it
     r.click("ChgProbe");
     r.env.clock.advance(200);
-    QCOMPARE(r.sentCodes(), (QStringList{"91:", "90:", "61:"}));
-    for (const QByteArray& l : r.sent()) QCOMPARE(ProbeRig::addrByte(l) & 0x0F, 5);
+    QCOMPARE(r.probeCodes(), (QStringList{"91:", "90:", "61:"}));
+    for (const QByteArray& l : r.probeSent()) QCOMPARE(ProbeRig::addrByte(l) & 0x0F, 5);
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 5"));
     QCOMPARE(r.text("iProbeSn"), QStringLiteral("Probe SN: 202603140005"));
     QCOMPARE(r.find<QSpinBox>("PrSpdOfWire")->value(), 300000);  // "3000" from 0x90
@@ -86,7 +84,7 @@ void ProbeOpsTest::refreshShowsTheFloats() {
 void ProbeOpsTest::setAddressAsksUntilValid() {
     OpsRig r;
     r.use(2);
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     for (const char* t : {"16", "-1", "abc", ""}) r.env.prompts.queue(PromptAnswer::input(QString::fromLatin1(t)));
     r.env.prompts.queue(PromptAnswer::cancel());
     r.env.prompts.queue(PromptAnswer::input(QStringLiteral("15")));
@@ -106,7 +104,7 @@ void ProbeOpsTest::setAddressAsksUntilValid() {
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 2"));
     r.click("proberefresh");
     r.env.clock.advance(400);
-    QCOMPARE(ProbeRig::addrByte(r.sent().last()) & 0x0F, 2);
+    QCOMPARE(ProbeRig::addrByte(r.probeSent().last()) & 0x0F, 2);
     QCOMPARE(r.timeouts(), 1);
 }
 
@@ -118,19 +116,19 @@ void ProbeOpsTest::setAddressEndsWithTheProgram() {
         if (rec.kind == PromptRecord::Input && ++asked == 25) r.w->close();
         return PromptAnswer::cancel();
     };
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("SetAddres");
     QCOMPARE(asked, 25);
-    QCOMPARE(r.sent().size(), mark);
+    QCOMPARE(r.probeSent().size(), mark);
 }
 
 void ProbeOpsTest::setAddressWithoutAnswersCannotHoldATest() {
     OpsRig r;
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("SetAddres");  // nothing queued: every question is cancelled
     QVERIFY(AppQuitting());
     QCOMPARE(r.env.prompts.shown.size(), 100);
-    QCOMPARE(r.sent().size(), mark);
+    QCOMPARE(r.probeSent().size(), mark);
     QVERIFY(r.env.prompts.strictnessProblem().contains(QStringLiteral("without an answer")));
     r.env.prompts.clear();  // the failure this test expects
 }
@@ -138,7 +136,7 @@ void ProbeOpsTest::setAddressWithoutAnswersCannotHoldATest() {
 void ProbeOpsTest::periodVolumeAndSensors() {
     OpsRig r;
     r.use(2);
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("Change");  // " 20": asks for 40 ms
     r.env.clock.advance(100);
     QCOMPARE(r.text("vMPer"), QStringLiteral(" 40"));
@@ -163,9 +161,9 @@ void ProbeOpsTest::speedOfWireDigitByDigit() {
     OpsRig r;
     r.use(2);
     r.p2->setSpeedDigits("0000");
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     QList<qint64> at;
-    r.bus.faults.hook = [&](const QByteArray&, QList<QByteArray> replies) {
+    r.probes.faults.hook = [&](const QByteArray&, QList<QByteArray> replies) {
         at << r.env.clock.elapsedMs();
         return replies;
     };
@@ -184,7 +182,7 @@ void ProbeOpsTest::speedOfWireDigitByDigit() {
 void ProbeOpsTest::lostAcknowledgementStopsTheChain() {
     OpsRig r;
     r.use(2);
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("SetSow");
     r.env.clock.advance(200);
     r.p2->silentDigitNext = 1;  // the second digit gets no acknowledgement
@@ -201,14 +199,14 @@ void ProbeOpsTest::chainReadsTheFieldAtEachTick() {
     OpsRig r;
     r.use(2);
     auto* sow = r.find<QSpinBox>("PrSpdOfWire");
-    int mark = r.sent().size();
+    int mark = r.probeSent().size();
     r.click("SetSow");
     sow->setValue(398765);  // the remaining digits come from the new value
     r.env.clock.advance(3000);
     QCOMPARE(r.since(mark), (QStringList{"92:33", "93:39", "94:38", "95:37"}));
 
     // A value being typed that is too short for the next digit sends nothing more.
-    mark = r.sent().size();
+    mark = r.probeSent().size();
     sow->setValue(305218);
     r.click("SetSow");
     sow->findChild<QLineEdit*>()->setText(QStringLiteral("30"));

@@ -1,6 +1,5 @@
 // Every probe and module reply the console program applies, with the worked examples, short
 // and hostile replies, and the line freed after each.
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -24,7 +23,7 @@ private slots:
 namespace {
 struct ReplyRig : ProbeRig {
     ScriptedDevice* dev;
-    ReplyRig() { dev = bus.add<ScriptedDevice>(); }
+    ReplyRig() { dev = probes.add<ScriptedDevice>(); }
     // A refresh of the current probe answered by line.
     void answer(const QByteArray& line) {
         dev->replies << line;
@@ -140,7 +139,7 @@ void ProbeReplyTest::addressSetBoxDoesNotBlockTheLine() {
     // The ticks under the open box still send their reads, each ending in its time-out.
     r.env.clock.advance(3000);
     int reads = 0;
-    for (const QByteArray& l : r.sent()) reads += ProbeRig::code(l) == 0x00;
+    for (const QByteArray& l : r.probeSent()) reads += ProbeRig::code(l) == 0x00;
     QVERIFY2(reads >= 8, qPrintable(QString::number(reads)));
     QVERIFY(r.linesEndingWith(QStringLiteral(" /Error      > ")) == 1);
 }
@@ -191,10 +190,10 @@ void ProbeReplyTest::faultRun() {
     ReplyRig r;
     auto nextGoesOut = [&r] {
         // The line is free at once: the next request is written without waiting.
-        const int before = r.sent().size();
+        const int before = r.probeSent().size();
         QVERIFY(r.w->probeBus().lineFree());
         r.w->SendProbeCommand(0x01, 9);
-        QCOMPARE(r.sent().size(), before + 1);
+        QCOMPARE(r.probeSent().size(), before + 1);
         r.env.clock.advance(300);
     };
     // Bad CRC from a probe.
@@ -246,7 +245,7 @@ void ProbeReplyTest::faultRun() {
     QCOMPARE(sow->value(), 200000);
     nextGoesOut();
     // Noise ending in a line feed while nothing is out is handled all the same.
-    r.bus.sendToHost("\r12\n");
+    r.probes.sendToHost("\r12\n");
     r.env.clock.advance(10);
     QVERIFY(r.log().value(0).endsWith(QStringLiteral(" /Error      > RECEVED Message ERROR!")));
     nextGoesOut();
@@ -304,9 +303,9 @@ void ProbeReplyTest::hostileLinesNeverBreakTheLink() {
         // A tick may also be sending speed-of-wire digits that random acknowledgements asked for.
         QVERIFY2(r.env.clock.runUntil([&] { return r.w->probeBus().lineFree(); }, 1000), qPrintable(QString::number(i)));
     }
-    const int before = r.sent().size();
+    const int before = r.probeSent().size();
     r.w->SendProbeCommand(0x00, 0);
-    QCOMPARE(r.sent().size(), before + 1);
+    QCOMPARE(r.probeSent().size(), before + 1);
     QVERIFY(r.w->probeBus().lastRx().size() <= 255);
     const int spin = r.find<QSpinBox>("PrSpdOfWire")->value();
     QVERIFY(spin >= 200000 && spin <= 400000);
