@@ -27,7 +27,7 @@ const QString kPoint2 = QStringLiteral("Please move Sensor 1 on position 2 and p
 // The wizard on a probe at address 0 (the current probe at start) on a 3000 m/s wire.
 struct WizardRig : WindowsRig {
     ConsoleProbe* probe;
-    WizardRig() { probe = bus.add<ConsoleProbe>(0); }
+    WizardRig() { probe = probes.add<ConsoleProbe>(0); }
     QSpinBox* speed() const { return find<QSpinBox>("PrSpdOfWire"); }
     static void next() { In(CalSoW, "Nextbut")->click(); }
     static void again() { In(CalSoW, "PBut")->click(); }

@@ -30,8 +30,8 @@ QStringList items(QComboBox* c) {
 
 void ProbeScanTest::scanListsAddressesAsText() {
     WindowsRig r;
-    r.bus.add<ConsoleProbe>(2);
-    r.bus.add<ConsoleProbe>(10);
+    r.probes.add<ConsoleProbe>(2);
+    r.probes.add<ConsoleProbe>(10);
     auto* gauge = In<QProgressBar>(probeconfig, "ScanProgres");
     QList<int> shown;
     QObject::connect(gauge, &QProgressBar::valueChanged, gauge, [&](int v) { shown << v; });
@@ -52,7 +52,7 @@ void ProbeScanTest::scanListsAddressesAsText() {
         texts << In<QLabel>(probeconfig, "ScanResult")->text() << In<QLabel>(probeconfig, "Selprobe")->text();
         In(probeconfig, "CloseSc")->click();
     });
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("ProbeScan");
     QVERIFY(!probeconfig->isVisible());
 
@@ -95,7 +95,7 @@ void ProbeScanTest::scanListsAddressesAsText() {
 
 void ProbeScanTest::cancelAtAddressFive() {
     WindowsRig r;
-    for (int a : {1, 3, 4, 12}) r.bus.add<ConsoleProbe>(a);
+    for (int a : {1, 3, 4, 12}) r.probes.add<ConsoleProbe>(a);
     int identifiesAtCancel = -1;
     r.env.clock.after(0, [&] {
         // Address 5 is being asked: its first presence request is out.
@@ -104,7 +104,7 @@ void ProbeScanTest::cancelAtAddressFive() {
         identifiesAtCancel = r.requestsOf(DevProbe, 0x01);
         In(probeconfig, "CloseSc")->click();
     });
-    const int mark = r.sent().size();
+    const int mark = r.probeSent().size();
     r.click("ProbeScan");
     QCOMPARE(identifiesAtCancel, 11);
     QCOMPARE(items(In<QComboBox>(probeconfig, "ProbesList")), (QStringList{"1", "3", "4"}));
@@ -160,7 +160,7 @@ void ProbeScanTest::scanOpenedInsideATickStillRuns() {
     // Both auto refreshes ask silent addresses, so a tick waits for the line; the user's
     // "Scan ..." is handled inside that wait and its dialog must still see ticks.
     WindowsRig r;
-    r.bus.add<ConsoleProbe>(7);
+    r.probes.add<ConsoleProbe>(7);
     r.find<QCheckBox>("Autorefresh")->setChecked(true);
     r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
     bool insideTick = false;
@@ -181,16 +181,16 @@ void ProbeScanTest::scanOpenedInsideATickStillRuns() {
     QCOMPARE(r.w->currentProbe(), uint8_t(7));
     // The interrupted tick went on afterwards and the cycle still runs.
     QVERIFY(!r.w->probeBus().inCycle());
-    const int before = r.sent().size();
+    const int before = r.probeSent().size();
     r.click("proberefresh");
     r.env.clock.advance(100);
-    QCOMPARE(r.sent().size(), before + 1);
+    QCOMPARE(r.probeSent().size(), before + 1);
 }
 
 void ProbeScanTest::moduleScanFillsRowsAndCloses() {
     WindowsRig r;
-    auto* m3 = r.bus.add<LeakModule>(3);
-    r.bus.add<LeakModule>(9);
+    auto* m3 = r.probes.add<LeakModule>(3);
+    r.probes.add<LeakModule>(9);
     m3->temperature = 30;
     auto* gauge = In<QProgressBar>(ScanfLrm, "ScanGauge");
     QList<int> shown;
@@ -243,15 +243,15 @@ void ProbeScanTest::moduleScanFillsRowsAndCloses() {
     }
     QVERIFY(r.env.prompts.shown.isEmpty());
     // The next tick sends nothing more.
-    const int before = r.sent().size();
+    const int before = r.probeSent().size();
     r.env.clock.advance(2000);
-    QCOMPARE(r.sent().size(), before);
+    QCOMPARE(r.probeSent().size(), before);
 }
 
 void ProbeScanTest::moduleScanClosesWithThePort() {
     {
         WindowsRig r;
-        r.bus.add<LeakModule>(3);
+        r.probes.add<LeakModule>(3);
         r.env.clock.after(3000, [&] { r.env.ports.remove(3); });
         const qint64 start = r.env.clock.elapsedMs();
         r.click("LRMBscan");
@@ -282,7 +282,7 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
 
 void ProbeScanTest::relayButtons() {
     WindowsRig r;
-    auto* m = r.bus.add<LeakModule>(6);
+    auto* m = r.probes.add<LeakModule>(6);
     auto* relay1 = r.find<QPushButton>("LRMR1");
     auto* relay2 = r.find<QPushButton>("LRMR2");
     QVERIFY(!relay1->isEnabled() && !relay2->isEnabled());
@@ -290,7 +290,7 @@ void ProbeScanTest::relayButtons() {
     r.find<QComboBox>("LRMChB")->setCurrentIndex(6);
     r.click("LRMBuse");
     QCOMPARE(r.w->currentModule(), uint8_t(6));
-    QCOMPARE(r.sent().size(), 0);
+    QCOMPARE(r.probeSent().size(), 0);
     r.click("LRMBRefr");
     r.env.clock.advance(100);
     QVERIFY(relay1->isEnabled() && relay2->isEnabled());
@@ -299,7 +299,7 @@ void ProbeScanTest::relayButtons() {
     // Down: 0x01 with 0xFF to module 6; disabled until the module's data comes back.
     relay1->click();
     QVERIFY(!relay1->isEnabled());
-    QByteArray last = r.sent().last();
+    QByteArray last = r.probeSent().last();
     QCOMPARE(ProbeRig::device(last), 0xA6);
     QCOMPARE(ProbeRig::addrByte(last) & 15, 6);
     QCOMPARE(ProbeRig::code(last), 0x01);
@@ -314,7 +314,7 @@ void ProbeScanTest::relayButtons() {
     // the next read.
     m->otherCodeNext = 1;
     relay1->click();
-    last = r.sent().last();
+    last = r.probeSent().last();
     QCOMPARE(ProbeRig::code(last), 0x01);
     QCOMPARE(ProbeRig::data(last), QByteArray(1, char(0x00)));
     r.env.clock.advance(2000);
@@ -327,16 +327,16 @@ void ProbeScanTest::relayButtons() {
 
     // An accessibility tool's toggle action switches the relay like a click.
     relay2->toggle();
-    last = r.sent().last();
+    last = r.probeSent().last();
     QCOMPARE(ProbeRig::code(last), 0x02);
     QCOMPARE(ProbeRig::data(last), QByteArray(1, char(0xFF)));
     r.env.clock.advance(100);
     QVERIFY(m->relays[1]);
     QCOMPARE(r.cell(7, 4), QStringLiteral(" ON"));
-    const int sentBefore = r.sent().size();
+    const int sentBefore = r.probeSent().size();
     r.click("LRMBRefr");  // module data setting the buttons sends no relay command
     r.env.clock.advance(100);
-    QCOMPARE(r.sent().size(), sentBefore + 1);
+    QCOMPARE(r.probeSent().size(), sentBefore + 1);
 
     // Port closed: the box, nothing sent, the button disabled all the same.
     r.click("ProbeConnect");
@@ -344,7 +344,7 @@ void ProbeScanTest::relayButtons() {
     relay2->click();
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QVERIFY(!relay2->isEnabled());
-    QCOMPARE(r.sent().size(), sentBefore + 1);
+    QCOMPARE(r.probeSent().size(), sentBefore + 1);
 }
 
 void ProbeScanTest::closingTheProgramUnderEachWindow() {
@@ -358,8 +358,8 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
     for (const Case& c : cases) {
         WindowsRig r;
         QWidget* window = c.window();
-        r.bus.add<ConsoleProbe>(0);
-        r.bus.add<LeakModule>(0);
+        r.probes.add<ConsoleProbe>(0);
+        r.probes.add<LeakModule>(0);
         // Silent addresses keep a request waiting for the line now and then.
         r.find<QCheckBox>("Autorefresh")->setChecked(true);
         r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
@@ -371,7 +371,7 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
             shown = window->isVisible();
             if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow")) In(CalSoW, "Nextbut")->click();
             r.env.clock.after(130, [&] {
-                sentAtClose = r.sent().size();
+                sentAtClose = r.probeSent().size();
                 r.w->close();
             });
         });
@@ -384,7 +384,7 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
         QVERIFY(AppQuitting());
         QVERIFY(!r.w->probeScanning() && !r.w->moduleScanning() && !r.w->sowCalibrating());
         // Nothing goes out after the close (a frame already waiting for the line may not).
-        QVERIFY2(r.sent().size() <= sentAtClose + 1, c.button);
+        QVERIFY2(r.probeSent().size() <= sentAtClose + 1, c.button);
         QCOMPARE(r.find<QSpinBox>("PrSpdOfWire")->value(), 305218);
         RunAnApplicationLoop();
     }

@@ -32,19 +32,19 @@ struct WindowsRig : ProbeRig {
     // Requests of one code seen by the devices, by bus address.
     int requestsTo(int device, int code, int addr) const {
         int n = 0;
-        for (const QByteArray& l : bus.requests)
+        for (const QByteArray& l : probes.requests)
             n += device_(l) == device && code_(l) == code && (addrByte(l) & 15) == addr;
         return n;
     }
     int requestsOf(int device, int code) const {
         int n = 0;
-        for (const QByteArray& l : bus.requests) n += device_(l) == device && code_(l) == code;
+        for (const QByteArray& l : probes.requests) n += device_(l) == device && code_(l) == code;
         return n;
     }
     // Codes and addresses of the frames sent since mark, as "code@addr".
     QStringList framesSince(int mark) const {
         QStringList out;
-        const QList<QByteArray> lines = sent();
+        const QList<QByteArray> lines = probeSent();
         for (int i = mark; i < lines.size(); ++i)
             out << QStringLiteral("%1@%2").arg(code(lines[i]), 2, 16, QLatin1Char('0')).arg(addrByte(lines[i]) & 15);
         return out;
