@@ -219,7 +219,8 @@ bool parseFloat(const std::string& text, double& value)
             ++magnitude;
         }
     }
-    if (i < s.size() && s[i] == DecimalSeparator) {
+    // FloatToFixed always writes a point: under a comma locale the point must read back too.
+    if (i < s.size() && (s[i] == DecimalSeparator || s[i] == '.')) {
         ascii.push_back('.');
         for (++i; i < s.size() && isDigit(s[i]); ++i) {
             ascii.push_back(s[i]);

@@ -80,10 +80,11 @@ public:
     void SyncGlobalConfig();
     void SendTankConfig(uint8_t& n);
     void SendMdiConfig(uint8_t& n);
-    void SendCalibrationTable(uint8_t& n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
+    // The calibration table of tank n: header and 125 blocks, with the progress window.
+    void SendCalibrationTable(uint8_t& n);
     // True while an exchange is waiting for its reply: a terminal operation started from
     // inside that wait (a click, another window) is refused rather than nested.
     bool TerminalOperationRefused() const;

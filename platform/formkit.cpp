@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QValidator>
 
 namespace FormKit {
 
@@ -68,6 +69,24 @@ void FitHeaderRow(QTableWidget* g) {
         if (const QTableWidgetItem* it = g->item(0, c))
             g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
 }
+
+namespace {
+class TypedLengthLimit : public QValidator {
+public:
+    TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(int(edit->text().size())) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { shown_ = int(t.size()); });
+    }
+    State validate(QString& input, int&) const override {
+        return (input.size() <= limit_ || input.size() <= shown_) ? Acceptable : Invalid;
+    }
+
+private:
+    int limit_;
+    int shown_;  // length of the text as last accepted or set
+};
+}  // namespace
+
+void LimitTyping(QLineEdit* edit, int limit) { edit->setValidator(new TypedLengthLimit(edit, limit)); }
 
 QStringList Numbers(int from, int to) {
     QStringList out;

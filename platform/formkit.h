@@ -10,6 +10,7 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QWidget;
@@ -44,6 +45,9 @@ QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int>
 void FitHeaderRow(QTableWidget* g);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
+// Typing stops at `limit` characters, while a longer text put in by the program is shown
+// whole and can still be shortened.
+void LimitTyping(QLineEdit* edit, int limit);
 
 }  // namespace FormKit
 

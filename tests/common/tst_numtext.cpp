@@ -131,11 +131,17 @@ void TestNumText::commaSeparator()
 
     QCOMPARE(ParseFloat("1,5"), 1.5);
     QCOMPARE(ParseFloat(" -0,25E2 "), -25.0);
-    QVERIFY_THROWS_EXCEPTION(ConvertError, ParseFloat("1.5"));
+    // What FloatToFixed wrote reads back under a comma locale.
+    QCOMPARE(ParseFloat(FloatToFixed(1.5)), 1.5);
+    QCOMPARE(ParseFloat("  -2.500"), -2.5);
     double v = 0;
-    QVERIFY(!TryParseFloat("1.5", v));
     QVERIFY(TryParseFloat("3000", v));
     QCOMPARE(v, 3000.0);
+    // One separator only, whichever it is.
+    QVERIFY(!TryParseFloat("1,5.0", v));
+    QVERIFY(!TryParseFloat("1.5,0", v));
+    QVERIFY(!TryParseFloat("1.000,5", v));
+    QVERIFY_THROWS_EXCEPTION(ConvertError, ParseFloat("1;5"));
 }
 
 void TestNumText::parseInt_data()
