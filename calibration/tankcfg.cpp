@@ -17,6 +17,7 @@
 
 #include "calibration/tablecfg.h"
 #include "common/cp1251.h"
+#include "common/numtext.h"
 #include "common/tankcfgtypes.h"
 #include "console/maincfg.h"
 #include "platform/errorguard.h"
@@ -36,12 +37,6 @@ QString fixed(double x) { return QString::fromStdString(FloatToFixed(x)); }
 
 double number(const QLineEdit* e) { return ParseFloat(e->text().toStdString()); }
 
-std::string trimmed(const std::string& s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && uint8_t(s[a]) <= 0x20) ++a;
-    while (b > a && uint8_t(s[b - 1]) <= 0x20) --b;
-    return s.substr(a, b - a);
-}
 
 bool validTank(int n) { return n >= 1 && n <= MaxTanks; }
 }  // namespace
@@ -187,7 +182,7 @@ void Ttankconfig::StoreTank(uint8_t n) {
     t.WaterAlarm = number(alarmwater);
     t.LowFuel = number(lowfuel);
     t.FuelAlarm = number(alarmfuel);
-    t.ProductName.assign(trimmed(Utf8ToCp1251(Fuelname->text().toStdString())).substr(0, 25));
+    t.ProductName.assign(TrimBlanks(Utf8ToCp1251(Fuelname->text().toStdString())).substr(0, 25));
     for (int k = 0; k < 6; ++k) t.ProbeId[k] = uint8_t(ParseInt("$" + tprbid[k]->text().toStdString()) & 0xFF);
     t.ProbeDistance = number(prbdistv);
     t.Sensor1Distance = number(s1distv);

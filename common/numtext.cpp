@@ -342,3 +342,10 @@ double ParseFloat(const std::string& text)
         throw ConvertError("'" + text + "' is not a valid floating point value");
     return v;
 }
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t a = 0, b = text.size();
+    while (a < b && static_cast<unsigned char>(text[a]) <= 0x20) ++a;
+    while (b > a && static_cast<unsigned char>(text[b - 1]) <= 0x20) --b;
+    return text.substr(a, b - a);
+}

@@ -40,3 +40,6 @@ bool TryParseInt(const std::string& text, int& value);
 // "'<text>' is not a valid floating point value".
 double ParseFloat(const std::string& text);
 bool TryParseFloat(const std::string& text, double& value);
+
+// The text without the control characters and blanks (bytes up to 0x20) at either end.
+std::string TrimBlanks(const std::string& text);
