@@ -300,9 +300,9 @@ QWidget* TMainConfig::buildProbePage() {
     pg->addWidget(Autorefresh, 4, 1, 1, 2);
     pg->addWidget(ProbeScan, 5, 0);
 
-    // Value fields: each carries its caption as its accessible name.
+    // Value fields: each is read with its caption.
     auto value = [](QWidget* parent, const char* name) {
-        auto* l = Named(new QLabel(parent), name);
+        auto* l = FormKit::ValueText(parent, name, {}, {});
         l->setMinimumWidth(70);
         return l;
     };
@@ -342,8 +342,7 @@ QWidget* TMainConfig::buildProbePage() {
     PrVolLevel->setValue(50);
     auto* ApplyToProbe = FormKit::Button(settings, "ApplyToProbe", L1("Apply"));
     auto* period = FormKit::Group(settings, L1("Meshurment Period"));
-    vMPer = Named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
-    vMPer->setAccessibleName(period->title());
+    vMPer = FormKit::ValueText(period, "vMPer", QStringLiteral(" 20"), period->title());
     unitRow(period, vMPer, "mS", FormKit::Button(period, "Change", L1("Change")));
     auto* use1sr = FormKit::Button(settings, "use1sr", L1("use 1 sensor"));
     auto* use2sr = FormKit::Button(settings, "use2sr", L1("use 2 sensors"));
@@ -411,13 +410,13 @@ QWidget* TMainConfig::buildOthersPage() {
     auto* values = new QGridLayout;
     static const char* const diNames[5] = {"LRMDi1V", "LRMDi2V", "LRMDi3V", "LRMDi4V", "LRMDi5V"};
     for (int i = 0; i < 5; ++i) {
-        LRMDiV[i] = Named(new QLabel(lrm), diNames[i]);
+        LRMDiV[i] = FormKit::ValueText(lrm, diNames[i], {}, {});
         values->addWidget(FormKit::LabelFor(lrm, QStringLiteral("Digital In No %1 :").arg(i + 1), LRMDiV[i]), i, 0);
         values->addWidget(LRMDiV[i], i, 1);
     }
-    LRMTV = Named(new QLabel(lrm), "LRMTV");
-    LRMAin1VD = Named(new QLabel(lrm), "LRMAin1VD");
-    LRMAin1VH = Named(new QLabel(lrm), "LRMAin1VH");
+    LRMTV = FormKit::ValueText(lrm, "LRMTV", {}, {});
+    LRMAin1VD = FormKit::ValueText(lrm, "LRMAin1VD", {}, {});
+    LRMAin1VH = FormKit::ValueText(lrm, "LRMAin1VH", {}, {});
     values->addWidget(FormKit::LabelFor(lrm, L1("Themperature"), LRMTV), 0, 2);
     values->addWidget(LRMTV, 0, 3);
     values->addWidget(FormKit::LabelFor(lrm, L1("In DEC"), LRMAin1VD), 1, 2);

@@ -19,7 +19,10 @@ TButton* Button(QWidget* parent, const char* name, const QString& caption) {
 QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control) {
     auto* l = new QLabel(text, parent);
     l->setBuddy(control);
-    control->setAccessibleName(text.trimmed());
+    if (auto* value = qobject_cast<TValueText*>(control))
+        value->setCaption(text);
+    else
+        control->setAccessibleName(text.trimmed());
     return l;
 }
 

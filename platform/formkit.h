@@ -32,6 +32,7 @@ class TValueText : public QLabel {
 public:
     TValueText(const QString& text, const QString& caption, QWidget* parent = nullptr);
     QString caption() const { return caption_; }
+    void setCaption(const QString& caption) { caption_ = caption.trimmed(); }
     QString spokenText() const;
 
 private:
@@ -79,7 +80,8 @@ W* Named(W* w, const char* name, const QString& caption) {
 
 // The button's caption, as it stands, is its accessible name.
 TButton* Button(QWidget* parent, const char* name, const QString& caption);
-// A label in front of its control; the label's text is the control's accessible name.
+// A label in front of its control; the label's text is the control's accessible name (a value
+// text's caption, read with its value).
 QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control);
 // A group box's caption is its accessible name.
 QGroupBox* Group(QWidget* parent, const QString& title, const char* name = nullptr);

@@ -25,7 +25,7 @@ QString TValueText::spokenText() const {
     QString caption = caption_;
     // "Status :" reads "Status: 00000000", not "Status :: 00000000".
     if (caption.endsWith(QLatin1Char(':'))) caption = caption.chopped(1).trimmed();
-    return caption + QStringLiteral(": ") + value;
+    return value.isEmpty() ? caption : caption + QStringLiteral(": ") + value;
 }
 
 TGrid::TGrid(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {

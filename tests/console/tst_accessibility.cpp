@@ -162,6 +162,11 @@ void AccessibilityTest::statusAndPictureRead() {
     QCOMPARE(axName(f.w->prconstat), QStringLiteral("RS485: disconnected"));
     QCOMPARE(f.w->prconstat->text(), QStringLiteral("RS485"));
     QCOMPARE(axName(f.find<QLabel>("picture")), QStringLiteral("Picture"));
+    // The probe and module values are read with their captions.
+    QCOMPARE(axName(f.find<QLabel>("LRMTV")), QStringLiteral("Themperature: XX"));
+    QCOMPARE(axName(f.find<QLabel>("LRMDi2V")), QStringLiteral("Digital In No 2: x"));
+    QCOMPARE(axName(f.find<QLabel>("vMPer")), QStringLiteral("Meshurment Period: 20"));
+    QCOMPARE(axName(f.find<QLabel>("vSenslev1")), QStringLiteral("Level 1"));  // nothing shown yet
 }
 
 void AccessibilityTest::windowsAreFrames() {

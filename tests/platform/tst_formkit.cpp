@@ -132,6 +132,9 @@ void FormKitTest::valueTextReadsCaptionAndValue() {
     QCOMPARE(axName(s), QStringLiteral("Status: 00000101"));
     TValueText* alone = FormKit::ValueText(&w, "CalStatus", QStringLiteral(" READY"), {});
     QCOMPARE(axName(alone), QStringLiteral("READY"));
+    // A label put in front of a value gives it its caption.
+    FormKit::LabelFor(&w, QStringLiteral("Temp [C] :"), alone);
+    QCOMPARE(axName(alone), QStringLiteral("Temp [C]: READY"));
 }
 
 void FormKitTest::connectionStateInWords() {
