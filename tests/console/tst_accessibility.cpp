@@ -1,25 +1,17 @@
 // Marvane as a screen reader or a GUI test tool drives it: the accessibility actions of the
 // connect button and the count spin edits, keyboard choices in the grids, and what the status
 // texts, the picture and the windows read as.
-#include <QAccessible>
 #include <QApplication>
-#include <QLabel>
-
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include "calibration/tankcfg.h"
 #include "console/logform.h"
 #include "consolefixture.h"
+#include "tests/accessible.h"
 
 namespace {
-QAccessibleInterface* ax(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
-QString axName(QObject* o) { return ax(o)->text(QAccessible::Name); }
-// An action as a tool performs it: the call returns, then the event loop runs what it asked for.
-void act(QObject* o, const QString& action) {
-    ax(o)->actionInterface()->doAction(action);
-    QCoreApplication::processEvents();
-}
 void clickCell(QTableWidget* g, int row) {
     QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 1)).center());
 }

@@ -1,6 +1,5 @@
 // The form kit's widgets as a screen reader or a GUI test tool meets them: what each one reads
 // as, and that every accessibility action does what the mouse or the keyboard does.
-#include <QAccessible>
 #include <QDialog>
 #include <QSignalSpy>
 #include <QtTest>
@@ -8,16 +7,9 @@
 #include "platform/formkit.h"
 #include "platform/plainform.h"
 #include "sim/testenv.h"
+#include "tests/accessible.h"
 
 namespace {
-QAccessibleInterface* ax(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
-QString axName(QObject* o) { return ax(o)->text(QAccessible::Name); }
-// An action as a tool performs it: the call returns, then the event loop runs what it asked for.
-void act(QObject* o, const QString& action) {
-    ax(o)->actionInterface()->doAction(action);
-    QCoreApplication::processEvents();
-}
-
 void headerAndRows(TGrid* g, int rows) {
     g->setRowCount(rows + 1);
     for (int r = 0; r <= rows; ++r) g->setItem(r, 0, new QTableWidgetItem(r ? QString::number(r) : QStringLiteral("No:")));

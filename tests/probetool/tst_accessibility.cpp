@@ -1,22 +1,13 @@
 // Ostrel as a screen reader reads it: values with their captions, named controls, windows as
 // frames, a frame log whose text a NUL byte does not cut; and the window at its size with the
 // log usable.
-#include <QAccessible>
 #include <QFile>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include "ostrelrig.h"
-
-namespace {
-QAccessibleInterface* ax(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
-QString axName(QObject* o) { return ax(o)->text(QAccessible::Name); }
-QString axText(QObject* o) {
-    QAccessibleTextInterface* t = ax(o)->textInterface();
-    return t ? t->text(0, t->characterCount()) : QString();
-}
-}  // namespace
+#include "tests/accessible.h"
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
