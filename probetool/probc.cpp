@@ -63,6 +63,7 @@ Tprobc::Tprobc(QWidget* parent) : QWidget(parent) {
     MainTimer->setObjectName(QStringLiteral("MainTimer"));
     ComPort = Services::ports().create(this);
     ComPort->setObjectName(QStringLiteral("ComPort"));
+    ComPort->setRs485(true);  // the probe bus is half duplex: RTS up only while sending
     connectHandlers();
     Guard([this] { FormCreate(); });
 }

@@ -27,6 +27,7 @@ private slots:
     void simLinkSplitLineRaisesOneEvent();
     void simLinkMissingAndBusyPorts();
     void purgeDropsPendingEvents();
+    void simLinkDrivesRtsAroundWritesInRs485Mode();
     void waitEndsWhenQuitting();
 };
 
@@ -307,6 +308,25 @@ void SeamsTest::purgeDropsPendingEvents() {
     env.clock.advance(10);
     QCOMPARE(lf, 1);
     QCOMPARE(data, 1);
+}
+
+void SeamsTest::simLinkDrivesRtsAroundWritesInRs485Mode() {
+    SimEnv env;
+    env.ports.addEmptyPort(2);
+    std::unique_ptr<SerialLink> link(Services::ports().create(nullptr));
+    link->open(2, 9600);
+    link->write("plain");
+    QVERIFY(!env.ports.rs485(2));
+    link->close();
+    link->setRs485(true);  // an option of the link, taken by every opening
+    link->open(2, 9600);
+    QVERIFY(env.ports.rs485(2));
+    link->write("\r0301\n");
+    link->write("\r0302\n");
+    const auto around = env.ports.rtsAroundWrites(2);
+    QCOMPARE(around.size(), 3);
+    QVERIFY(!around[0].during && !around[0].after);
+    for (int i : {1, 2}) QVERIFY(around[i].during && !around[i].after);
 }
 
 void SeamsTest::waitEndsWhenQuitting() {
