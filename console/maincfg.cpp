@@ -12,7 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "platform/loglist.h"
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -249,10 +249,7 @@ QWidget* TMainConfig::buildProbePage() {
     SlProbe = FormKit::List(page, "SlProbe", Numbers(0, 15));
     Autorefresh = Named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "Autorefresh");
     Autorefresh->setAccessibleName(Autorefresh->text());
-    PrLogwin = Named(new QListWidget(page), "PrLogwin");
-    PrLogwin->setFocusPolicy(Qt::NoFocus);
-    PrLogwin->setSelectionMode(QAbstractItemView::SingleSelection);
-    PrLogwin->setAccessibleName(QStringLiteral("Log"));
+    PrLogwin = FormKit::LogList(page, "PrLogwin", QStringLiteral("Log"));
     auto* exit = FormKit::Button(page, "ExitProbeConfig", L1("Exit"));
     auto* row = new QHBoxLayout;
     row->addWidget(FormKit::LabelFor(page, L1("Probe address :"), SlProbe));
@@ -278,9 +275,7 @@ QWidget* TMainConfig::buildOthersPage() {
     LRMState = FormKit::Grid(page, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
     LRMState->setRowCount(17);
     LRMState->setAccessibleName(QStringLiteral("Leak read modules"));
-    LRMLogB = Named(new QListWidget(page), "LRMLogB");
-    LRMLogB->setFocusPolicy(Qt::NoFocus);
-    LRMLogB->setAccessibleName(QStringLiteral("Module log"));
+    LRMLogB = FormKit::LogList(page, "LRMLogB", QStringLiteral("Module log"));
 
     auto* values = new QGridLayout;
     static const char* const diNames[5] = {"LRMDi1V", "LRMDi2V", "LRMDi3V", "LRMDi4V", "LRMDi5V"};

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "platform/loglist.h"
+
 namespace FormKit {
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
@@ -67,6 +69,12 @@ void FitHeaderRow(QTableWidget* g) {
     for (int c = 0; c < g->columnCount(); ++c)
         if (const QTableWidgetItem* it = g->item(0, c))
             g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
+}
+
+TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName) {
+    auto* l = Named(new TLogList(parent), name);
+    l->setAccessibleName(accessibleName);
+    return l;
 }
 
 QStringList Numbers(int from, int to) {

@@ -13,6 +13,7 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 class QWidget;
+class TLogList;
 
 namespace FormKit {
 
@@ -42,6 +43,8 @@ QLabel* ValueText(QWidget* parent, const char* name, const QString& text, const 
 QTableWidget* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths);
 // No header text is cut: a column is at least as wide as its header row's cell.
 void FitHeaderRow(QTableWidget* g);
+// A log list: one line per row, every line the same cost however long the log grows.
+TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
 

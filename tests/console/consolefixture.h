@@ -1,7 +1,7 @@
 #pragma once
 // Marvane's windows on simulated time, prompts and ports, with the tank console on COM1.
 #include <QAbstractButton>
-#include <QListWidget>
+#include "platform/loglist.h"
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -61,7 +61,7 @@ struct ConsoleFixture {
     // Log lines, newest first.
     QStringList log() const {
         QStringList out;
-        for (int i = 0; i < w->PrLogwin->count(); ++i) out << w->PrLogwin->item(i)->text();
+        for (int i = 0; i < w->PrLogwin->count(); ++i) out << w->PrLogwin->text(i);
         return out;
     }
     int logLinesEndingWith(const QString& tail) const {

@@ -188,7 +188,7 @@ void StartupLogTest::logLineShapeAndModuleRouting() {
     QCOMPARE(f.w->LRMLogB->count(), 0);
     f.w->AddLogLine("\rA6220000AA\n", LogPrefixSend);
     QCOMPARE(f.w->LRMLogB->count(), 1);
-    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Send     > A6220000AA"));
+    QCOMPARE(f.w->LRMLogB->text(0), stamp + QStringLiteral(" /Send     > A6220000AA"));
     f.w->AddLogLine("\r", LogPrefixInfo);
     QCOMPARE(f.log().value(0), stamp + QStringLiteral(" /Info  > "));
     f.w->AddLogLine("DSR is ON!", LogPrefixInfo);
@@ -199,7 +199,7 @@ void StartupLogTest::logLineShapeAndModuleRouting() {
     f.w->LastPrbTx = "\rA6220000AA\n";
     f.w->ReportCode(rcModuleCrcError);
     QCOMPARE(f.w->LRMLogB->count(), 2);
-    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
+    QCOMPARE(f.w->LRMLogB->text(0), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
     f.w->LastPrbTx = "\rA5210205649E\n";
     f.w->ReportCode(rcModuleCrcError);
     QCOMPARE(f.w->LRMLogB->count(), 2);
@@ -287,8 +287,8 @@ void StartupLogTest::logWindowCopiesAndSaves() {
 
     f.env.prompts.queue(PromptAnswer::file(path));
     logForm1->SaveLog1->click();
-    const QString expected = logForm1->Fullog->item(0)->text() + QStringLiteral("\r\n") +
-                             logForm1->Fullog->item(1)->text() + QStringLiteral("\r\n");
+    const QString expected = logForm1->Fullog->text(0) + QStringLiteral("\r\n") +
+                             logForm1->Fullog->text(1) + QStringLiteral("\r\n");
     QCOMPARE(readAll(path), expected.toLatin1());
     QVERIFY(readAll(path).startsWith(stampAt(f.env.clock.now()).toLatin1()));
     QVERIFY(readAll(path).contains("second\r\n") && readAll(path).indexOf("second") < readAll(path).indexOf("first"));
