@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <QtTest/QTest>
 
+#include "platform/appsetup.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "sim/scriptedprompts.h"
@@ -28,13 +29,15 @@ struct SimEnv {
 };
 
 // main() for a QtTest suite on virtual time: the event dispatcher must be the plain one, whose
-// "about to block" means the event queue is drained.
+// "about to block" means the event queue is drained. The application is prepared as the
+// programs prepare theirs.
 #define TANKCFG_TEST_MAIN(TestClass)                                   \
     int main(int argc, char** argv) {                                  \
         qputenv("QT_NO_GLIB", "1");                                    \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))            \
             qputenv("QT_QPA_PLATFORM", "offscreen");                   \
         QApplication app(argc, argv);                                  \
+        PrepareApplication();                                          \
         app.setAttribute(Qt::AA_Use96Dpi, true);                       \
         TestClass tc;                                                  \
         QTEST_SET_MAIN_SOURCE_PATH                                     \

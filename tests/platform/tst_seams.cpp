@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 
 #include "common/tankcfgtypes.h"
 #include "platform/errorguard.h"
@@ -29,6 +30,7 @@ private slots:
     void purgeDropsPendingEvents();
     void simLinkDrivesRtsAroundWritesInRs485Mode();
     void waitEndsWhenQuitting();
+    void applicationPreparedAsTheProgramsPrepareIt();
 };
 
 void SeamsTest::nestedWaitProgressesThroughModalLoop() {
@@ -334,6 +336,15 @@ void SeamsTest::waitEndsWhenQuitting() {
     env.clock.after(200, [] { SetAppQuitting(true); });
     QVERIFY(!WaitUntil([] { return false; }));
     QCOMPARE(env.clock.elapsedMs(), qint64(200));
+}
+
+void SeamsTest::applicationPreparedAsTheProgramsPrepareIt() {
+    // No display name: Qt would append it to every window and box title ("Error — ...").
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    // A write past the file-size limit fails (EFBIG) instead of killing the program.
+    struct sigaction sa {};
+    QCOMPARE(::sigaction(SIGXFSZ, nullptr, &sa), 0);
+    QVERIFY(sa.sa_handler == SIG_IGN);
 }
 
 TANKCFG_TEST_MAIN(SeamsTest)
