@@ -45,25 +45,26 @@ QString ScriptedPrompts::inputBox(const QString& caption, const QString& prompt,
     return a.accept ? a.text : preset;
 }
 
-bool ScriptedPrompts::openFile(FileDialogSpec& spec) {
+bool ScriptedPrompts::fileDialog(PromptRecord::Kind kind, FileDialogSpec& spec) {
     PromptRecord r;
-    r.kind = PromptRecord::Open;
+    r.kind = kind;
     r.spec = spec;
-    PromptAnswer a = next(r, PromptAnswer::cancel());
-    if (!a.accept) return false;
-    spec.fileName = a.fileName;
-    return true;
+    for (;;) {
+        PromptAnswer a = next(r, PromptAnswer::cancel());
+        if (!a.accept) return false;
+        // As the real dialog: a choice its settings do not allow is refused and the dialog stays
+        // open; the next answer is the user's next try (recorded as a prompt of its own).
+        const QString refusal = FileChoiceRefusal(spec, a.fileName);
+        if (refusal.isEmpty()) {
+            spec.fileName = a.fileName;
+            return true;
+        }
+        shown.last().refused = refusal;
+    }
 }
 
-bool ScriptedPrompts::saveFile(FileDialogSpec& spec) {
-    PromptRecord r;
-    r.kind = PromptRecord::Save;
-    r.spec = spec;
-    PromptAnswer a = next(r, PromptAnswer::cancel());
-    if (!a.accept) return false;
-    spec.fileName = a.fileName;
-    return true;
-}
+bool ScriptedPrompts::openFile(FileDialogSpec& spec) { return fileDialog(PromptRecord::Open, spec); }
+bool ScriptedPrompts::saveFile(FileDialogSpec& spec) { return fileDialog(PromptRecord::Save, spec); }
 
 QString ScriptedPrompts::strictnessProblem() const {
     QStringList out;

@@ -16,6 +16,7 @@ struct PromptRecord {
     int buttons = 0;
     QString preset;       // input box preset
     FileDialogSpec spec;  // file dialogs: the spec as the program passed it
+    QString refused;      // file dialogs: why the dialog did not take this answer and stayed open
 };
 
 struct PromptAnswer {
@@ -61,6 +62,7 @@ public:
 
 private:
     PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
+    bool fileDialog(PromptRecord::Kind kind, FileDialogSpec& spec);
     std::deque<PromptAnswer> answers_;
     bool anyAccepted_ = false;
     bool unusedAllowed_ = false;

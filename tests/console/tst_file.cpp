@@ -122,10 +122,6 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QString text;
     };
     for (const Case& c : {Case{shortFile, "Read beyond end of file."},
-                          Case{dir.filePath(QStringLiteral("missing.dat")), "File not found."},
-                          Case{shortFile + QStringLiteral("/x.dat"), "Invalid filename."},
-                          // A folder that does not exist is a wrong path, not a missing file.
-                          Case{dir.filePath(QStringLiteral("no/dir/x.dat")), "Invalid filename."},
                           // Only a regular file is read; a folder or a pipe is refused at once.
                           Case{dir.path(), "File access denied."},
                           Case{fifo, "File access denied."}}) {
@@ -138,10 +134,27 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QCOMPARE(f.env.prompts.shown[1].icon, MsgIcon::Error);
         QCOMPARE(memory(), before);
     }
-    f.env.prompts.clear();
-    f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/dir/x.dat"))));
-    f.click("Save_t_file");
-    QCOMPARE(f.env.prompts.shown.value(1).text, QStringLiteral("Invalid filename."));
+    // A missing file or folder is not taken by the dialogs: they stay open, nothing is read or
+    // written, no error box comes.
+    struct Refused {
+        const char* button;
+        QString path;
+        QString why;
+    };
+    for (const Refused& r : {Refused{"Load_t_from_file", dir.filePath(QStringLiteral("missing.dat")), "File not found."},
+                             Refused{"Load_t_from_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."},
+                             Refused{"Load_t_from_file", shortFile + QStringLiteral("/x.dat"), "The folder does not exist."},
+                             Refused{"Save_t_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."}}) {
+        f.env.prompts.clear();
+        f.env.prompts.queue(PromptAnswer::file(r.path));
+        f.env.prompts.queue(PromptAnswer::cancel());
+        f.click(r.button);
+        QCOMPARE(f.env.prompts.shown.size(), 2);
+        QVERIFY2(f.env.prompts.shown[0].refused.contains(r.why), qPrintable(f.env.prompts.shown[0].refused));
+        QVERIFY(f.env.prompts.shown[1].kind != PromptRecord::Message);
+        QCOMPARE(memory(), before);
+    }
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
 }
 
 void FileTest::cancelChangesNothing() {

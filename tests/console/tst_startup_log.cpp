@@ -299,9 +299,15 @@ void StartupLogTest::logWindowCopiesAndSaves() {
     QCOMPARE(readAll(path).count("\r\n"), 3);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"traffic.log"});
 
+    // The folder must exist: the dialog does not take a name in a missing one and stays open.
+    const int before = int(f.env.prompts.shown.size());
     f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/such/dir.log"))));
+    f.env.prompts.queue(PromptAnswer::cancel());
     logForm1->SaveLog1->click();
-    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("Invalid filename."));
+    QCOMPARE(f.env.prompts.shown.size(), before + 2);
+    QVERIFY(f.env.prompts.shown[before].refused.contains(QStringLiteral("The folder does not exist.")));
+    QCOMPARE(f.env.prompts.shown[before + 1].kind, PromptRecord::Save);
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
     QVERIFY(logForm1->isVisible());
 
     logForm1->Button1->click();

@@ -96,6 +96,13 @@ void FileIoTest::ownCodesAreNoSystemErrorNumbers() {
         QCOMPARE(QString::fromStdString(e.what()), QStringLiteral("Read beyond end of file"));
     }
     QCOMPARE(QByteArray(buf), QByteArray("keep"));
+    // A missing file is not found; a missing folder is a wrong name.
+    QCOMPARE(errorText([&] { ReadFilePrefix(dir.filePath(QStringLiteral("none.dat")), buf, sizeof buf); }),
+             QStringLiteral("File not found"));
+    QCOMPARE(errorText([&] { ReadFilePrefix(dir.filePath(QStringLiteral("no/none.dat")), buf, sizeof buf); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(errorText([&] { WriteWholeFile(dir.filePath(QStringLiteral("no/none.dat")), buf, sizeof buf); }),
+             QStringLiteral("Invalid filename"));
 }
 
 void FileIoTest::onlyRegularFilesAreReadOrWritten() {

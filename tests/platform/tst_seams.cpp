@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 
@@ -31,6 +32,7 @@ private slots:
     void simLinkDrivesRtsAroundWritesInRs485Mode();
     void waitEndsWhenQuitting();
     void applicationPreparedAsTheProgramsPrepareIt();
+    void fileDialogsRefuseWhatTheirSettingsForbid();
 };
 
 void SeamsTest::nestedWaitProgressesThroughModalLoop() {
@@ -345,6 +347,33 @@ void SeamsTest::applicationPreparedAsTheProgramsPrepareIt() {
     struct sigaction sa {};
     QCOMPARE(::sigaction(SIGXFSZ, nullptr, &sa), 0);
     QVERIFY(sa.sa_handler == SIG_IGN);
+}
+
+void SeamsTest::fileDialogsRefuseWhatTheirSettingsForbid() {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("there.dat"));
+    QFile(existing).open(QIODevice::WriteOnly);
+    const QString missing = dir.filePath(QStringLiteral("new.dat"));
+    const QString noFolder = dir.filePath(QStringLiteral("none/new.dat"));
+    FileDialogSpec any, path, file;
+    path.pathMustExist = true;
+    file.fileMustExist = true;
+    for (const QString& p : {existing, missing, noFolder}) QVERIFY(FileChoiceRefusal(any, p).isEmpty());
+    QVERIFY(FileChoiceRefusal(path, missing).isEmpty());
+    QVERIFY(FileChoiceRefusal(path, noFolder).contains(QStringLiteral("The folder does not exist.")));
+    QVERIFY(FileChoiceRefusal(file, existing).isEmpty());
+    QVERIFY(FileChoiceRefusal(file, missing).contains(QStringLiteral("File not found.")));
+    QVERIFY(FileChoiceRefusal(file, noFolder).contains(QStringLiteral("The folder does not exist.")));
+
+    // The scripted dialog refuses as the real one and takes the next answer.
+    SimEnv env;
+    env.prompts.queue(PromptAnswer::file(missing));
+    env.prompts.queue(PromptAnswer::file(existing));
+    QVERIFY(Services::prompts().openFile(file));
+    QCOMPARE(file.fileName, existing);
+    QCOMPARE(env.prompts.shown.size(), 2);
+    QVERIFY(!env.prompts.shown[0].refused.isEmpty());
+    QVERIFY(env.prompts.shown[1].refused.isEmpty());
 }
 
 TANKCFG_TEST_MAIN(SeamsTest)
