@@ -1,10 +1,63 @@
 #pragma once
+// The calibration chart: volume over level for the editor's table, the table last read from a
+// workbook and the table last taken from the generator; printed on the default printer or
+// saved as "chart.bmp".
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <vector>
+
 #include "platform/plainform.h"
+
+class QChartView;
+class QLineSeries;
+class QPushButton;
+class QValueAxis;
 
 class TCalTChart : public PlainForm {
     Q_OBJECT
 public:
-    explicit TCalTChart(QWidget* parent = nullptr) : PlainForm("CalTChart", "Calibration Table Chart", parent) {}
+    enum Series { SeriesTable = 0, SeriesFromFile = 1, SeriesFromFormula = 2 };
+
+    explicit TCalTChart(QWidget* parent = nullptr);
+
+    // What the editor fills: a series is cleared, then gets its points one by one
+    // (x = level, y = volume). A series' line takes the colour of its points.
+    void Clear(Series s);
+    void AddXY(Series s, double x, double y, const QColor& colour);
+    // The points as drawn: ascending level, equal levels in the order added.
+    QList<QPointF> Points(Series s);
+
+    void PrintchartClick();
+    void savechartClick();
+    void CloseChartClick();
+
+    QChartView* TblChart = nullptr;
+    QLineSeries* Table = nullptr;
+    QLineSeries* FromFile = nullptr;
+    QLineSeries* FromFormula = nullptr;
+    QValueAxis* LevelAxis = nullptr;
+    QValueAxis* VolumeAxis = nullptr;
+    QPushButton* Printchart = nullptr;
+    QPushButton* savechart = nullptr;
+    QPushButton* CloseChart = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // Points wait here, kept sorted, and go to the drawing in one piece: a line series
+    // redraws on every point added.
+    struct Buffer {
+        std::vector<QPointF> points;
+        QColor colour;
+        bool dirty = false;
+    };
+    QLineSeries* series(Series s) const;
+    void changed();
+    void sync();
+    Buffer buffers_[3];
+    bool syncQueued_ = false;
 };
 
 extern TCalTChart* CalTChart;

@@ -1,10 +1,115 @@
 #pragma once
+// The calibration table editor: a working copy of the current tank's table, filled from the
+// generator or a workbook, edited value by value, charted, and stored back on "Apply" or
+// "Send to Terminal".
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+
+#include "common/tankcfgtypes.h"
 #include "platform/plainform.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QWindow;
+class TextGridModel;
+
+// Points 1..n of a table hold data; a Count from a file can claim more than the record has.
+inline int CalPointsInUse(const TCalTable& t) { return t.Count < MaxCalPoints ? int(t.Count) : MaxCalPoints; }
 
 class TCalibrationTable : public PlainForm {
     Q_OBJECT
 public:
-    explicit TCalibrationTable(QWidget* parent = nullptr) : PlainForm("CalibrationTable", "Tank calibration table", parent) {}
+    // A layout never has more grid rows than this, however small its step: rows past point
+    // 4000 hold no table value, and this still leaves room for steps down to 0.22.
+    static constexpr int MaxLayoutRows = 100000;
+
+    explicit TCalibrationTable(QWidget* parent = nullptr);
+
+    void FormCreate();
+    // Table := the current tank's table.
+    void FormActivate();
+    void applytableClick();
+    void SendTableClick();
+    void cancelBtClick();
+    void LitOnmmClick();
+    void mmOnLitClick();
+    // Checks "Liters on cm" (true) or "cm on liter" as a program step does: when that changes
+    // the mode, its layout runs with the step in TblStep, and a failing layout throws to the
+    // caller instead of ending in the error box.
+    void CheckLayoutButton(bool levelToVolume);
+    // The grid rows, header included, of a layout with this step text; throws where the
+    // layout would fail (not a number, 0), so a caller can check a step before it changes
+    // anything.
+    static int LayoutRows(const QString& stepText, bool levelToVolume);
+    // r: the grid row selected (1 is the first data row).
+    void ECalTableClick(int r);
+    void formulagenClick();
+    void ACalTblBClick();
+    void ViewChartClick();
+    void LoadfFileClick();
+    void SaveTbl2FileClick();
+
+    // The grid, row 0 being the header row.
+    int RowCount() const;
+    // Below 1 counts as 1 (the header row only).
+    void SetRowCount(int rows);
+    QString Cell(int col, int row) const;
+    void SetCell(int col, int row, const QString& text);
+    // For filling whole columns at once.
+    TextGridModel* Grid() const { return grid_; }
+
+    // The tank whose table Table was last copied from (0 before the first copy).
+    uint8_t TableTank() const { return tableTank_; }
+
+    TCalTable Table{};
+    TCalTable SrcTable{};
+    TCalTable FileTable{};
+    TCalTable FormulaTable{};
+
+    QTableView* ECalTable = nullptr;
+    QRadioButton* LitOnmm = nullptr;
+    QRadioButton* mmOnLit = nullptr;
+    QLineEdit* TblStep = nullptr;
+    QCheckBox* Interpchk = nullptr;
+    QCheckBox* ffTableSta = nullptr;
+    QCheckBox* fgTableSta = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    QPushButton* formulagen = nullptr;
+    QPushButton* ACalTblB = nullptr;
+    QPushButton* LoadfFile = nullptr;
+    QPushButton* applytable = nullptr;
+    QPushButton* SaveTbl2File = nullptr;
+    QPushButton* SendTable = nullptr;
+    QPushButton* cancelBt = nullptr;
+    QPushButton* ViewChart = nullptr;
+    QPushButton* Getftrmb = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // Runs a handler inside the error guard, counting handlers in progress.
+    template <class F>
+    void run(F&& handler);
+    void layout(bool levelToVolume);
+    TTankRecord* currentTank() const;
+    void noteFocus(QWindow* w);
+    bool returnFromOwnModal() const;
+
+    TextGridModel* grid_ = nullptr;
+    uint8_t tableTank_ = 0;
+    int handlerDepth_ = 0;
+    // The window of the program last active before this one, and the modal windows that this
+    // window's handlers opened (generator, input and message boxes, file dialogs).
+    QPointer<QWindow> lastOther_;
+    QList<QPointer<QWindow>> ownModal_;
 };
 
 extern TCalibrationTable* CalibrationTable;

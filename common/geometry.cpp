@@ -23,6 +23,12 @@ double HorCylinderVolume(double h, double L, double R)
 
 double LagrangeInterpolate(double x, const TCalTable& table)
 {
+    int from = 0;
+    return LagrangeInterpolateFrom(x, table, from);
+}
+
+double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from)
+{
     if (x == 0.0)
         return 0.0;
     const int count = std::min<int>(table.Count, MaxCalPoints);
@@ -36,12 +42,13 @@ double LagrangeInterpolate(double x, const TCalTable& table)
     } else {
         // Linear on purpose: the window follows the first point above x in index order.
         int i = count + 1;
-        for (int k = 0; k <= count; ++k) {
+        for (int k = std::clamp(from, 0, count + 1); k <= count; ++k) {
             if (x < table.Points[k].Arg) {
                 i = k;
                 break;
             }
         }
+        from = i;
         if (3 <= i && i < count - 2) {
             first = i - 3;
             last = i + 2;

@@ -323,3 +323,8 @@ double HorCylinderVolume(double h, double L, double R);
 // fewer than six points, or repeated Arg values in the window, the polynomial
 // goes through the distinct points there are.
 double LagrangeInterpolate(double x, const TCalTable& table);
+// The same value, with the search for the first point above x starting at `from`, which then
+// holds that point's index: a caller that walks x upwards through a table whose Arg values
+// increase passes the index back in and finds each window without scanning from point 0.
+// Every point before `from` must lie at or below x.
+double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from);

@@ -22,6 +22,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "console/terminallink.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 #include "platform/services.h"
@@ -41,15 +42,22 @@ TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
     resize(940, 640);
     MainConfig = this;
 
-    TrmCom = Services::ports().create(this);
     PrbCom = Services::ports().create(this);
     PrbTmr = Services::clock().createTimer(this, 300);
-    TrmTmr = Services::clock().createTimer(this, 1000);
     Timer3 = Services::clock().createTimer(this, 500);
-    GuardedConnect(TrmCom, &SerialLink::lineFeedReceived, this, [this] { TrmComRxFlag(); });
-    // A port that goes away under us ends the exchange like a disconnect.
-    GuardedConnect(TrmCom, &SerialLink::lost, this, [this] { DisconnectTerminal(); });
-    GuardedConnect(TrmTmr, &ProgramTimer::timeout, this, [this] { TrmTmrTimer(); });
+    trm_ = new TerminalLink(this);
+    GuardedConnect(trm_, &TerminalLink::lineFeedReceived, this, [this] { TrmComRxFlag(); });
+    GuardedConnect(trm_, &TerminalLink::timerExpired, this, [this] { TrmTmrTimer(); });
+    GuardedConnect(trm_, &TerminalLink::replyReceived, this,
+                   [this](const TLongFrame& r) { HandleTerminalReply(r.Code, r.Len, r.Data); });
+    connect(trm_, &TerminalLink::lineLogged, this, [this](const TLineBuffer& line) { LogTerminalBytes(line); });
+    connect(trm_, &TerminalLink::timedOut, this, [this] { ReportCode(rcTerminalTimeout); });
+    connect(trm_, &TerminalLink::closed, this, [this] { ShowTerminalClosed(); });
+    connect(trm_, &TerminalLink::notConnected, this, [] {
+        Services::prompts().messageBox(QStringLiteral("Error"),
+                                       QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! "),
+                                       MsgIcon::None, MbOk);
+    });
 
     Openfile.fileName = QStringLiteral("name");
     Openfile.defaultSuffix = QStringLiteral("dat");
@@ -391,8 +399,10 @@ bool TMainConfig::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TMainConfig::closeEvent(QCloseEvent* e) {
-    // Every wait ends now, so nothing keeps the program from ending.
+    // Every wait ends now, so nothing keeps the program from ending; an operation that was
+    // under way sends nothing more.
     SetAppQuitting(true);
+    trm_->shutDown();
     e->accept();
     QCoreApplication::exit(0);
 }

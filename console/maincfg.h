@@ -1,8 +1,8 @@
 #pragma once
 // The console configuration program's main window: the "Terminal config" page with
-// the configuration view, the terminal link and dialogue, the traffic log and the
-// configuration file. The probe-bus controls are laid out here; their behaviour
-// lives elsewhere.
+// the configuration view, the terminal dialogue (its link is TerminalLink, reached through
+// the handlers below), the traffic log and the configuration file. The probe-bus controls
+// are laid out here; their behaviour lives elsewhere.
 #include <QMainWindow>
 #include <QString>
 #include <string>
@@ -22,6 +22,7 @@ class QTabWidget;
 class QTableWidget;
 class ProgramTimer;
 class SerialLink;
+class TerminalLink;
 
 // Log prefixes, used exactly as stored.
 inline constexpr const char* LogPrefixSend = " /Send     > ";
@@ -77,6 +78,7 @@ public:
     void SyncGlobalConfig();
     void SendTankConfig(uint8_t& n);
     void SendMdiConfig(uint8_t& n);
+    void SendCalibrationTable(uint8_t& n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
@@ -101,14 +103,17 @@ public:
     void Save_t_fileClick();
     void Load_t_from_fileClick();
 
-    // Payloads as they travel (public for the tests and the terminal model's checks).
-    static TLongFrame GlobalPayload(const TConsoleConfig& cfg);
-    static TLongFrame TankPayload(const TConsoleConfig& cfg, int n);
-    static TLongFrame MdiPayload(const TConsoleConfig& cfg, int n);
-    static uint16_t RoFuelWord(double roFuel);
+    // Narrow views of the terminal side: the link's state, and the acknowledgement of the
+    // last calibration table header or block (reset before a transfer).
+    const TerminalLink& terminal() const { return *trm_; }
+    bool tableAckOk() const { return TblAckOk; }
+    uint16_t tableAckBlock() const { return TblAckBlock; }
+    void resetTableAck() {
+        TblAckOk = false;
+        TblAckBlock = 0;
+    }
 
     // Private state shared by the console program's parts, in declaration order.
-    bool TrmConnected = false;
     bool PrbConnected = false;
     bool ProbeScanning = false;
     bool ModuleScanning = false;
@@ -116,13 +121,8 @@ public:
     bool SowSendPending = false;
     uint8_t SowAckCode = 0;
     bool PrbIdle = false;
-    bool TrmWaiting = false;
-    bool TrmRetry = false;
-    bool TrmBusy = false;
     std::string LastPrbTx;
     std::string LastPrbRx;
-    bool TblAckOk = false;
-    uint16_t TblAckBlock = 0;
     probetype Probes[16];
     uint8_t ModuleSeq = 0;
     int32_t SowSamples[17] = {};
@@ -133,33 +133,17 @@ public:
     int32_t SowSampleCount = 0;
 
     // Components
-    SerialLink* TrmCom = nullptr;
     SerialLink* PrbCom = nullptr;
     ProgramTimer* PrbTmr = nullptr;
-    ProgramTimer* TrmTmr = nullptr;
     ProgramTimer* Timer3 = nullptr;
     FileDialogSpec Openfile;
     FileDialogSpec Savefile;
 
     // Controls that other parts read
     QTabWidget* Tankcfg = nullptr;
-    QComboBox* Comsel = nullptr;
     QComboBox* portsel = nullptr;
-    QPushButton* TrmConnect = nullptr;
-    QLabel* trconstat = nullptr;
     QPushButton* ProbeConnect = nullptr;
     QLabel* prconstat = nullptr;
-    QSpinBox* Noftanks = nullptr;
-    QSpinBox* MdiUv = nullptr;
-    QComboBox* trmLang = nullptr;
-    QRadioButton* metricu = nullptr;
-    QRadioButton* usunit = nullptr;
-    QLineEdit* dbsave = nullptr;
-    QLineEdit* reftemp = nullptr;
-    QLineEdit* TrmID = nullptr;
-    QCheckBox* wtankdta = nullptr;
-    QTableWidget* Tanks_list = nullptr;
-    QTableWidget* MDIList = nullptr;
     TLogList* PrLogwin = nullptr;
     TLogList* LRMLogB = nullptr;
     QComboBox* SlProbe = nullptr;
@@ -189,8 +173,27 @@ private:
     void FillMdiRow(int r);
     void LogTerminalPiece(const std::string& text);
 
-    int terminalWaits_ = 0;       // exchanges now waiting, any nesting depth
     bool keepRecords_ = false;    // a refresh after a file load gives nothing its defaults
+
+    // Terminal side: the link keeps the port, the timer and the exchange flags.
+    void ShowTerminalClosed();
+    TerminalLink* trm_ = nullptr;
+    bool TblAckOk = false;
+    uint16_t TblAckBlock = 0;
+    QComboBox* Comsel = nullptr;
+    QPushButton* TrmConnect = nullptr;
+    QLabel* trconstat = nullptr;
+    QSpinBox* Noftanks = nullptr;
+    QSpinBox* MdiUv = nullptr;
+    QComboBox* trmLang = nullptr;
+    QRadioButton* metricu = nullptr;
+    QRadioButton* usunit = nullptr;
+    QLineEdit* dbsave = nullptr;
+    QLineEdit* reftemp = nullptr;
+    QLineEdit* TrmID = nullptr;
+    QCheckBox* wtankdta = nullptr;
+    QTableWidget* Tanks_list = nullptr;
+    QTableWidget* MDIList = nullptr;
 };
 
 extern TMainConfig* MainConfig;

@@ -7,6 +7,7 @@ namespace {
 Clock* g_clock = nullptr;
 Prompts* g_prompts = nullptr;
 SerialPorts* g_ports = nullptr;
+Workbooks* g_workbooks = nullptr;
 
 template <class T>
 T& need(T* p, const char* what) {
@@ -22,6 +23,11 @@ namespace Services {
 Clock& clock() { return need(g_clock, "clock"); }
 Prompts& prompts() { return need(g_prompts, "prompts"); }
 SerialPorts& ports() { return need(g_ports, "serial ports"); }
+Workbooks& workbooks() { return need(g_workbooks, "spreadsheet application"); }
+
+void installWorkbooks(Workbooks* w) {
+    if (w) g_workbooks = w;
+}
 
 void install(Clock* c, Prompts* p, SerialPorts* s) {
     if (c) g_clock = c;
@@ -33,6 +39,8 @@ void installReal() {
     static RealClock clock;
     static QtPrompts prompts;
     static QtSerialPorts ports;
+    static RealWorkbooks workbooks;
     install(&clock, &prompts, &ports);
+    installWorkbooks(&workbooks);
 }
 }  // namespace Services

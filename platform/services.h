@@ -1,9 +1,11 @@
 #pragma once
-// The seams the programs reach through: one clock, the prompts, the serial ports.
+// The seams the programs reach through: one clock, the prompts, the serial ports, the
+// spreadsheet application.
 // main() installs the real ones; tests install the simulated twins before building a window.
 #include "platform/clock.h"
 #include "platform/prompts.h"
 #include "platform/serial.h"
+#include "platform/workbook.h"
 
 namespace Services {
 Clock& clock();
@@ -11,6 +13,9 @@ Prompts& prompts();
 SerialPorts& ports();
 // Not owning; null keeps the one installed before.
 void install(Clock* clock, Prompts* prompts, SerialPorts* ports);
-// The real clock, Qt prompts and QSerialPort links.
+Workbooks& workbooks();
+// Not owning; null keeps the one installed before.
+void installWorkbooks(Workbooks* workbooks);
+// The real clock, Qt prompts, QSerialPort links and workbook files.
 void installReal();
 }  // namespace Services

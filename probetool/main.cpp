@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
 
     // The windows in their order: the main window first (its creation searches the ports).
     Tprobc probc;
-    probc.Scanbus = new TScanbus(&probc);
-    probc.HelpWindow = new THelpWindow(&probc);
+    auto* scanbus = new TScanbus(&probc, probc.Link());
+    probc.AttachWindows(scanbus, new THelpWindow(&probc));
     if (probc.Terminated()) return 0;
     probc.show();
     return app.exec();

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,11 +20,13 @@
 
 #include "platform/clock.h"
 #include "platform/errorguard.h"
+#include "platform/fileio.h"
 #include "platform/formkit.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "probetool/HelpWin.h"
 #include "probetool/scanb.h"
+#include "probetool/txengine.h"
 
 namespace {
 QString g_helpFile;
@@ -57,20 +58,25 @@ Tprobc::Tprobc(QWidget* parent) : QWidget(parent) {
     resize(604, 507);
     if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     buildControls();
-    Wrktmr = Services::clock().createTimer(this, 75);
-    Wrktmr->setObjectName(QStringLiteral("Wrktmr"));
+    link_ = new ProbeTxEngine(this);
     MainTimer = Services::clock().createTimer(this, 300);
     MainTimer->setObjectName(QStringLiteral("MainTimer"));
-    ComPort = Services::ports().create(this);
-    ComPort->setObjectName(QStringLiteral("ComPort"));
-    ComPort->setRs485(true);  // the probe bus is half duplex: RTS up only while sending
     connectHandlers();
     Guard([this] { FormCreate(); });
 }
 
-Tprobc::~Tprobc() {
-    Wrktmr->stop();
-    MainTimer->stop();
+Tprobc::~Tprobc() { MainTimer->stop(); }
+
+void Tprobc::AttachWindows(TScanbus* scanbus, THelpWindow* helpWindow) {
+    Scanbus = scanbus;
+    HelpWindow = helpWindow;
+}
+
+probetype Tprobc::ProbeState() const {
+    probetype p = Probe;
+    p.Address = link_->Address();
+    p.SeqNo = link_->SeqNo();
+    return p;
 }
 
 void Tprobc::buildControls() {
@@ -211,9 +217,14 @@ void Tprobc::buildControls() {
 }
 
 void Tprobc::connectHandlers() {
-    GuardedConnect(Wrktmr, &ProgramTimer::timeout, this, [this] { WrktmrTimer(); });
     GuardedConnect(MainTimer, &ProgramTimer::timeout, this, [this] { MainTimerTimer(); });
-    GuardedConnect(ComPort, &SerialLink::bytesAvailable, this, [this](int n) { ComPortTriggerAvail(n); });
+    connect(link_, &ProbeTxEngine::logLine, this, [this](const QString& line) { AddLog(line); });
+    connect(link_, &ProbeTxEngine::progress, this, [this](int position, int maximum) {
+        ProgrB->setMax(maximum);
+        ProgrB->setPosition(position);
+    });
+    // Each reply is handled inside the guard, so one that fails leaves the lines behind it.
+    GuardedConnect(link_, &ProbeTxEngine::replyReceived, this, [this](const TShortFrame& f) { HandleReply(f); });
     GuardedConnect(Comsel, &QComboBox::activated, this, [this](int) { ComselChange(); });
     GuardedConnect(Addr, &QComboBox::activated, this, [this](int) { AddrChange(); });
     GuardedConnect(monmod, &QCheckBox::toggled, this, [this](bool) { monmodClick(); });
@@ -242,7 +253,7 @@ QStringList Tprobc::LogLines() const {
 }
 
 void Tprobc::FormCreate() {
-    FDeviceId = DevProbe;
+    SerialLink* ComPort = link_->Port();
     Comsel->clear();
     AddLog(QStringLiteral(" Start log -") + LogStamp(Services::clock().now()));
     for (int n = 1; n <= 6; ++n) {
@@ -257,15 +268,14 @@ void Tprobc::FormCreate() {
         AddLog(QStringLiteral(" COM%1").arg(n));
         ComPort->close();
     }
-    FTxQueue.clear();
-    FRxQueue.clear();
+    link_->Clear();
     Probe.Present = false;
     Probe.WireSpeed = 3000.0;
     Probe.ProbeLength = 2000.0;
     FSampling = false;
     FSampleIndex = 1;
     DisableButtons(bmAllProbeButtons);
-    HelpFile = RegisteredHelpFile();
+    helpFile_ = RegisteredHelpFile();
     if (Comsel->count() == 0) {
         const QString none = QStringLiteral("No useble/avelable COM ports.");
         AddLog(none);
@@ -279,6 +289,7 @@ void Tprobc::FormCreate() {
 }
 
 void Tprobc::ComselChange() {
+    SerialLink* ComPort = link_->Port();
     if (ComPort->isOpen()) ComPort->close();
     const QString entry = Comsel->currentText();
     if (entry.size() < 4) return;
@@ -304,13 +315,13 @@ void Tprobc::bSavelogClick() {
     const QStringList lines = LogLines();
     for (auto it = lines.crbegin(); it != lines.crend(); ++it)
         text += QByteArray::fromStdString(Utf8ToCp1251(it->toStdString())) + "\r\n";
-    QFile f(dSavelog.fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw InOutError(int(f.error()), "Cannot create file \"" + dSavelog.fileName.toStdString() + "\". " +
-                                             f.errorString().toStdString());
-    if (f.write(text) != text.size() || !f.flush())
-        throw InOutError(int(f.error()), "Cannot write file \"" + dSavelog.fileName.toStdString() + "\". " +
-                                             f.errorString().toStdString());
+    try {
+        WriteWholeFile(dSavelog.fileName, text.constData(), size_t(text.size()));
+    } catch (const InOutError& e) {
+        // The file is written beside its place and renamed, so whichever step failed, the
+        // file was not created.
+        throw InOutError(e.Code, "Cannot create file \"" + dSavelog.fileName.toStdString() + "\". " + e.what());
+    }
 }
 
 void Tprobc::BCloseClick() { close(); }
@@ -323,11 +334,8 @@ void Tprobc::closeEvent(QCloseEvent* event) {
 void Tprobc::FormClose() {
     if (closed_) return;
     closed_ = true;
-    Wrktmr->stop();
     MainTimer->stop();
-    if (ComPort->isOpen()) ComPort->close();
-    FTxQueue.clear();
-    FRxQueue.clear();
+    link_->Shutdown();
     // Every wait in progress ends now, and the secondary windows go with the main one.
     SetAppQuitting(true);
     if (helpViewer_) helpViewer_->close();
@@ -344,7 +352,7 @@ void Tprobc::keyPressEvent(QKeyEvent* event) {
 }
 
 void Tprobc::ShowHelp(int context) {
-    if (HelpFile.isEmpty()) return;
+    if (helpFile_.isEmpty()) return;
     if (!helpViewer_) {
         helpViewer_ = new QTextBrowser(this);
         helpViewer_->setObjectName(QStringLiteral("HelpViewer"));
@@ -352,7 +360,7 @@ void Tprobc::ShowHelp(int context) {
         helpViewer_->setWindowTitle(OstrelTitle);
         helpViewer_->resize(520, 420);
     }
-    QUrl url(HelpFile);
+    QUrl url(helpFile_);
     if (context > 0) url.setFragment(QStringLiteral("topic%1").arg(context));
     helpViewer_->setSource(url);
     helpViewer_->show();
@@ -365,14 +373,14 @@ void Tprobc::BitBtnHelpClick() {
 
 void Tprobc::bScanBusClick() {
     if (!Scanbus) return;
-    const uint8_t before = Probe.Address;
+    const uint8_t before = link_->Address();
     Scanbus->exec();
     if (AppQuitting()) return;
-    if (Scanbus->cbPrbDet->currentIndex() >= 0) {
-        Addr->setCurrentIndex(Scanbus->cbPrbDet->currentText().toInt());
+    if (const int chosen = Scanbus->ChosenAddress(); chosen >= 0) {
+        Addr->setCurrentIndex(chosen);
         AddrChange();
     } else {
         // Nobody answered: go on working on the address the selector shows.
-        Probe.Address = before;
+        link_->SelectProbe(before);
     }
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "common/tankcfgtypes.h"
 #include "platform/formkit.h"
@@ -20,7 +21,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTextBrowser;
 class ProgramTimer;
-class SerialLink;
 class TScanbus;
 class THelpWindow;
 
@@ -78,12 +78,86 @@ private:
     int max_ = 100;
 };
 
-// A spin edit changed by its arrows only.
+class ProbeTxEngine;
+
 class Tprobc : public QWidget {
     Q_OBJECT
 public:
     explicit Tprobc(QWidget* parent = nullptr);
     ~Tprobc() override;
+
+    // The other two windows of the program, created after this one.
+    void AttachWindows(TScanbus* scanbus, THelpWindow* helpWindow);
+    // The probe bus: port, transmit queue and receive assembly.
+    ProbeTxEngine* Link() const { return link_; }
+    static constexpr int HelpContext = 9999;
+
+    // Start-up, port and frame log.
+    void FormCreate();
+    void ComselChange();
+    void bClearLogClick();
+    void bSavelogClick();
+    void BCloseClick();
+    void FormClose();
+    // Set when start-up found no port: the program ends instead of running.
+    bool Terminated() const { return terminated_; }
+    void AddLog(const QString& line);
+    QStringList LogLines() const;  // newest first, as shown
+
+    // Transmit queue and receive assembly, run by the link.
+    void QueueCommand(const QString& text);
+    void StartSending();
+    void SendCommand(const QString& text);
+    void WrktmrTimer();
+    void ComPortTriggerAvail(int count);
+    void ProcessReplies();
+    // False when the wait was ended because the program is closing or the engine cannot run.
+    bool SendAndWait();
+
+    // Replies and probe status.
+    void HandleReply(const TShortFrame& frame);
+    void ShowProbeInfo();
+    void EnableButtons(uint16_t mask);
+    void DisableButtons(uint16_t mask);
+
+    // Probe settings.
+    void AddrChange();
+    void BsetaddresClick();
+    void BupdateClick();
+    void Button2Click();
+    void BtOneSClick();
+    void BtTwoSClick();
+
+    // Monitor mode.
+    void monmodClick();
+    void MainTimerTimer();
+
+    // Two-point calibration.
+    void BCalibrClick();
+
+    // Secondary windows and help.
+    void bScanBusClick();
+    void BitBtnHelpClick();
+    void ShowHelp(int context);
+    QTextBrowser* HelpViewer() const { return helpViewer_; }
+    QString HelpFile() const { return helpFile_; }
+
+    // What no control shows: the probe state (address and sequence number as the link holds
+    // them) and the middle-ten sums of the last calibration.
+    probetype ProbeState() const;
+    std::pair<int32_t, int32_t> CalibrationSums() const { return {FCalSum1, FCalSum2}; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    QPushButton* maskedButton(uint16_t bit) const;
+    bool sendAndProcess();
+    bool samplePoint(int32_t& sum);
+    void measurement(const TShortFrame& f);
 
     // Controls, named as their objectName.
     TGauge* ProgrB = nullptr;
@@ -120,27 +194,18 @@ public:
     QLineEdit* WireSpd = nullptr;
     QPushButton* Bupdate = nullptr;
     QPlainTextEdit* LogWin = nullptr;
-    ProgramTimer* Wrktmr = nullptr;
     ProgramTimer* MainTimer = nullptr;
-    SerialLink* ComPort = nullptr;
     FileDialogSpec dSavelog;
 
-    // The other two windows of the program (set by whoever creates them).
     TScanbus* Scanbus = nullptr;
     THelpWindow* HelpWindow = nullptr;
-    QString HelpFile;
-    static constexpr int HelpContext = 9999;
+    ProbeTxEngine* link_ = nullptr;
+    QString helpFile_;
 
-    // State shared by the window's operations.
-    QByteArray FRxLine;
-    QList<QByteArray> FRxQueue;
-    QStringList FTxQueue;
+    // State shared by the window's operations. The probe's address and sequence number are
+    // the link's; the rest of the probe record is the replies'.
     bool FSampling = false;
-    bool FAwaitingReply = false;
-    bool FRetried = false;
     uint8_t FSampleIndex = 1;
-    uint8_t FReplyWait = 0;
-    uint8_t FDeviceId = DevProbe;
     int32_t FRaw1 = 0;
     int32_t FRaw2 = 0;
     int32_t FCalSum1 = 0;
@@ -151,67 +216,6 @@ public:
     uint8_t FTempCountdown = 0;
     bool FTempTurn = false;
     std::array<int32_t, 17> CalSamples{};  // slots 1..16
-
-    // Start-up, port and frame log.
-    void FormCreate();
-    void ComselChange();
-    void bClearLogClick();
-    void bSavelogClick();
-    void BCloseClick();
-    void FormClose();
-    // Set when start-up found no port: the program ends instead of running.
-    bool Terminated() const { return terminated_; }
-    void AddLog(const QString& line);
-    QStringList LogLines() const;  // newest first, as shown
-
-    // Transmit queue and receive assembly.
-    void QueueCommand(const QString& text);
-    void StartSending();
-    void SendCommand(const QString& text);
-    void WrktmrTimer();
-    void ComPortTriggerAvail(int count);
-    void ProcessReplies();
-    // False when the wait was ended because the program is closing or the engine cannot run.
-    bool SendAndWait();
-
-    // Replies and probe status.
-    void HandleReply(const TShortFrame& frame);
-    void ShowProbeInfo();
-    void EnableButtons(uint16_t mask);
-    void DisableButtons(uint16_t mask);
-
-    // Probe settings.
-    void AddrChange();
-    void BsetaddresClick();
-    void BupdateClick();
-    void Button2Click();
-    void BtOneSClick();
-    void BtTwoSClick();
-
-    // Monitor mode.
-    void monmodClick();
-    void MainTimerTimer();
-
-    // Two-point calibration.
-    void BCalibrClick();
-
-    // Secondary windows and help.
-    void bScanBusClick();
-    void BitBtnHelpClick();
-    void ShowHelp(int context);
-    QTextBrowser* HelpViewer() const { return helpViewer_; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    void buildControls();
-    void connectHandlers();
-    QPushButton* maskedButton(uint16_t bit) const;
-    bool sendAndProcess();
-    bool samplePoint(int32_t& sum);
-    void measurement(const TShortFrame& f);
 
     bool terminated_ = false;
     bool closed_ = false;

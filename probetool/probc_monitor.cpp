@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 #include "probetool/probc.h"
+#include "probetool/txengine.h"
 
 void Tprobc::monmodClick() {
     if (monmod->isChecked()) {
@@ -24,7 +25,7 @@ void Tprobc::MainTimerTimer() {
         // One measurement request waiting is enough: on a silent address the requests would
         // otherwise pile up (one per tick, each taking up to 450 ms to drop), and no wait
         // behind them would ever see the queue empty.
-        if (!FTxQueue.contains(cmdReadData)) QueueCommand(cmdReadData);
+        if (!link_->Pending().contains(cmdReadData)) QueueCommand(cmdReadData);
         StartSending();
     } else if (FTempCountdown > 0) {
         --FTempCountdown;

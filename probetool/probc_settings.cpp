@@ -8,6 +8,7 @@
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "probetool/probc.h"
+#include "probetool/txengine.h"
 
 namespace {
 QString hex(int b) { return QString::fromStdString(ByteToHex(uint8_t(b))); }
@@ -18,8 +19,7 @@ void errorBox(const QString& text) { Services::prompts().messageBox(QStringLiter
 void Tprobc::AddrChange() {
     if (closed_) return;
     DisableButtons(bmAllProbeButtons);
-    Probe.SeqNo = 0;
-    Probe.Address = uint8_t(std::max(Addr->currentIndex(), 0));
+    link_->SelectProbe(uint8_t(std::max(Addr->currentIndex(), 0)));
     Probe.Present = false;
     DigFilter->setValue(0);
     QueueCommand(cmdIdentify);

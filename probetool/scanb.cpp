@@ -11,8 +11,9 @@
 #include "platform/errorguard.h"
 #include "platform/wait.h"
 #include "probetool/probc.h"
+#include "probetool/txengine.h"
 
-TScanbus::TScanbus(Tprobc* main) : QDialog(main), main_(main) {
+TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link_(link) {
     setObjectName(QStringLiteral("Scanbus"));
     setWindowTitle(QStringLiteral("Scan probe bus"));
     resize(322, 115);
@@ -43,6 +44,8 @@ TScanbus::TScanbus(Tprobc* main) : QDialog(main), main_(main) {
 }
 
 QString TScanbus::PanelText() const { return panel_->text(); }
+
+int TScanbus::ChosenAddress() const { return cbPrbDet->currentIndex() >= 0 ? cbPrbDet->currentText().toInt() : -1; }
 
 void TScanbus::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
@@ -75,19 +78,33 @@ void TScanbus::ScanBus() {
     int n = 0;
     for (int a = 0; a <= 15; ++a) {
         ProgressBar1->setValue(a);
-        main_->Probe.SeqNo = 0;
-        main_->Probe.Address = uint8_t(a);
-        main_->Probe.Present = false;
-        main_->QueueCommand(cmdIdentify);
-        if (!main_->SendAndWait()) break;
-        main_->ProcessReplies();
-        if (main_->Probe.Present) {
+        bool answered = false;
+        if (!identify(uint8_t(a), answered)) break;
+        if (answered) {
             ++n;
             cbPrbDet->addItem(QString::number(a));
             if (cbPrbDet->currentIndex() < 0) cbPrbDet->setCurrentIndex(0);
         }
     }
     panel_->setText(QString::number(n) + QStringLiteral(" devices detected !"));
+}
+
+bool TScanbus::identify(uint8_t address, bool& answered) {
+    // Any identify reply handled while this address is scanned counts for it, as any line
+    // counts as the answer to the command in flight.
+    const QMetaObject::Connection c =
+        connect(link_, &ProbeTxEngine::replyReceived, this, [&answered](const TShortFrame& f) {
+            if (f.Device == DevProbe && f.Code == rspIdentify) answered = true;
+        });
+    struct Disconnect {
+        const QMetaObject::Connection& c;
+        ~Disconnect() { QObject::disconnect(c); }
+    } disconnectAtEnd{c};
+    link_->SelectProbe(address);
+    link_->QueueCommand(cmdIdentify);
+    if (!link_->SendAndWait()) return false;
+    link_->ProcessReplies();
+    return true;
 }
 
 void TScanbus::bOKSelClick() { done(QDialog::Accepted); }

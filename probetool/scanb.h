@@ -2,24 +2,24 @@
 // The bus scan window: identifies addresses 0 to 15 each time it is shown and offers the ones
 // that answered.
 #include <QDialog>
+#include <cstdint>
 
 class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
-class Tprobc;
+class ProbeTxEngine;
 
 class TScanbus : public QDialog {
     Q_OBJECT
 public:
-    explicit TScanbus(Tprobc* main);
+    // Scans through the main window's probe link.
+    TScanbus(QWidget* parent, ProbeTxEngine* link);
 
-    QProgressBar* ProgressBar1 = nullptr;
-    QComboBox* cbPrbDet = nullptr;
-    QPushButton* bOKSel = nullptr;
-    QStatusBar* sBar = nullptr;
     QString PanelText() const;
+    // The address chosen in the list, or -1 when nobody answered.
+    int ChosenAddress() const;
 
     void FormActivate();
     void ScanBus();
@@ -34,7 +34,15 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    Tprobc* main_;
+    // One identify at the address; answered tells whether a probe replied. False when the
+    // wait was ended (the program is closing).
+    bool identify(uint8_t address, bool& answered);
+
+    QProgressBar* ProgressBar1 = nullptr;
+    QComboBox* cbPrbDet = nullptr;
+    QPushButton* bOKSel = nullptr;
+    QStatusBar* sBar = nullptr;
+    ProbeTxEngine* link_;
     QLabel* panel_ = nullptr;
     bool scanning_ = false;
 };

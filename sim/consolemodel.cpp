@@ -1,6 +1,6 @@
 #include "sim/consolemodel.h"
 
-#include <array>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -10,20 +10,40 @@ int hexDigit(char c) {
     return -1;
 }
 
-void putSingle(QByteArray& d, double x) {
-    for (uint8_t b : SingleToBE(x)) d.append(char(b));
+// The console reads and writes its payloads at offsets of its own, with its own float
+// packing, so that it checks the program's layouts rather than repeating them.
+float single(const QByteArray& d, int at) {
+    uint32_t u = 0;
+    for (int i = 0; i < 4; ++i) u = u << 8 | uint8_t(d[at + i]);
+    return std::bit_cast<float>(u);
 }
 
-double single(const QByteArray& d, int at) {
-    return BEBytesToSingle(uint8_t(d[at]), uint8_t(d[at + 1]), uint8_t(d[at + 2]), uint8_t(d[at + 3]));
+void putSingle(QByteArray& d, int at, double x) {
+    const uint32_t u = std::bit_cast<uint32_t>(float(x));
+    for (int i = 0; i < 4; ++i) d[at + i] = char(u >> (24 - 8 * i));
 }
 
-template <class Tank>
-auto payloadFloats(Tank& t) {
-    return std::array{&t.SpeedOfWire, &t.ProbeDistance, &t.Capacity,        &t.MaxFuel,
-                      &t.LowFuel,     &t.FuelAlarm,     &t.WaterAlarm,      &t.TkFuel,
-                      &t.AuxValue,    &t.Sensor1Distance, &t.Sensor2Distance, &t.Diameter};
-}
+// Byte offsets of the tank payload, as the console defines them.
+enum TankAt : int {
+    AtProbeId = 0,
+    AtProbeAddress = 6,
+    AtTankNo = 7,
+    AtSensors = 8,
+    AtSpeedOfWire = 9,
+    AtProbeDistance = 13,
+    AtCapacity = 17,
+    AtMaxFuel = 21,
+    AtLowFuel = 25,
+    AtFuelAlarm = 29,
+    AtWaterAlarm = 33,
+    AtTkFuel = 37,
+    AtAuxValue = 41,
+    AtSensor1Distance = 45,
+    AtSensor2Distance = 49,
+    AtDiameter = 53,
+    AtRoFuel = 57,
+    AtName = 59,
+};
 
 std::string nameFrom(const QByteArray& d, int from) {
     std::string s;
@@ -139,7 +159,7 @@ QList<QByteArray> ConsoleModel::handleLine(const QByteArray& line) {
             t.headerSeen = true;
             t.blocks = BytesToWord(uint8_t(d[1]), uint8_t(d[2]));
             t.perBlock = uint8_t(d[3]);
-            t.stepCm = float(single(d, 4));
+            t.stepCm = single(d, 4);
             t.crc = BytesToWord(uint8_t(d[8]), uint8_t(d[9]));
         }
         QByteArray r;
@@ -153,22 +173,29 @@ QList<QByteArray> ConsoleModel::handleLine(const QByteArray& line) {
 }
 
 QByteArray ConsoleModel::onSetTank(const QByteArray& d) {
-    const int n = d.size() >= 59 ? uint8_t(d[7]) : 0;
+    const int n = d.size() >= AtName ? uint8_t(d[AtTankNo]) : 0;
     uint8_t st = status();
     if (n < 1 || n > MaxTanks) st = refusalStatus;
     if (st == 0) {
         TTankRecord& t = cfg_->Tanks[n - 1];
-        std::memcpy(t.ProbeId, d.constData(), 6);
-        t.ProbeAddress = uint8_t(d[6]);
-        t.TwoSensors = uint8_t(d[8]) > 1 ? 1 : 0;
-        int at = 9;
-        for (double* x : payloadFloats(t)) {
-            *x = single(d, at);
-            at += 4;
-        }
+        std::memcpy(t.ProbeId, d.constData() + AtProbeId, 6);
+        t.ProbeAddress = uint8_t(d[AtProbeAddress]);
+        t.TwoSensors = uint8_t(d[AtSensors]) > 1 ? 1 : 0;
+        t.SpeedOfWire = single(d, AtSpeedOfWire);
+        t.ProbeDistance = single(d, AtProbeDistance);
+        t.Capacity = single(d, AtCapacity);
+        t.MaxFuel = single(d, AtMaxFuel);
+        t.LowFuel = single(d, AtLowFuel);
+        t.FuelAlarm = single(d, AtFuelAlarm);
+        t.WaterAlarm = single(d, AtWaterAlarm);
+        t.TkFuel = single(d, AtTkFuel);
+        t.AuxValue = single(d, AtAuxValue);
+        t.Sensor1Distance = single(d, AtSensor1Distance);
+        t.Sensor2Distance = single(d, AtSensor2Distance);
+        t.Diameter = single(d, AtDiameter);
         // The request carries the word high byte first.
-        t.RoFuel = BytesToWord(uint8_t(d[57]), uint8_t(d[58])) / 1000.0;
-        t.ProductName.assign(nameFrom(d, 59));
+        t.RoFuel = (uint8_t(d[AtRoFuel]) * 256 + uint8_t(d[AtRoFuel + 1])) / 1000.0;
+        t.ProductName.assign(nameFrom(d, AtName));
     }
     QByteArray r;
     r.append(char(n));
@@ -178,20 +205,32 @@ QByteArray ConsoleModel::onSetTank(const QByteArray& d) {
 
 QByteArray ConsoleModel::tankReply(int n) {
     const TTankRecord& t = cfg_->Tanks[n - 1];
-    QByteArray r(reinterpret_cast<const char*>(t.ProbeId), 6);
-    r.append(char(t.ProbeAddress));
+    QByteArray r(AtName, '\0');
+    std::memcpy(r.data() + AtProbeId, t.ProbeId, 6);
+    r[AtProbeAddress] = char(t.ProbeAddress);
     int shown = n;
     if (wrongTankNext > 0) {
         --wrongTankNext;
         shown = n % MaxTanks + 1;
     }
-    r.append(char(shown));
-    r.append(char(t.TwoSensors ? 2 : 1));
-    for (const double* x : payloadFloats(t)) putSingle(r, *x);
+    r[AtTankNo] = char(shown);
+    r[AtSensors] = char(t.TwoSensors ? 2 : 1);
+    putSingle(r, AtSpeedOfWire, t.SpeedOfWire);
+    putSingle(r, AtProbeDistance, t.ProbeDistance);
+    putSingle(r, AtCapacity, t.Capacity);
+    putSingle(r, AtMaxFuel, t.MaxFuel);
+    putSingle(r, AtLowFuel, t.LowFuel);
+    putSingle(r, AtFuelAlarm, t.FuelAlarm);
+    putSingle(r, AtWaterAlarm, t.WaterAlarm);
+    putSingle(r, AtTkFuel, t.TkFuel);
+    putSingle(r, AtAuxValue, t.AuxValue);
+    putSingle(r, AtSensor1Distance, t.Sensor1Distance);
+    putSingle(r, AtSensor2Distance, t.Sensor2Distance);
+    putSingle(r, AtDiameter, t.Diameter);
     // The reply carries the word low byte first.
     const auto word = uint16_t(int64_t(t.RoFuel * 1000.0 + 0.5) & 0xFFFF);
-    r.append(char(word & 0xFF));
-    r.append(char(word >> 8));
+    r[AtRoFuel] = char(word & 0xFF);
+    r[AtRoFuel + 1] = char(word >> 8);
     r.append(QByteArray::fromStdString(t.ProductName.str().substr(0, 20)));
     r.append('\0');
     return r;
@@ -208,7 +247,7 @@ QByteArray ConsoleModel::onTableBlock(const QByteArray& d) {
         if (!t.headerSeen || b != t.nextBlock || b >= MaxCalPoints / 32) {
             st = refusalStatus;
         } else {
-            for (int i = 0; i < 32; ++i) t.values[32 * b + i] = float(single(d, 3 + 4 * i));
+            for (int i = 0; i < 32; ++i) t.values[32 * b + i] = single(d, 3 + 4 * i);
             ++t.nextBlock;
             ++t.blocksTaken;
         }

@@ -1,6 +1,6 @@
 #pragma once
-// What a window test needs: virtual time, scripted prompts and simulated ports, installed as
-// the program's services for the test's lifetime.
+// What a window test needs: virtual time, scripted prompts, simulated ports and the spreadsheet
+// twin, installed as the program's services for the test's lifetime.
 #include <QtGlobal>
 #include <QtTest/QTest>
 
@@ -9,15 +9,18 @@
 #include "platform/wait.h"
 #include "sim/scriptedprompts.h"
 #include "sim/simlink.h"
+#include "sim/simworkbooks.h"
 #include "sim/virtualclock.h"
 
 struct SimEnv {
     VirtualClock clock;
     ScriptedPrompts prompts;
     SimSerialPorts ports;
+    SimWorkbooks workbooks;
     SimEnv() {
         SetAppQuitting(false);
         Services::install(&clock, &prompts, &ports);
+        Services::installWorkbooks(&workbooks);
     }
     // A prompt the test did not queue, or an answer it queued for a prompt that never came,
     // fails the test.

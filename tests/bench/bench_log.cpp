@@ -49,8 +49,7 @@ double ostrel(int prefill) {
     env.ports.attach(3, &bus);
     SetAppTitle(OstrelTitle);
     auto w = std::make_unique<Tprobc>();
-    w->Scanbus = new TScanbus(w.get());
-    w->HelpWindow = new THelpWindow(w.get());
+    w->AttachWindows(new TScanbus(w.get(), w->Link()), new THelpWindow(w.get()));
     w->show();
     env.clock.settle();
     const double us = perLine(env, prefill, [&](int i) { w->AddLog(lineText(i)); });

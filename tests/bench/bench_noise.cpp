@@ -20,7 +20,7 @@ double absorb(int bytes) {
     MarvaneProgram program;
     MainConfig->show();
     MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
-    MainConfig->TrmConnect->click();
+    MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"))->click();
     env.clock.settle();
     SimSerialLink* port = env.ports.openLink(1);
     if (!port) qFatal("the terminal port did not open");

@@ -1,7 +1,10 @@
 #pragma once
 // Marvane's windows on simulated time, prompts and ports, with the tank console on COM1.
 #include <QAbstractButton>
-#include "platform/loglist.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -11,7 +14,9 @@
 #include "common/tankcfgtypes.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
+#include "console/terminallink.h"
 #include "platform/errorguard.h"
+#include "platform/loglist.h"
 #include "sim/consolemodel.h"
 #include "sim/testenv.h"
 
@@ -27,7 +32,6 @@ struct ConsoleFixture {
         CurrentTank = 0;
         SelectedMdi = 0;
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
-        env.prompts.acceptAny();  // until each test queues the boxes it expects
         model = bus.add<ConsoleModel>();
         env.ports.attach(1, &bus);
         program = std::make_unique<MarvaneProgram>();
@@ -46,6 +50,20 @@ struct ConsoleFixture {
         return c;
     }
     void click(const char* name) { find(name)->click(); }
+    QSpinBox* spin(const char* name) const { return find<QSpinBox>(name); }
+    QLineEdit* edit(const char* name) const { return find<QLineEdit>(name); }
+    QTableWidget* grid(const char* name) const { return find<QTableWidget>(name); }
+    QCheckBox* check(const char* name) const { return find<QCheckBox>(name); }
+    QComboBox* list(const char* name) const { return find<QComboBox>(name); }
+    // "Global config only" unchecked: the operations take the tanks and MDI units too.
+    void wholeConfig() { check("wtankdta")->setChecked(false); }
+    const TerminalLink& link() const { return w->terminal(); }
+    bool linkClosed() const { return !w->terminal().isOpen(); }
+    bool linkIdle() const { return w->terminal().idle(); }
+    // Queues the not-connected box n times, as a refused request shows it.
+    void expectNotConnected(int n = 1) {
+        for (int i = 0; i < n; ++i) env.prompts.queue(PromptAnswer::ok());
+    }
 
     // Terminal frames written to COM1 so far, and their command codes.
     QList<QByteArray> sent() const { return env.ports.writtenLines(1); }
@@ -76,4 +94,4 @@ struct ConsoleFixture {
     }
 };
 
-inline bool linkClosed(const TMainConfig* w) { return !w->TrmCom->isOpen(); }
+inline const QString NotConnectedText = QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! ");

@@ -13,6 +13,7 @@
 #include "common/tankcfgtypes.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
+#include "console/terminallink.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 #include "sim/devsimprocess.h"
@@ -33,23 +34,24 @@ void E2ePtyTest::sendAndReadBack() {
     MarvaneProgram program;
     TMainConfig* w = MainConfig;
 
-    w->TrmConnect->click();
-    QVERIFY(w->TrmCom->isOpen());
-    w->Noftanks->stepUp();
-    w->MdiUv->stepUp();
+    auto* connectButton = w->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
+    connectButton->click();
+    QVERIFY(w->terminal().isOpen());
+    w->findChild<QSpinBox*>(QStringLiteral("Noftanks"))->stepUp();
+    w->findChild<QSpinBox*>(QStringLiteral("MdiUv"))->stepUp();
     ConsoleConfig.Tanks[1].ProductName.assign("DIESEL");
     ConsoleConfig.Tanks[1].RoFuel = 0.845;
     ConsoleConfig.Mdi[0].Name.assign("Island");
-    w->dbsave->setText(QStringLiteral("30"));
-    w->TrmID->setText(QStringLiteral("PTY001"));
-    w->wtankdta->setChecked(false);
+    w->findChild<QLineEdit*>(QStringLiteral("dbsave"))->setText(QStringLiteral("30"));
+    w->findChild<QLineEdit*>(QStringLiteral("TrmID"))->setText(QStringLiteral("PTY001"));
+    w->findChild<QCheckBox*>(QStringLiteral("wtankdta"))->setChecked(false);
 
     QElapsedTimer t;
     t.start();
     w->findChild<QPushButton*>(QStringLiteral("send_t_to_console"))->click();
     QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
-    QVERIFY(w->TrmCom->isOpen());
-    QVERIFY(!w->TrmBusy && !w->TrmWaiting && !w->TrmRetry);
+    QVERIFY(w->terminal().isOpen());
+    QVERIFY(w->terminal().idle());
 
     // What the console took comes back on a read-back over the same line.
     std::memset(&ConsoleConfig.Tanks[1], 0, sizeof(TTankRecord));
@@ -69,8 +71,8 @@ void E2ePtyTest::sendAndReadBack() {
     for (int i = 0; i < w->PrLogwin->count(); ++i)
         timeouts += w->PrLogwin->text(i).contains(QStringLiteral("Time out"));
     QCOMPARE(timeouts, 0);
-    w->TrmConnect->click();
-    QVERIFY(!w->TrmCom->isOpen());
+    connectButton->click();
+    QVERIFY(!w->terminal().isOpen());
     qunsetenv("SERIAL_COM1");
 }
 

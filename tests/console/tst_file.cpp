@@ -41,8 +41,8 @@ void FileTest::saveAndLoadByteForByte() {
     ConsoleFixture f(false);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("site.dat"));
-    f.w->Noftanks->setValue(3);
-    f.w->MdiUv->setValue(2);
+    f.spin("Noftanks")->setValue(3);
+    f.spin("MdiUv")->setValue(2);
     ConsoleConfig.Tanks[2].Capacity = 31000;
     ConsoleConfig.Tanks[9].ProductName.assign("above the count");
     ConsoleConfig.Mdi[1].Name.assign("Kiosk");
@@ -52,18 +52,18 @@ void FileTest::saveAndLoadByteForByte() {
     QCOMPARE(readAll(path), memory());
     QVERIFY(f.env.prompts.shown.size() == 1);  // no confirmation
 
-    f.w->Noftanks->setValue(1);
-    f.w->MdiUv->setValue(0);
+    f.spin("Noftanks")->setValue(1);
+    f.spin("MdiUv")->setValue(0);
     ConsoleConfig.Tanks[2].Capacity = 1;
     ConsoleConfig.DbSaveTime = 9;
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
     QCOMPARE(memory(), readAll(path));
-    QCOMPARE(f.w->Noftanks->value(), 3);
-    QCOMPARE(f.w->MdiUv->value(), 2);
-    QCOMPARE(f.w->dbsave->text(), QStringLiteral("60"));
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 3, 2), QStringLiteral("31000"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 2, 2), QStringLiteral("Kiosk"));
+    QCOMPARE(f.spin("Noftanks")->value(), 3);
+    QCOMPARE(f.spin("MdiUv")->value(), 2);
+    QCOMPARE(f.edit("dbsave")->text(), QStringLiteral("60"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 3, 2), QStringLiteral("31000"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 2, 2), QStringLiteral("Kiosk"));
 
     // A longer file loads its first 522824 bytes.
     writeFile(path, readAll(path) + QByteArray(100, 'x'));
@@ -91,11 +91,11 @@ void FileTest::loadLeavesLoadedRecordsAlone() {
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
     QCOMPARE(memory(), bytes);
-    QCOMPARE(f.w->Tanks_list->rowCount(), 6);
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 5, 3), QStringLiteral("FIVE"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 2, 1), QStringLiteral("14"));
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), 6);
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 5, 3), QStringLiteral("FIVE"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 2, 1), QStringLiteral("14"));
     // Raising the count by hand afterwards gives the new tank its defaults as usual.
-    f.w->Noftanks->stepUp();
+    f.spin("Noftanks")->stepUp();
     QCOMPARE(ConsoleConfig.Tanks[5].Capacity, 22000.0);
 
     // Counts out of range are shown clamped and kept in the record.
@@ -104,7 +104,7 @@ void FileTest::loadLeavesLoadedRecordsAlone() {
     writeFile(path, QByteArray(reinterpret_cast<const char*>(image.get()), sizeof *image));
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
-    QCOMPARE(f.w->Noftanks->value(), 16);
+    QCOMPARE(f.spin("Noftanks")->value(), 16);
     QCOMPARE(int(ConsoleConfig.TankCount), 30);
     QCOMPARE(ConsoleConfig.Tanks[15].Capacity, image->Tanks[15].Capacity);
 }
@@ -127,6 +127,7 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
                           Case{fifo, "File access denied."}}) {
         f.env.prompts.clear();
         f.env.prompts.queue(PromptAnswer::file(c.path));
+        f.env.prompts.queue(PromptAnswer::ok());
         f.click("Load_t_from_file");
         QCOMPARE(f.env.prompts.shown.size(), 2);
         QCOMPARE(f.env.prompts.shown[1].text, c.text);
@@ -160,6 +161,8 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
 void FileTest::cancelChangesNothing() {
     ConsoleFixture f(false);
     const QByteArray before = memory();
+    f.env.prompts.queue(PromptAnswer::cancel());
+    f.env.prompts.queue(PromptAnswer::cancel());
     f.click("Load_t_from_file");
     f.click("Save_t_file");
     QCOMPARE(f.env.prompts.shown.size(), 2);
@@ -170,9 +173,9 @@ void FileTest::saveRightAfterStartWritesTheDefaults() {
     ConsoleFixture f(false);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("start.dat"));
-    f.w->dbsave->setText(QStringLiteral("99"));
-    f.w->TrmID->setText(QStringLiteral("ZZZ"));
-    f.w->Noftanks->stepUp();
+    f.edit("dbsave")->setText(QStringLiteral("99"));
+    f.edit("TrmID")->setText(QStringLiteral("ZZZ"));
+    f.spin("Noftanks")->stepUp();
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Save_t_file");
     const QByteArray b = readAll(path);
@@ -203,6 +206,7 @@ void FileTest::saveFailingMidwayKeepsTheOldFile() {
     small.rlim_cur = 65536;
     setrlimit(RLIMIT_FSIZE, &small);
     f.env.prompts.queue(PromptAnswer::file(path));
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("Save_t_file");
     setrlimit(RLIMIT_FSIZE, &saved);
 
@@ -219,6 +223,7 @@ void FileTest::dialogsKeepTheirSettings() {
     f.click("Save_t_file");
     f.env.prompts.queue(PromptAnswer::cancel());
     f.click("Save_t_file");
+    f.env.prompts.queue(PromptAnswer::cancel());
     f.click("Load_t_from_file");
     const FileDialogSpec& save = f.env.prompts.shown[0].spec;
     QCOMPARE(save.fileName, QStringLiteral("noname"));
@@ -250,6 +255,7 @@ void FileTest::saveWritesThroughLinksAndRespectsReadOnly() {
     if (::geteuid() == 0) QSKIP("root may write a read-only file");
     QFile::setPermissions(real, QFile::ReadOwner);
     f.env.prompts.queue(PromptAnswer::file(real));
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("Save_t_file");
     QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("File access denied."));
 }

@@ -91,35 +91,35 @@ void StartupLogTest::firstViewHoldsTheDefaults() {
     QStringList tabs;
     for (int i = 0; i < w->Tankcfg->count(); ++i) tabs << w->Tankcfg->tabText(i);
     QCOMPARE(tabs, (QStringList{"Program Options", "Terminal config", "Probe Config", "Others"}));
-    QCOMPARE(w->TrmID->text(), QStringLiteral("012345"));
-    QCOMPARE(w->dbsave->text(), QStringLiteral("60"));
-    QCOMPARE(w->reftemp->text(), QStringLiteral("15"));
-    QCOMPARE(w->trmLang->currentText(), QStringLiteral("English"));
-    QVERIFY(w->metricu->isChecked());
-    QCOMPARE(w->Noftanks->value(), 1);
-    QCOMPARE(w->MdiUv->value(), 0);
-    QVERIFY(w->wtankdta->isChecked());
-    QCOMPARE(w->Comsel->currentText(), QStringLiteral("RS-232 on COM1"));
+    QCOMPARE(f.edit("TrmID")->text(), QStringLiteral("012345"));
+    QCOMPARE(f.edit("dbsave")->text(), QStringLiteral("60"));
+    QCOMPARE(f.edit("reftemp")->text(), QStringLiteral("15"));
+    QCOMPARE(f.list("trmLang")->currentText(), QStringLiteral("English"));
+    QVERIFY(f.find<QRadioButton>("metricu")->isChecked());
+    QCOMPARE(f.spin("Noftanks")->value(), 1);
+    QCOMPARE(f.spin("MdiUv")->value(), 0);
+    QVERIFY(f.check("wtankdta")->isChecked());
+    QCOMPARE(f.list("Comsel")->currentText(), QStringLiteral("RS-232 on COM1"));
     QCOMPARE(w->portsel->currentText(), QStringLiteral("RS485 on COM1"));
-    QCOMPARE(w->Tanks_list->rowCount(), 2);
-    QCOMPARE(ConsoleFixture::cell(w->Tanks_list, 1, 1), QStringLiteral(" 01 23 45 67 89 AB"));
-    QCOMPARE(ConsoleFixture::cell(w->MDIList, 0, 2), QStringLiteral("  Name  "));
-    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 0), QStringLiteral(" - "));
-    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 1), QStringLiteral("--"));
-    QCOMPARE(ConsoleFixture::cell(w->MDIList, 1, 2), QStringLiteral("--------------"));
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), 2);
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 1, 1), QStringLiteral(" 01 23 45 67 89 AB"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 0, 2), QStringLiteral("  Name  "));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 0), QStringLiteral(" - "));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("--"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 2), QStringLiteral("--------------"));
     // Nothing open, nothing running, both links shown as down.
-    QVERIFY(!w->TrmCom->isOpen() && !w->PrbCom->isOpen());
-    QVERIFY(!w->TrmTmr->isActive() && !w->PrbTmr->isActive() && !w->Timer3->isActive());
-    QCOMPARE(w->TrmTmr->interval(), 1000);
+    QVERIFY(!f.link().isOpen() && !w->PrbCom->isOpen());
+    QVERIFY(!f.link().timerActive() && !w->PrbTmr->isActive() && !w->Timer3->isActive());
+    QCOMPARE(f.link().timeoutMs(), 1000);
     QCOMPARE(w->PrbTmr->interval(), 300);
     QCOMPARE(w->Timer3->interval(), 500);
-    QCOMPARE(w->TrmConnect->text(), QStringLiteral("Connect "));
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect "));
     QCOMPARE(w->ProbeConnect->text(), QStringLiteral("Connect "));
-    QCOMPARE(w->trconstat->property("connected").toBool(), false);
+    QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), false);
     QCOMPARE(w->prconstat->property("connected").toBool(), false);
     // Controls carry their labels as accessible names.
-    QCOMPARE(w->Noftanks->accessibleName(), QStringLiteral("Number of tanks :"));
-    QCOMPARE(w->reftemp->accessibleName(), QStringLiteral("Referance temp. :"));
+    QCOMPARE(f.spin("Noftanks")->accessibleName(), QStringLiteral("Number of tanks :"));
+    QCOMPARE(f.edit("reftemp")->accessibleName(), QStringLiteral("Referance temp. :"));
     QCOMPARE(f.find("send_t_to_console")->accessibleName(), QStringLiteral("Send config to terminal"));
     QVERIFY(f.env.prompts.shown.isEmpty());
 }
@@ -162,16 +162,21 @@ void StartupLogTest::moduleViewPlaceholders() {
 
 void StartupLogTest::exitFromMenuAndThreeButtons() {
     for (const char* how : {"Exit1", "ExitProgOptions", "ExitTerminalConfig", "ExitProbeConfig"}) {
-        ConsoleFixture f(false);
+        ConsoleFixture f;  // with the terminal link open
         f.w->show();
         QVERIFY(f.w->isVisible());
+        QVERIFY(f.link().isOpen());
         if (QByteArray(how) == "Exit1")
             f.w->findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
         else
             f.click(how);
         QVERIFY2(!f.w->isVisible(), how);
         QVERIFY(AppQuitting());
+        QVERIFY(f.linkClosed());
         QVERIFY(f.env.prompts.shown.isEmpty());
+        // Nothing goes out once the program is ending, whoever asks.
+        f.w->get_t_from_consoleClick();
+        QVERIFY(f.sent().isEmpty());
     }
     // The "Others" page has no exit.
     ConsoleFixture f(false);
@@ -219,6 +224,8 @@ void StartupLogTest::reportBoxesAndLines() {
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::None);
     QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
 
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.env.prompts.queue(PromptAnswer::ok());
     f.w->ReportCode(rcNotConnected);
     QCOMPARE(f.env.prompts.shown[1].caption, QStringLiteral("Error"));
     QCOMPARE(f.env.prompts.shown[1].text, QStringLiteral("  ERROR No: 100 \r\r Not connected \r to RS485 Network !"));
@@ -230,8 +237,28 @@ void StartupLogTest::reportBoxesAndLines() {
         f.w->ReportCode(code);
         QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
     }
-    f.w->ReportCode(rcMeasureError);
-    QVERIFY(f.log().value(0).endsWith(QStringLiteral("Internal error during meshurment !")));
+    // Every code's log text, exactly, after the error prefix.
+    struct Line {
+        int code;
+        const char* text;
+    };
+    const Line lines[] = {
+        {rcGlobalSet, "Info : Global config was set succesfull !"},
+        {rcTankSet, "Info : Tank config was set succesfull !"},
+        {rcGlobalSetError, " ERROR No: 60 Error Set Global config !"},
+        {rcTankSetError, " ERROR No: 60 Error Set Tank config !"},
+        {rcProbeTimeout, "Probe Net Time out waiting for responce !"},
+        {rcTerminalTimeout, "Terminal Time out waiting for responce !"},
+        {rcProbeCrcError, "CRC ERROR during RECEIVE from Probe !"},
+        {rcModuleCrcError, "CRC ERROR during RECEIVE from Module !"},
+        {rcBadMessage, "RECEVED Message ERROR!"},
+        {rcMeasureError, "Internal error during meshurment !"},
+    };
+    for (const Line& l : lines) {
+        f.w->ReportCode(l.code);
+        const QString logged = f.log().value(0);
+        QVERIFY2(logged.endsWith(QStringLiteral(" /Error      > ") + QString::fromLatin1(l.text)), qPrintable(logged));
+    }
     QCOMPARE(f.env.prompts.shown.size(), 3);
 }
 
@@ -335,7 +362,7 @@ void StartupLogTest::logWindowOpensOnADoubleClickAnywhereOnTheList() {
 
 void StartupLogTest::captionsAreAccessibleNames() {
     ConsoleFixture f(false);
-    QCOMPARE(f.w->trconstat->accessibleName(), QStringLiteral("RS232"));
+    QCOMPARE(f.find<QLabel>("trconstat")->accessibleName(), QStringLiteral("RS232"));
     QCOMPARE(f.w->prconstat->accessibleName(), QStringLiteral("RS485"));
     QStringList groups;
     for (QWidget* win : {static_cast<QWidget*>(f.w), static_cast<QWidget*>(mdicfg)})

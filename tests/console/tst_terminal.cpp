@@ -10,17 +10,11 @@
 #include "consolefixture.h"
 
 namespace {
-const QString NotConnected = QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! ");
-
 int countStarting(const QStringList& lines, const QString& head) {
     int n = 0;
     for (const QString& l : lines) n += l.startsWith(head);
     return n;
 }
-
-bool flagsClear(const TMainConfig* w) { return !w->TrmWaiting && !w->TrmRetry && !w->TrmBusy; }
-
-QByteArray replyData(const TLongFrame& f) { return QByteArray(reinterpret_cast<const char*>(f.Data), f.Len); }
 
 // A port whose driver fails every write.
 class FailingWriteLink final : public SerialLink {
@@ -60,8 +54,7 @@ private slots:
     void getConfigReadsWithoutStoringThePage();
     void clampsOfSaveTimeAndReferenceTemperature();
     void identifierTrimmedSentAndReadBackSubstituted();
-    void roFuelHighFirstOutLowFirstBack();
-    void productNameAndSensorsInPayloads();
+    void tankFieldsReachTheConsoleAndComeBack();
     void fiveBadRepliesThenGood();
     void sixBadRepliesCloseTheLinkSilently();
     void badEndsAndNoiseBeforeTheReplyAreResent();
@@ -75,29 +68,30 @@ private slots:
     void secondOperationInsideAWaitIsRefused();
     void vanishedPortClearsTheExchange();
     void failingWriteClearsTheExchange();
-    void repliesOutsideTheRecordsAreNotStored();
+    void replyHandlerReportsAndKeepsTableAcknowledgements();
     void countsAboveSixteenNeverAddressPastSixteen();
     void acknowledgementReports();
     void typedLanguageIsSent255();
     void badNumberEndsOperationKeepingEarlierFields();
+    void closingDuringAnOperationSendsNothingMore();
 };
 
 void TerminalTest::globalOnlySendsTwoFrames() {
     ConsoleFixture f;
-    f.w->dbsave->setText(QStringLiteral("42"));
+    f.edit("dbsave")->setText(QStringLiteral("42"));
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
     QCOMPARE(int(f.model->config().DbSaveTime), 42);
     QCOMPARE(f.logLinesEndingWith(QStringLiteral(" /Error      > Info : Global config was set succesfull !")), 1);
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
     QVERIFY(f.env.prompts.shown.isEmpty());
 }
 
 void TerminalTest::fullSendOrderFollowsCountsReadBack() {
     ConsoleFixture f;
-    f.w->Noftanks->stepUp();
-    f.w->MdiUv->stepUp();
-    f.w->wtankdta->setChecked(false);
+    f.spin("Noftanks")->stepUp();
+    f.spin("MdiUv")->stepUp();
+    f.wholeConfig();
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03, 0x04, 0x05, 0x04, 0x05, 0x08, 0x09}));
     const auto lines = f.sent();
@@ -107,7 +101,7 @@ void TerminalTest::fullSendOrderFollowsCountsReadBack() {
     QCOMPARE(uint8_t(ConsoleFixture::dataOf(lines[4])[7]), uint8_t(2));
     QCOMPARE(QString::fromStdString(f.model->config().Mdi[0].Name.str()), QStringLiteral("No name"));
     QCOMPARE(QString::fromStdString(f.model->config().Tanks[1].ProductName.str()), QStringLiteral("SUPER A95H"));
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
 }
 
 void TerminalTest::getConfigReadsWithoutStoringThePage() {
@@ -119,16 +113,16 @@ void TerminalTest::getConfigReadsWithoutStoringThePage() {
     m.Tanks[1].Capacity = 12345;
     m.Mdi[0].Name.assign("Pump A");
     m.Mdi[0].Address = 9;
-    f.w->dbsave->setText(QStringLiteral("5"));  // not stored: the page is not read first
-    f.w->wtankdta->setChecked(false);
+    f.edit("dbsave")->setText(QStringLiteral("5"));  // not stored: the page is not read first
+    f.wholeConfig();
     f.click("get_t_from_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x03, 0x05, 0x05, 0x09}));
     QCOMPARE(int(ConsoleConfig.DbSaveTime), 77);
-    QCOMPARE(f.w->dbsave->text(), QStringLiteral("77"));
+    QCOMPARE(f.edit("dbsave")->text(), QStringLiteral("77"));
     QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 12345.0);
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 2, 2), QStringLiteral("12345"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 1), QStringLiteral("9"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 2), QStringLiteral("Pump A"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 2, 2), QStringLiteral("12345"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("9"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 2), QStringLiteral("Pump A"));
 }
 
 void TerminalTest::clampsOfSaveTimeAndReferenceTemperature() {
@@ -139,19 +133,19 @@ void TerminalTest::clampsOfSaveTimeAndReferenceTemperature() {
     for (const Case& c : {Case{"0", "0", 1, 1}, Case{"-5", "-1", 1, 1}, Case{"300", "60", 250, 50},
                           Case{"250", "50", 250, 50}, Case{"1", "1", 1, 1}}) {
         ConsoleFixture f;
-        f.w->dbsave->setText(QString::fromLatin1(c.db));
-        f.w->reftemp->setText(QString::fromLatin1(c.ref));
+        f.edit("dbsave")->setText(QString::fromLatin1(c.db));
+        f.edit("reftemp")->setText(QString::fromLatin1(c.ref));
         f.click("send_t_to_console");
         const QByteArray d = ConsoleFixture::dataOf(f.sent().value(0));
         QCOMPARE(int(uint8_t(d[3])), c.dbSent);
         QCOMPARE(int(uint8_t(d[4])), c.refSent);
-        QCOMPARE(f.w->dbsave->text(), QString::number(c.dbSent));
+        QCOMPARE(f.edit("dbsave")->text(), QString::number(c.dbSent));
     }
 }
 
 void TerminalTest::identifierTrimmedSentAndReadBackSubstituted() {
     ConsoleFixture f;
-    f.w->TrmID->setText(QStringLiteral("  AB12 \t"));
+    f.edit("TrmID")->setText(QStringLiteral("  AB12 \t"));
     f.w->ReadConsoleConfigForm();
     QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("AB12"));
     f.click("send_t_to_console");
@@ -162,60 +156,46 @@ void TerminalTest::identifierTrimmedSentAndReadBackSubstituted() {
     std::memcpy(f.model->config().TerminalId.Chars, odd, 6);
     f.click("get_t_from_console");
     QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("><1B>Z"));
-    QCOMPARE(f.w->TrmID->text(), QStringLiteral("><1B>Z"));
+    QCOMPARE(f.edit("TrmID")->text(), QStringLiteral("><1B>Z"));
 
     // Twelve characters fill the field; the thirteenth is not stored.
-    f.w->TrmID->setText(QStringLiteral("ABCDEFGHIJKLM"));
+    f.edit("TrmID")->setText(QStringLiteral("ABCDEFGHIJKLM"));
     f.w->ReadConsoleConfigForm();
     QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("ABCDEFGHIJKL"));
 }
 
-void TerminalTest::roFuelHighFirstOutLowFirstBack() {
-    ConsoleFixture f;
-    QCOMPARE(TMainConfig::RoFuelWord(0.89), uint16_t(890));
-    QCOMPARE(TMainConfig::RoFuelWord(65.537), uint16_t(1));  // only the low 16 bits travel
-    QCOMPARE(TMainConfig::RoFuelWord(-0.001), uint16_t(0xFFFF));
-    f.w->wtankdta->setChecked(false);
-    f.click("send_t_to_console");
-    const QByteArray req = ConsoleFixture::dataOf(f.sent().value(2));
-    QCOMPARE(uint8_t(req[57]), uint8_t(0x03));
-    QCOMPARE(uint8_t(req[58]), uint8_t(0x7A));
-    QCOMPARE(ConsoleConfig.Tanks[0].RoFuel, 0.89);  // read back, low byte first
-
-    // A reply with the bytes in request order reads as 31.235.
-    TLongFrame swapped = TMainConfig::TankPayload(ConsoleConfig, 1);
-    f.w->HandleTerminalReply(trTank, swapped.Len, swapped.Data);
-    QCOMPARE(ConsoleConfig.Tanks[0].RoFuel, 31.235);
-}
-
-void TerminalTest::productNameAndSensorsInPayloads() {
+void TerminalTest::tankFieldsReachTheConsoleAndComeBack() {
     ConsoleFixture f;
     TTankRecord& t = ConsoleConfig.Tanks[0];
-    t.ProductName.assign("ABCDEFGHIJKLMNOPQRSTUVWXY");
-    TLongFrame p = TMainConfig::TankPayload(ConsoleConfig, 1);
-    QCOMPARE(p.Len, 79);
-    QCOMPARE(replyData(p).mid(59), QByteArray("ABCDEFGHIJKLMNOPQRST"));
-    t.ProductName.assign("DIESL");
-    t.TwoSensors = 0;
-    p = TMainConfig::TankPayload(ConsoleConfig, 1);
-    QCOMPARE(p.Len, 65);
-    QCOMPARE(replyData(p).mid(59), QByteArray("DIESL\0", 6));
-    QCOMPARE(int(p.Data[8]), 1);
-    QCOMPARE(int(p.Data[7]), 1);
-    // Speed of wire, big-endian single, sign and exponent first.
-    QCOMPARE(replyData(p).mid(9, 4), QByteArray::fromHex("453B8000"));
+    t.ProbeAddress = 9;
+    t.LowFuel = 21;
+    t.FuelAlarm = 17;
+    t.ProbeId[5] = 0xCD;
+    f.wholeConfig();
+    f.click("send_t_to_console");
+    const QByteArray req = ConsoleFixture::dataOf(f.sent().value(2));
+    QCOMPARE(uint8_t(req[57]), uint8_t(0x03));  // RoFuel 0.89, high byte first
+    QCOMPARE(uint8_t(req[58]), uint8_t(0x7A));
+    // The console took each field from its own offset.
+    const TTankRecord& m = f.model->config().Tanks[0];
+    QCOMPARE(int(m.ProbeAddress), 9);
+    QCOMPARE(m.LowFuel, 21.0);
+    QCOMPARE(m.FuelAlarm, 17.0);
+    QCOMPARE(m.ProbeId[5], uint8_t(0xCD));
+    QCOMPARE(m.RoFuel, 0.89);
 
-    for (int b8 : {2, 1, 0}) {
-        p.Data[8] = uint8_t(b8);
-        f.w->HandleTerminalReply(trTank, p.Len, p.Data);
-        QCOMPARE(bool(t.TwoSensors), b8 > 1);
-    }
-    QCOMPARE(QString::fromStdString(t.ProductName.str()), QStringLiteral("DIESL"));
-
-    ConsoleConfig.Mdi[2].Address = 7;
-    ConsoleConfig.Mdi[2].Name.assign("Gate");
-    const TLongFrame m = TMainConfig::MdiPayload(ConsoleConfig, 3);
-    QCOMPARE(replyData(m), QByteArray("\x03\x07Gate\0", 7));
+    // Read back: what the console holds replaces the record, field by field.
+    f.model->config().Tanks[0].ProbeAddress = 12;
+    f.model->config().Tanks[0].ProbeId[0] = 0x77;
+    f.model->config().Tanks[0].WaterAlarm = 4;
+    f.model->config().Tanks[0].RoFuel = 0.845;
+    f.click("get_t_from_console");
+    QCOMPARE(int(t.ProbeAddress), 12);
+    QCOMPARE(t.ProbeId[0], uint8_t(0x77));
+    QCOMPARE(t.WaterAlarm, 4.0);
+    QCOMPARE(t.LowFuel, 21.0);
+    QCOMPARE(t.RoFuel, 0.845);
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 1, 1), QStringLiteral(" 77 23 45 67 89 CD"));
 }
 
 void TerminalTest::fiveBadRepliesThenGood() {
@@ -225,24 +205,25 @@ void TerminalTest::fiveBadRepliesThenGood() {
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x03}));
     QCOMPARE(countStarting(f.log(), QStringLiteral("RS232:<02")), 6);
     QCOMPARE(f.logLinesEndingWith(QStringLiteral("Info : Global config was set succesfull !")), 1);
-    QVERIFY(!linkClosed(f.w));
+    QVERIFY(!f.linkClosed());
     QVERIFY(f.env.prompts.shown.isEmpty());
 }
 
 void TerminalTest::sixBadRepliesCloseTheLinkSilently() {
     ConsoleFixture f;
     f.bus.faults.badCrcNext = 6;
+    f.expectNotConnected();
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes(), (QList<int>(6, 0x02)));
-    QVERIFY(linkClosed(f.w));
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
-    QVERIFY(!f.w->TrmConnect->isChecked());
-    QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+    QVERIFY(f.linkClosed());
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect"));
+    QVERIFY(!f.find<QPushButton>("TrmConnect")->isChecked());
+    QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), false);
     // No box for giving up; the read-back that follows is refused with one.
-    QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+    QCOMPARE(f.promptTexts(), QStringList{NotConnectedText});
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Error"));
     QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
 }
 
 void TerminalTest::badEndsAndNoiseBeforeTheReplyAreResent() {
@@ -256,16 +237,16 @@ void TerminalTest::badEndsAndNoiseBeforeTheReplyAreResent() {
     f.click("send_t_to_console");
     // The reply to the first frame arrives after the noise and is purged by the resend.
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03}));
-    QVERIFY(!linkClosed(f.w));
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(!f.linkClosed());
+    QVERIFY(f.linkIdle());
     QVERIFY(f.env.prompts.shown.isEmpty());
 }
 
 void TerminalTest::timeoutOnFirstRequestOfMultiRequestOperation() {
     ConsoleFixture f;
-    f.w->Noftanks->stepUp();
-    f.w->MdiUv->stepUp();
-    f.w->wtankdta->setChecked(false);
+    f.spin("Noftanks")->stepUp();
+    f.spin("MdiUv")->stepUp();
+    f.wholeConfig();
     f.bus.faults.silentNext = 1;
     const qint64 start = f.env.clock.elapsedMs();
     qint64 timedOutAt = -1;
@@ -278,9 +259,9 @@ void TerminalTest::timeoutOnFirstRequestOfMultiRequestOperation() {
     QCOMPARE(timedOutAt - start, qint64(1000));
     QCOMPARE(f.logLinesEndingWith(QStringLiteral(" /Error      > Terminal Time out waiting for responce !")), 1);
     // 0x03, then two exchanges for each of 2 tanks and 1 MDI unit: one box each.
-    QCOMPARE(f.promptTexts(), QStringList(7, NotConnected));
-    QVERIFY(linkClosed(f.w));
-    QVERIFY(flagsClear(f.w));
+    QCOMPARE(f.promptTexts(), QStringList(7, NotConnectedText));
+    QVERIFY(f.linkClosed());
+    QVERIFY(f.linkIdle());
 }
 
 void TerminalTest::splitReplyIsReadOnce() {
@@ -295,41 +276,43 @@ void TerminalTest::splitReplyIsReadOnce() {
 void TerminalTest::connectWhileOpenReports102() {
     ConsoleFixture f;
     {
-        const QSignalBlocker quiet(f.w->TrmConnect);
-        f.w->TrmConnect->setChecked(false);
+        const QSignalBlocker quiet(f.find<QPushButton>("TrmConnect"));
+        f.find<QPushButton>("TrmConnect")->setChecked(false);
     }
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("TrmConnect");
     QCOMPARE(f.promptTexts(),
              QStringList{QStringLiteral("   ERROR No: 102 \r\r Already connected to Terminal !\r Disconnect first!")});
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Error"));
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::None);
     QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      > ")));
-    QVERIFY(!linkClosed(f.w));
+    QVERIFY(!f.linkClosed());
     QCOMPARE(f.env.ports.openCount(1), 1);
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Disconnect"));
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Disconnect"));
 }
 
 void TerminalTest::disconnects() {
     {
         ConsoleFixture f;
-        QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Disconnect"));
-        QCOMPARE(f.w->trconstat->property("connected").toBool(), true);
+        QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), true);
         f.click("TrmConnect");
-        QVERIFY(linkClosed(f.w));
-        QVERIFY(flagsClear(f.w));
-        QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
-        QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+        QVERIFY(f.linkClosed());
+        QVERIFY(f.linkIdle());
+        QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect"));
+        QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), false);
     }
     {
         // The user disconnects while a request is out: the exchange ends, the next is refused.
         ConsoleFixture f;
         f.bus.faults.silentNext = 1;
         f.env.clock.after(500, [&] { f.click("TrmConnect"); });
+        f.expectNotConnected();
         f.click("send_t_to_console");
         QCOMPARE(f.sentCodes(), QList<int>{0x02});
-        QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+        QCOMPARE(f.promptTexts(), QStringList{NotConnectedText});
         QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
-        QVERIFY(flagsClear(f.w));
+        QVERIFY(f.linkIdle());
         f.env.clock.advance(2000);
         QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
     }
@@ -337,9 +320,9 @@ void TerminalTest::disconnects() {
 
 void TerminalTest::com2IsPortTwoAt9600() {
     ConsoleFixture f(false);
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect "));
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect "));
     f.env.ports.addEmptyPort(2);
-    f.w->Comsel->setCurrentIndex(1);
+    f.list("Comsel")->setCurrentIndex(1);
     f.click("TrmConnect");
     QCOMPARE(f.env.ports.openCount(2), 1);
     QCOMPARE(f.env.ports.openBauds(2), QList<int>{9600});
@@ -349,15 +332,16 @@ void TerminalTest::com2IsPortTwoAt9600() {
 void TerminalTest::portThatCannotOpenKeepsButtonDown() {
     ConsoleFixture f(false);
     f.env.ports.setBusy(1, true);
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("TrmConnect");
     QCOMPARE(f.env.prompts.shown.size(), 1);
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
-    QVERIFY(f.w->TrmConnect->isChecked());
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect "));
-    QCOMPARE(f.w->trconstat->property("connected").toBool(), false);
+    QVERIFY(f.find<QPushButton>("TrmConnect")->isChecked());
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect "));
+    QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), false);
     f.click("TrmConnect");  // the next click takes the disconnect path
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect"));
     QCOMPARE(f.env.prompts.shown.size(), 1);
 }
 
@@ -366,10 +350,10 @@ void TerminalTest::noiseWhileIdleDoesNotBlock() {
     f.bus.sendToHost("\r0BADNOISE\n");
     f.bus.sendToHost("\r8200C1B0\r", 5);  // a line with broken ends too
     f.env.clock.advance(50);
-    QVERIFY(!f.w->TrmRetry);
+    QVERIFY(!f.link().resendDue());
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
 }
 
 void TerminalTest::secondOperationInsideAWaitIsRefused() {
@@ -383,7 +367,7 @@ void TerminalTest::secondOperationInsideAWaitIsRefused() {
     });
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03}));
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
     f.click("get_t_from_console");  // once the first is over, the next one runs
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x02, 0x03, 0x03}));
 }
@@ -392,10 +376,11 @@ void TerminalTest::vanishedPortClearsTheExchange() {
     ConsoleFixture f;
     f.bus.faults.silentNext = 1;
     f.env.clock.after(300, [&] { f.env.ports.remove(1); });
+    f.expectNotConnected();
     f.click("send_t_to_console");
-    QVERIFY(flagsClear(f.w));
-    QCOMPARE(f.w->TrmConnect->text(), QStringLiteral("Connect"));
-    QCOMPARE(f.promptTexts(), QStringList{NotConnected});
+    QVERIFY(f.linkIdle());
+    QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.promptTexts(), QStringList{NotConnectedText});
 }
 
 void TerminalTest::failingWriteClearsTheExchange() {
@@ -406,73 +391,71 @@ void TerminalTest::failingWriteClearsTheExchange() {
     f.program = std::make_unique<MarvaneProgram>();
     f.w = MainConfig;
     f.click("TrmConnect");
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("send_t_to_console");
     QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("COM1: write failed.")});
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
-    QVERIFY(flagsClear(f.w));
-    QVERIFY(!f.w->TrmTmr->isActive());
+    QVERIFY(f.linkIdle());
+    QVERIFY(!f.link().timerActive());
     f.click("get_t_from_console");  // not blocked by the failed one
     QCOMPARE(f.env.prompts.shown.size(), 2);
     f.program.reset();
 }
 
-void TerminalTest::repliesOutsideTheRecordsAreNotStored() {
+void TerminalTest::replyHandlerReportsAndKeepsTableAcknowledgements() {
     ConsoleFixture f;
-    auto before = std::make_unique<TConsoleConfig>(ConsoleConfig);
-    auto same = [&] { return std::memcmp(before.get(), &ConsoleConfig, sizeof ConsoleConfig) == 0; };
-    TLongFrame p = TMainConfig::TankPayload(ConsoleConfig, 1);
-    p.Data[0] = 0x55;
-    for (uint8_t n : {0, 17, 255}) {
-        p.Data[7] = n;
-        f.w->TrmBusy = true;
-        f.w->HandleTerminalReply(trTank, p.Len, p.Data);
-        QVERIFY(same());
-        QVERIFY(!f.w->TrmBusy);
-    }
-    const uint8_t mdi[5] = {17, 3, 'A', 'B', 0};
-    f.w->HandleTerminalReply(trMdi, 5, mdi);
-    const uint8_t mdi0[5] = {0, 3, 'A', 'B', 0};
-    f.w->HandleTerminalReply(trMdi, 5, mdi0);
-    QVERIFY(same());
-    // Short replies store nothing and never read past what came.
-    p.Data[7] = 1;
-    f.w->HandleTerminalReply(trTank, 58, p.Data);
-    const uint8_t glob[5] = {9, 1, 1, 99, 33};
-    f.w->HandleTerminalReply(trGlobal, 5, glob);
-    f.w->HandleTerminalReply(trMdi, 1, mdi);
-    QVERIFY(same());
     // An acknowledgement without its status byte is a failure.
     const uint8_t ack[1] = {0};
     f.w->HandleTerminalReply(trTankAck, 1, ack);
     QVERIFY(f.log().value(0).endsWith(QStringLiteral(" /Error      >  ERROR No: 60 Error Set Tank config !")));
     f.w->HandleTerminalReply(trGlobalAck, 0, ack);
     QVERIFY(f.log().value(0).endsWith(QStringLiteral(" ERROR No: 60 Error Set Global config !")));
-    const uint8_t blockAck[3] = {1, 0, 7};
-    f.w->TblAckOk = true;
-    f.w->HandleTerminalReply(trTableBlockAck, 3, blockAck);
-    QVERIFY(!f.w->TblAckOk);
-    QCOMPARE(int(f.w->TblAckBlock), 7);
-    // A name without its 0 byte runs to the end of the reply.
-    const uint8_t named[6] = {2, 4, 'P', 'u', 'm', 'p'};
-    f.w->HandleTerminalReply(trMdi, 6, named);
-    QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[1].Name.str()), QStringLiteral("Pump"));
-    QCOMPARE(int(ConsoleConfig.Mdi[1].Address), 4);
+    f.w->HandleTerminalReply(trMdiAck, 1, ack);
+    QVERIFY(f.log().value(0).endsWith(QStringLiteral("Info : Global config was set succesfull !")));
+
+    QVERIFY(!f.w->tableAckOk());
+    const uint8_t headerAck[2] = {1, 0};
+    f.w->HandleTerminalReply(trTableHeaderAck, 2, headerAck);
+    QVERIFY(f.w->tableAckOk());
+    const uint8_t blockAck[4] = {1, 0x01, 0x02, 0};
+    f.w->HandleTerminalReply(trTableBlockAck, 4, blockAck);
+    QVERIFY(f.w->tableAckOk());
+    QCOMPARE(int(f.w->tableAckBlock()), 258);
+    const uint8_t refused[3] = {1, 0, 7};
+    f.w->HandleTerminalReply(trTableBlockAck, 3, refused);
+    QVERIFY(!f.w->tableAckOk());
+    QCOMPARE(int(f.w->tableAckBlock()), 7);
+    const uint8_t cut[2] = {1, 9};
+    f.w->HandleTerminalReply(trTableBlockAck, 2, cut);
+    QCOMPARE(int(f.w->tableAckBlock()), 7);  // no block number came
+    f.w->HandleTerminalReply(trTableHeaderAck, 2, headerAck);
+    f.w->resetTableAck();
+    QVERIFY(!f.w->tableAckOk());
+    QCOMPARE(int(f.w->tableAckBlock()), 0);
+    // A tank reply naming no tank of the records stores nothing.
+    const auto before = std::make_unique<TConsoleConfig>(ConsoleConfig);
+    QByteArray tank(70, '\x55');
+    tank[7] = 17;
+    f.w->HandleTerminalReply(trTank, int32_t(tank.size()), reinterpret_cast<const uint8_t*>(tank.constData()));
+    QVERIFY(std::memcmp(before.get(), &ConsoleConfig, sizeof ConsoleConfig) == 0);
+    QVERIFY(f.linkIdle());
 }
 
 void TerminalTest::countsAboveSixteenNeverAddressPastSixteen() {
     ConsoleFixture f;
-    f.w->Noftanks->setValue(16);
-    f.w->MdiUv->setValue(16);
+    f.spin("Noftanks")->setValue(16);
+    f.spin("MdiUv")->setValue(16);
     f.model->config().TankCount = 20;
     f.model->config().MdiCount = 18;
-    f.w->wtankdta->setChecked(false);
+    f.wholeConfig();
     f.click("get_t_from_console");
     const QList<int> codes = f.sentCodes();
     QCOMPARE(codes.count(0x05), 16);
     QCOMPARE(codes.count(0x09), 16);
     QCOMPARE(int(ConsoleConfig.TankCount), 20);  // shown as 16; kept until the page is stored
-    QCOMPARE(f.w->Noftanks->value(), 16);
-    QCOMPARE(f.w->MdiUv->value(), 16);
+    QCOMPARE(f.spin("Noftanks")->value(), 16);
+    QCOMPARE(f.spin("MdiUv")->value(), 16);
     f.env.ports.clearWritten(1);
     f.click("send_t_to_console");
     QCOMPARE(f.sentCodes().count(0x04), 16);
@@ -481,14 +464,14 @@ void TerminalTest::countsAboveSixteenNeverAddressPastSixteen() {
 
 void TerminalTest::acknowledgementReports() {
     ConsoleFixture f;
-    f.w->MdiUv->stepUp();
-    f.w->wtankdta->setChecked(false);
+    f.spin("MdiUv")->stepUp();
+    f.wholeConfig();
     f.click("send_t_to_console");
     const QString err = QStringLiteral(" /Error      > ");
     QCOMPARE(f.logLinesEndingWith(err + QStringLiteral("Info : Tank config was set succesfull !")), 1);
     // The MDI acknowledgement reports like the global one.
     QCOMPARE(f.logLinesEndingWith(err + QStringLiteral("Info : Global config was set succesfull !")), 2);
-    f.w->wtankdta->setChecked(true);
+    f.check("wtankdta")->setChecked(true);
     f.model->refuseNext = 1;
     f.click("send_t_to_console");
     QCOMPARE(f.logLinesEndingWith(err + QStringLiteral(" ERROR No: 60 Error Set Global config !")), 1);
@@ -500,31 +483,67 @@ void TerminalTest::acknowledgementReports() {
 
 void TerminalTest::typedLanguageIsSent255() {
     ConsoleFixture f;
-    f.w->trmLang->setCurrentIndex(2);
-    f.w->trmLang->setEditText(QStringLiteral("Klingon"));
+    f.list("trmLang")->setCurrentIndex(2);
+    f.list("trmLang")->setEditText(QStringLiteral("Klingon"));
     f.click("send_t_to_console");
     QCOMPARE(uint8_t(ConsoleFixture::dataOf(f.sent().value(0))[1]), uint8_t(255));
-    QCOMPARE(f.w->trmLang->currentIndex(), -1);
-    f.w->trmLang->setCurrentIndex(3);
+    QCOMPARE(f.list("trmLang")->currentIndex(), -1);
+    f.list("trmLang")->setCurrentIndex(3);
     f.click("send_t_to_console");
     QCOMPARE(uint8_t(ConsoleFixture::dataOf(f.sent().value(2))[1]), uint8_t(3));
 }
 
 void TerminalTest::badNumberEndsOperationKeepingEarlierFields() {
     ConsoleFixture f;
-    f.w->usunit->setChecked(true);
-    f.w->dbsave->setText(QStringLiteral("12x"));
+    f.find<QRadioButton>("usunit")->setChecked(true);
+    f.edit("dbsave")->setText(QStringLiteral("12x"));
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.env.prompts.queue(PromptAnswer::ok());
     f.click("send_t_to_console");
     QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("'12x' is not a valid integer value.")});
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
     QVERIFY(f.sent().isEmpty());
     QCOMPARE(int(ConsoleConfig.Units), 1);
-    f.w->dbsave->setText(QStringLiteral("33"));
-    f.w->reftemp->setText(QStringLiteral("1.5"));
+    f.edit("dbsave")->setText(QStringLiteral("33"));
+    f.edit("reftemp")->setText(QStringLiteral("1.5"));
     f.click("send_t_to_console");
+    QCOMPARE(f.promptTexts().value(1), QStringLiteral("'1.5' is not a valid integer value."));
     QCOMPARE(int(ConsoleConfig.DbSaveTime), 33);
     QVERIFY(f.sent().isEmpty());
-    QVERIFY(flagsClear(f.w));
+    QVERIFY(f.linkIdle());
+}
+
+void TerminalTest::closingDuringAnOperationSendsNothingMore() {
+    {
+        // The console stays silent; the window closes while the first request waits.
+        ConsoleFixture f;
+        f.spin("Noftanks")->stepUp();
+        f.spin("MdiUv")->stepUp();
+        f.wholeConfig();
+        f.bus.faults.silentNext = 100;
+        f.env.clock.after(400, [&] { f.w->close(); });
+        f.click("send_t_to_console");
+        QVERIFY(AppQuitting());
+        QCOMPARE(f.sentCodes(), QList<int>{0x02});
+        f.env.clock.advance(5000);
+        QCOMPARE(f.sentCodes(), QList<int>{0x02});
+        QVERIFY(f.linkClosed());
+        QVERIFY(f.linkIdle());
+        QVERIFY(!f.link().timerActive());
+        QCOMPARE(f.logLinesEndingWith(QStringLiteral("Terminal Time out waiting for responce !")), 0);
+    }
+    {
+        // Without a link every request is refused with a box; closing the window under the
+        // first box ends the operation without the others.
+        ConsoleFixture f(false);
+        f.spin("Noftanks")->stepUp();
+        f.wholeConfig();
+        PromptAnswer close;
+        close.whileOpen = [&] { f.w->close(); };
+        f.env.prompts.queue(close);
+        f.click("send_t_to_console");
+        QCOMPARE(f.promptTexts(), QStringList{NotConnectedText});
+    }
 }
 
 TANKCFG_TEST_MAIN(TerminalTest)

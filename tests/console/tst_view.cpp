@@ -39,21 +39,21 @@ private slots:
 
 void ViewTest::raisingTanksGivesEachNewLastTankItsDefaults() {
     ConsoleFixture f(false);
-    f.w->Noftanks->stepUp();
-    f.w->Noftanks->stepUp();
+    f.spin("Noftanks")->stepUp();
+    f.spin("Noftanks")->stepUp();
     mark(4, 1.0);
-    f.w->Noftanks->stepUp();
+    f.spin("Noftanks")->stepUp();
     QCOMPARE(int(ConsoleConfig.TankCount), 4);
     QCOMPARE(capacity(4), 22000.0);
     QCOMPARE(int(ConsoleConfig.Tanks[3].InUse), 1);
-    QCOMPARE(f.w->Tanks_list->rowCount(), 5);
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), 5);
     mark(4, 2.0);
     for (int t = 5; t <= 16; ++t) mark(t, 3.0);
-    f.w->Noftanks->stepDown();
+    f.spin("Noftanks")->stepDown();
     QCOMPARE(int(ConsoleConfig.TankCount), 3);
-    QCOMPARE(f.w->Tanks_list->rowCount(), 4);
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), 4);
     QCOMPARE(capacity(4), 2.0);  // lowering keeps every record
-    f.w->Noftanks->stepUp();
+    f.spin("Noftanks")->stepUp();
     QCOMPARE(capacity(4), 22000.0);  // and raising again resets it once more
     for (int t = 5; t <= 16; ++t) QCOMPARE(capacity(t), 3.0);
 }
@@ -63,16 +63,16 @@ void ViewTest::refreshMovingSeveralStepsResetsOnlyTheNewLast() {
     for (int t = 2; t <= 5; ++t) mark(t, 7.0);
     ConsoleConfig.TankCount = 5;
     f.w->ShowConsoleConfig();
-    QCOMPARE(f.w->Noftanks->value(), 5);
-    QCOMPARE(f.w->Tanks_list->rowCount(), 6);
+    QCOMPARE(f.spin("Noftanks")->value(), 5);
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), 6);
     QCOMPARE(capacity(5), 22000.0);
     for (int t = 2; t <= 4; ++t) QCOMPARE(capacity(t), 7.0);
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 3, 2), QStringLiteral("7"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 3, 2), QStringLiteral("7"));
 
     // Out of range counts are shown clamped; 0 tanks shows as 1 and is not stored back.
     ConsoleConfig.TankCount = 0;
     f.w->ShowConsoleConfig();
-    QCOMPARE(f.w->Noftanks->value(), 1);
+    QCOMPARE(f.spin("Noftanks")->value(), 1);
     QCOMPARE(int(ConsoleConfig.TankCount), 1);  // changed what it showed (5 -> 1): stored
     ConsoleConfig.TankCount = 0;
     f.w->ShowConsoleConfig();
@@ -81,29 +81,29 @@ void ViewTest::refreshMovingSeveralStepsResetsOnlyTheNewLast() {
 
 void ViewTest::arrowsAtTheLimitsChangeNothing() {
     ConsoleFixture f(false);
-    QTest::keyClick(f.w->Noftanks, Qt::Key_Down);
-    QCOMPARE(f.w->Noftanks->value(), 1);
-    QTest::keyClick(f.w->MdiUv, Qt::Key_Down);
-    QCOMPARE(f.w->MdiUv->value(), 0);
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_Down);
+    QCOMPARE(f.spin("Noftanks")->value(), 1);
+    QTest::keyClick(f.spin("MdiUv"), Qt::Key_Down);
+    QCOMPARE(f.spin("MdiUv")->value(), 0);
     QCOMPARE(SelectedMdi, uint8_t(0));  // no change event ran
-    f.w->Noftanks->setValue(16);
-    f.w->MdiUv->setValue(16);
+    f.spin("Noftanks")->setValue(16);
+    f.spin("MdiUv")->setValue(16);
     mark(16, 5.0);
     ConsoleConfig.Mdi[15].Name.assign("Kept");
-    QTest::keyClick(f.w->Noftanks, Qt::Key_Up);
-    QTest::keyClick(f.w->MdiUv, Qt::Key_Up);
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_Up);
+    QTest::keyClick(f.spin("MdiUv"), Qt::Key_Up);
     QCOMPARE(capacity(16), 5.0);
     QCOMPARE(mdiName(16), QStringLiteral("Kept"));
-    QTest::keyClick(f.w->Noftanks, Qt::Key_Down);
-    QCOMPARE(f.w->Noftanks->value(), 15);
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_Down);
+    QCOMPARE(f.spin("Noftanks")->value(), 15);
 }
 
 void ViewTest::spinEditsTakeNoTyping() {
     ConsoleFixture f(false);
-    QTest::keyClicks(f.w->Noftanks, QStringLiteral("9"));
-    QCOMPARE(f.w->Noftanks->value(), 1);
-    QTest::keyClick(f.w->Noftanks, Qt::Key_Up);
-    QCOMPARE(f.w->Noftanks->value(), 2);
+    QTest::keyClicks(f.spin("Noftanks"), QStringLiteral("9"));
+    QCOMPARE(f.spin("Noftanks")->value(), 1);
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_Up);
+    QCOMPARE(f.spin("Noftanks")->value(), 2);
     QCOMPARE(int(ConsoleConfig.TankCount), 2);
 }
 
@@ -112,48 +112,48 @@ void ViewTest::mdiCountRowsAndDefaults() {
     ConsoleConfig.Mdi[0].Address = 9;
     ConsoleConfig.Mdi[0].Name.assign("Old");
     f.w->MDIListClick(1);
-    f.w->MdiUv->stepUp();
+    f.spin("MdiUv")->stepUp();
     QCOMPARE(int(ConsoleConfig.MdiCount), 1);
     QCOMPARE(int(ConsoleConfig.Mdi[0].Address), 0);
     QCOMPARE(mdiName(1), QStringLiteral("No name"));
-    QCOMPARE(row(f.w->MDIList, 1, 4), (QStringList{" 1", "0", "No name", " - "}));
-    f.w->MdiUv->stepUp();
-    f.w->MdiUv->stepUp();
+    QCOMPARE(row(f.grid("MDIList"), 1, 4), (QStringList{" 1", "0", "No name", " - "}));
+    f.spin("MdiUv")->stepUp();
+    f.spin("MdiUv")->stepUp();
     f.w->MDIListClick(3);
     QCOMPARE(SelectedMdi, uint8_t(3));
-    f.w->MdiUv->stepDown();
+    f.spin("MdiUv")->stepDown();
     QCOMPARE(SelectedMdi, uint8_t(1));  // after any change of the count
-    QCOMPARE(f.w->MDIList->rowCount(), 3);
-    f.w->MdiUv->setValue(0);
-    QCOMPARE(f.w->MDIList->rowCount(), 2);
-    QCOMPARE(row(f.w->MDIList, 1, 4), (QStringList{" --", " --", " ----------------", "-"}));
+    QCOMPARE(f.grid("MDIList")->rowCount(), 3);
+    f.spin("MdiUv")->setValue(0);
+    QCOMPARE(f.grid("MDIList")->rowCount(), 2);
+    QCOMPARE(row(f.grid("MDIList"), 1, 4), (QStringList{" --", " --", " ----------------", "-"}));
     QCOMPARE(int(ConsoleConfig.MdiCount), 0);
     QCOMPARE(mdiName(2), QStringLiteral("No name"));  // kept when lowered
 }
 
 void ViewTest::gridFormats() {
     ConsoleFixture f(false);
-    QCOMPARE(row(f.w->Tanks_list, 0, 5), (QStringList{"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"}));
-    QCOMPARE(row(f.w->Tanks_list, 1, 5), (QStringList{"  1", " 01 23 45 67 89 AB", "22000", "SUPER A95H", " UNKNOWN "}));
-    QVERIFY(f.w->Tanks_list->isColumnHidden(4));
+    QCOMPARE(row(f.grid("Tanks_list"), 0, 5), (QStringList{"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"}));
+    QCOMPARE(row(f.grid("Tanks_list"), 1, 5), (QStringList{"  1", " 01 23 45 67 89 AB", "22000", "SUPER A95H", " UNKNOWN "}));
+    QVERIFY(f.grid("Tanks_list")->isColumnHidden(4));
     ConsoleConfig.Tanks[0].Capacity = 123456789.0;
     ConsoleConfig.Tanks[0].ProbeId[0] = 0xFE;
     f.w->ShowConsoleConfig();
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 2), QStringLiteral("1.2345679E8"));
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 1), QStringLiteral(" FE 23 45 67 89 AB"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 1, 2), QStringLiteral("1.2345679E8"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 1, 1), QStringLiteral(" FE 23 45 67 89 AB"));
     ConsoleConfig.Tanks[0].Capacity = 1234.5;
     f.w->ShowConsoleConfig();
-    QCOMPARE(ConsoleFixture::cell(f.w->Tanks_list, 1, 2), QStringLiteral("1235"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 1, 2), QStringLiteral("1235"));
 }
 
 void ViewTest::changeDataForTankOpensOnCurrentTank() {
     {
         ConsoleFixture f;
-        f.w->Noftanks->setValue(5);
+        f.spin("Noftanks")->setValue(5);
         f.w->Tanks_listClick(5);
         f.w->Tanks_listClick(0);  // the header row selects nothing
         QCOMPARE(CurrentTank, uint8_t(5));
-        f.w->Noftanks->setValue(2);
+        f.spin("Noftanks")->setValue(2);
         f.click("Edit_t_data");
         QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
         QCOMPARE(tankconfig->TankNo, uint8_t(5));
@@ -162,16 +162,19 @@ void ViewTest::changeDataForTankOpensOnCurrentTank() {
     {
         // Without a link both exchanges are refused with a box, and the window opens all the same.
         ConsoleFixture f(false);
-        f.w->dbsave->setText(QStringLiteral("99"));
+        f.edit("dbsave")->setText(QStringLiteral("99"));
+        f.expectNotConnected(2);
         f.click("Edit_t_data");
-        QCOMPARE(f.env.prompts.shown.size(), 2);
+        QCOMPARE(f.promptTexts(), QStringList(2, NotConnectedText));
         QCOMPARE(int(ConsoleConfig.DbSaveTime), 99);
         QVERIFY(tankconfig->isVisible());
     }
     {
         ConsoleFixture f;
-        f.w->dbsave->setText(QStringLiteral("x"));
+        f.edit("dbsave")->setText(QStringLiteral("x"));
+        f.env.prompts.queue(PromptAnswer::ok());
         f.click("Edit_t_data");
+        QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("'x' is not a valid integer value.")});
         QVERIFY(!tankconfig->isVisible());
         QVERIFY(f.sent().isEmpty());
     }
@@ -188,7 +191,7 @@ void ViewTest::changeDataForMdiWithNoUnits() {
 
 void ViewTest::editorStepsStoresAndCloses() {
     ConsoleFixture f;
-    f.w->MdiUv->setValue(3);
+    f.spin("MdiUv")->setValue(3);
     ConsoleConfig.Mdi[1].Name.assign("Second");
     ConsoleConfig.Mdi[1].Address = 4;
     f.w->MDIListClick(2);
@@ -208,7 +211,7 @@ void ViewTest::editorStepsStoresAndCloses() {
     mdicfg->tMDINamev->setText(QStringLiteral("Edited"));
     mdicfg->prev->click();
     QCOMPARE(mdiName(2), QStringLiteral("Edited"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 2, 2), QStringLiteral("Edited"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 2, 2), QStringLiteral("Edited"));
     QCOMPARE(mdicfg->UnitNo, uint8_t(1));
     mdicfg->tMDINamev->setText(QStringLiteral("First"));
     mdicfg->prev->click();  // on unit 1: stores, stays
@@ -226,7 +229,7 @@ void ViewTest::editorStepsStoresAndCloses() {
 
 void ViewTest::editorActivationReloads() {
     ConsoleFixture f(false);
-    f.w->MdiUv->setValue(1);
+    f.spin("MdiUv")->setValue(1);
     f.w->MDIListDblClick(1);
     QVERIFY(mdicfg->isVisible());
     mdicfg->tMDINamev->setText(QStringLiteral("Not applied"));
@@ -237,7 +240,7 @@ void ViewTest::editorActivationReloads() {
 
 void ViewTest::editorNameLengthAndAddress() {
     ConsoleFixture f(false);
-    f.w->MdiUv->setValue(1);
+    f.spin("MdiUv")->setValue(1);
     ConsoleConfig.Mdi[0].Name.assign("ABCDEFGHIJKLMNOPQRSTUVWXY");
     ConsoleConfig.Mdi[0].Address = 20;
     f.w->MDIListDblClick(1);
@@ -253,7 +256,7 @@ void ViewTest::editorNameLengthAndAddress() {
 
 void ViewTest::editorApplySendsAndShowsReadBack() {
     ConsoleFixture f;
-    f.w->MdiUv->setValue(1);
+    f.spin("MdiUv")->setValue(1);
     f.w->MDIListDblClick(1);
     mdicfg->tMDINamev->setText(QStringLiteral("Island 1"));
     mdicfg->MDIUAddrv->setCurrentIndex(5);
@@ -263,7 +266,7 @@ void ViewTest::editorApplySendsAndShowsReadBack() {
     QCOMPARE(ConsoleFixture::dataOf(f.sent()[0]), QByteArray("\x01\x05Island 1\0", 11));
     QCOMPARE(QString::fromStdString(f.model->config().Mdi[0].Name.str()), QStringLiteral("Island 1"));
     QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("Island 1"));
-    QCOMPARE(ConsoleFixture::cell(f.w->MDIList, 1, 1), QStringLiteral("5"));
+    QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("5"));
 }
 
 void ViewTest::editorNeverOnUnitZeroNorPastSixteen() {

@@ -14,10 +14,13 @@
 #include <memory>
 
 #include "common/tankcfgtypes.h"
+#include "platform/clock.h"
 #include "platform/errorguard.h"
+#include "platform/serial.h"
 #include "probetool/HelpWin.h"
 #include "probetool/probc.h"
 #include "probetool/scanb.h"
+#include "probetool/txengine.h"
 #include "sim/identprobe.h"
 #include "sim/ostrelprobe.h"
 #include "sim/testenv.h"
@@ -26,23 +29,23 @@ struct OstrelRig {
     DeviceBus bus;  // on COM3; declared before the environment, which refers to it
     SimEnv env;
     std::unique_ptr<Tprobc> w;
+    TScanbus* scan = nullptr;
+    THelpWindow* help = nullptr;
 
     // Attaches COM3 unless told otherwise; call start() after adding devices and ports.
     explicit OstrelRig(bool attachCom3 = true) {
         SetAppTitle(OstrelTitle);
-        env.prompts.acceptAny();  // until each test queues the boxes it expects
         RegisterHelpFile(OstrelHelpFile);
         if (attachCom3) env.ports.attach(3, &bus);
     }
     ~OstrelRig() { w.reset(); }
 
-    // A probe at addr, selected as the user does; what was sent and shown so far is forgotten.
+    // A probe at addr, selected as the user does; what was sent so far is forgotten.
     OstrelProbe* startWithProbe(int addr, double speed = 3000.0, double length = 2000.0) {
         OstrelProbe* p = probe(addr, speed, length);
         start();
         selectAddress(addr);
         clearSent();
-        env.prompts.clear();
         return p;
     }
 
@@ -54,7 +57,7 @@ struct OstrelRig {
     QList<Request> requests;
     void recordRequests(std::function<bool(const QString& cmd)> silent = {}) {
         bus.faults.hook = [this, silent](const QByteArray& req, QList<QByteArray> replies) {
-            const QString cmd = QString::fromLatin1(req.mid(5, req.size() - 10));
+            const QString cmd = commandOf(req);
             requests << Request{env.clock.elapsedMs(), cmd};
             if (silent && silent(cmd)) return QList<QByteArray>{};
             return replies;
@@ -73,12 +76,45 @@ struct OstrelRig {
 
     Tprobc* start() {
         w = std::make_unique<Tprobc>();
-        w->Scanbus = new TScanbus(w.get());
-        w->HelpWindow = new THelpWindow(w.get());
+        scan = new TScanbus(w.get(), w->Link());
+        help = new THelpWindow(w.get());
+        w->AttachWindows(scan, help);
+        return w.get();
+    }
+    // Started with the link pointed at addr, without the exchanges of selecting it.
+    Tprobc* startAt(int addr) {
+        start();
+        w->Link()->SelectProbe(uint8_t(addr));
         return w.get();
     }
     OstrelProbe* probe(int addr, double speed = 3000.0, double length = 2000.0) {
         return bus.add<OstrelProbe>(addr, speed, length);
+    }
+
+    // The window's controls by name, as a test finds them.
+    template <class T>
+    T* control(const char* name) const {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QLabel* label(const char* name) const { return control<QLabel>(name); }
+    QLineEdit* edit(const char* name) const { return control<QLineEdit>(name); }
+    QCheckBox* check(const char* name) const { return control<QCheckBox>(name); }
+    QComboBox* combo(const char* name) const { return control<QComboBox>(name); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+    QPlainTextEdit* memo(const char* name) const { return control<QPlainTextEdit>(name); }
+    QSpinBox* spin(const char* name) const { return control<QSpinBox>(name); }
+    ProgramTimer* timer(const char* name) const { return control<ProgramTimer>(name); }
+    TGauge* gauge() const { return control<TGauge>("ProgrB"); }
+    SerialLink* port() const { return w->Link()->Port(); }
+    ProbeTxEngine* link() const { return w->Link(); }
+    probetype probeState() const { return w->ProbeState(); }
+    template <class T>
+    T* scanControl(const char* name) const {
+        T* c = scan->findChild<T*>(QLatin1String(name));
+        if (!c) qFatal("no scan control %s", name);
+        return c;
     }
 
     void click(const char* name) {
@@ -91,7 +127,7 @@ struct OstrelRig {
         emit c->activated(index);
     }
     // Selects an address as the user does and lets its exchanges run.
-    void selectAddress(int a) { choose(w->Addr, a); }
+    void selectAddress(int a) { choose(combo("Addr"), a); }
 
     // Command texts sent on COM3: device, address byte and CRC stripped ("01", "5102").
     QStringList sentCommands() const {
@@ -116,6 +152,23 @@ struct OstrelRig {
         const auto b = SingleToBE(x);
         return QByteArray(reinterpret_cast<const char*>(b.data()), 4);
     }
+    // The data of a measurement reply (0x80): two 24-bit raw readings, the temperature's low
+    // and high byte and the status byte.
+    static QByteArray measurementData(int raw1, int raw2, uint8_t tHi = 0, uint8_t tLo = 0, uint8_t status = 0) {
+        QByteArray d;
+        for (int v : {raw1, raw2}) {
+            d += char((v >> 16) & 0xFF);
+            d += char((v >> 8) & 0xFF);
+            d += char(v & 0xFF);
+        }
+        d += QByteArray(3, '\0');
+        d += char(tLo);
+        d += char(tHi);
+        d += char(status);
+        return d;
+    }
+    // The command text of a request line ("00", "5102").
+    static QString commandOf(const QByteArray& request) { return QString::fromLatin1(request.mid(5, request.size() - 10)); }
     // Bytes arriving on COM3 as one receive event.
     void arrive(const QByteArray& bytes) {
         env.ports.openLink(3)->arrive(bytes);
@@ -133,10 +186,10 @@ struct OstrelRig {
         for (const QString& l : log()) n += l.startsWith(prefix);
         return n;
     }
-    QStringList statusLines() const { return w->Status->toPlainText().split(QLatin1Char('\n')); }
+    QStringList statusLines() const { return memo("Status")->toPlainText().split(QLatin1Char('\n')); }
     bool buttonsEnabled(bool all) const {
-        for (auto* b : {w->BCalibr, w->Bupdate, w->Bsetaddres, w->BtOneS, w->BtTwoS})
-            if (b->isEnabled() != all) return false;
+        for (const char* b : {"BCalibr", "Bupdate", "Bsetaddres", "BtOneS", "BtTwoS"})
+            if (button(b)->isEnabled() != all) return false;
         return true;
     }
     QStringList promptTexts() const { return env.prompts.texts(); }

@@ -15,6 +15,7 @@
 #include "probetool/HelpWin.h"
 #include "probetool/probc.h"
 #include "probetool/scanb.h"
+#include "probetool/txengine.h"
 #include "sim/devsimprocess.h"
 #include "sim/scriptedprompts.h"
 
@@ -51,47 +52,55 @@ void E2ePtyTest::selectReadAndCalibrate() {
     SetAppTitle(OstrelTitle);
 
     Tprobc w;
-    w.Scanbus = new TScanbus(&w);
-    w.HelpWindow = new THelpWindow(&w);
-    QCOMPARE(w.Comsel->count(), 2);
-    QCOMPARE(w.Comsel->itemText(0), QString("COM3"));
-    QCOMPARE(w.Comsel->itemText(1), QString("COM5"));
-    QVERIFY(w.ComPort->isOpen());
+    w.AttachWindows(new TScanbus(&w, w.Link()), new THelpWindow(&w));
+    auto* Comsel = w.findChild<QComboBox*>("Comsel");
+    auto* Addr = w.findChild<QComboBox*>("Addr");
+    auto* WireSpd = w.findChild<QLineEdit*>("WireSpd");
+    auto* ProbLen = w.findChild<QLineEdit*>("ProbLen");
+    auto* Bupdate = w.findChild<QPushButton*>("Bupdate");
+    auto* BCalibr = w.findChild<QPushButton*>("BCalibr");
+    auto* Status = w.findChild<QPlainTextEdit*>("Status");
+    SerialLink* ComPort = w.Link()->Port();
+    QCOMPARE(Comsel->count(), 2);
+    QCOMPARE(Comsel->itemText(0), QString("COM3"));
+    QCOMPARE(Comsel->itemText(1), QString("COM5"));
+    QVERIFY(ComPort->isOpen());
 
     QElapsedTimer t;
     t.start();
-    w.Addr->setCurrentIndex(3);
-    emit w.Addr->activated(3);
-    QVERIFY(w.Probe.Present);
-    QVERIFY(w.Bupdate->isEnabled());
+    Addr->setCurrentIndex(3);
+    emit Addr->activated(3);
+    QVERIFY(w.ProbeState().Present);
+    QVERIFY(Bupdate->isEnabled());
     // The probe's speed and length were never set: FF FF FF FF, read as 0 and substituted.
-    QCOMPARE(w.Status->toPlainText().split('\n'),
+    QCOMPARE(Status->toPlainText().split('\n'),
              (QStringList{"SN: 202603140003", "Speed:2999.0 [m/s]", "Length: Not calibrated !"}));
-    QCOMPARE(w.WireSpd->text(), QString("2999.0"));
-    QCOMPARE(w.ProbLen->text(), QString("500.0"));
+    QCOMPARE(WireSpd->text(), QString("2999.0"));
+    QCOMPARE(ProbLen->text(), QString("500.0"));
     QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
 
     // P1 = 300 and P2 = 3000 mm above the bottom of a 5700 mm probe.
     PromptAnswer p1;
-    p1.whileOpen = [&w] { w.ComPort->write(moveFloat(3, 5400)); };
+    p1.whileOpen = [ComPort] { ComPort->write(moveFloat(3, 5400)); };
     PromptAnswer p2;
-    p2.whileOpen = [&w] { w.ComPort->write(moveFloat(3, 2700)); };
+    p2.whileOpen = [ComPort] { ComPort->write(moveFloat(3, 2700)); };
     prompts.queue(p1);
     prompts.queue(p2);
     t.restart();
-    w.BCalibr->click();
+    BCalibr->click();
     QCOMPARE(prompts.texts(), (QStringList{"Move sensor to Point 1", "Move sensor to Point 2"}));
-    QCOMPARE(w.WireSpd->text(), QString("3000.00"));
-    QCOMPARE(w.ProbLen->text(), QString("5700.00"));
+    QCOMPARE(WireSpd->text(), QString("3000.00"));
+    QCOMPARE(ProbLen->text(), QString("5700.00"));
     QVERIFY2(t.elapsed() < 30000, qPrintable(QString::number(t.elapsed())));
 
     // Written to the probe and read back.
-    w.Bupdate->click();
-    QCOMPARE(w.Probe.WireSpeed, 3000.0);
-    QCOMPARE(w.Probe.ProbeLength, 5700.0);
-    QVERIFY(!w.LogWin->toPlainText().contains("E-"));
+    Bupdate->click();
+    QCOMPARE(w.ProbeState().WireSpeed, 3000.0);
+    QCOMPARE(w.ProbeState().ProbeLength, 5700.0);
+    QVERIFY(w.LogLines().filter("E-").isEmpty());
     w.close();
-    QVERIFY(!w.ComPort->isOpen());
+    QVERIFY(!ComPort->isOpen());
+    QVERIFY2(prompts.strictnessProblem().isEmpty(), qPrintable(prompts.strictnessProblem()));
     SetAppQuitting(false);
     for (int n = 1; n <= 6; ++n) qunsetenv(("SERIAL_COM" + QByteArray::number(n)).constData());
 }

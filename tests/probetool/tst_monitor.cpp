@@ -15,10 +15,10 @@ void MonitorTest::refusedWithoutProbeOrForce() {
     r.probe(3);
     r.start();
     r.selectAddress(4);
-    r.w->Button2->setEnabled(true);
-    r.w->monmod->setChecked(true);
-    QVERIFY(!r.w->monmod->isChecked());
-    QVERIFY(!r.w->MainTimer->isActive());
+    r.button("Button2")->setEnabled(true);
+    r.check("monmod")->setChecked(true);
+    QVERIFY(!r.check("monmod")->isChecked());
+    QVERIFY(!r.timer("MainTimer")->isActive());
     QVERIFY(r.buttonsEnabled(false));
     r.clearSent();
     r.env.clock.advance(1000);
@@ -31,19 +31,19 @@ void MonitorTest::forcedOnSilentAddressKeepsOneRequestWaiting() {
     r.start();
     r.selectAddress(4);
     r.clearSent();
-    r.w->cbForsA->setChecked(true);
-    r.w->monmod->setChecked(true);
-    QVERIFY(r.w->MainTimer->isActive());
+    r.check("cbForsA")->setChecked(true);
+    r.check("monmod")->setChecked(true);
+    QVERIFY(r.timer("MainTimer")->isActive());
     int most = 0;
     for (int i = 0; i < 40; ++i) {
         r.env.clock.advance(150);
-        most = std::max(most, int(r.w->FTxQueue.size()));
+        most = std::max(most, int(r.link()->Pending().size()));
     }
     QCOMPARE(most, 1);
     QVERIFY(r.sentLines().size() >= 20);
     for (const QByteArray& l : r.sentLines()) QCOMPARE(l.mid(4, 3), QByteArray("400"));  // "00" to address 4
-    r.w->monmod->setChecked(false);
-    QVERIFY(!r.w->MainTimer->isActive());
+    r.check("monmod")->setChecked(false);
+    QVERIFY(!r.timer("MainTimer")->isActive());
     QVERIFY(r.buttonsEnabled(false));
 }
 
@@ -53,7 +53,7 @@ void MonitorTest::oneMeasurementPerTick() {
     r.recordRequests();
     auto& reqs = r.requests;
     const qint64 t0 = r.env.clock.elapsedMs();
-    r.w->monmod->setChecked(true);
+    r.check("monmod")->setChecked(true);
     QVERIFY(r.buttonsEnabled(false));
     r.env.clock.advance(3000 + 10);
     QCOMPARE(reqs.size(), 10);
@@ -61,14 +61,14 @@ void MonitorTest::oneMeasurementPerTick() {
         QCOMPARE(reqs[k].cmd, QString("00"));
         QCOMPARE(reqs[k].t, t0 + 300 * (k + 1));
     }
-    QCOMPARE(r.w->MainTimer->interval(), 300);
+    QCOMPARE(r.timer("MainTimer")->interval(), 300);
     // Each tick applies what came in before it.
     p->setFloat(1, 1500);
     r.env.clock.advance(600);
-    QCOMPARE(r.w->vSensVal1->text(), QString("1500.000"));
-    r.w->monmod->setChecked(false);
+    QCOMPARE(r.label("vSensVal1")->text(), QString("1500.000"));
+    r.check("monmod")->setChecked(false);
     QVERIFY(r.buttonsEnabled(true));
-    QVERIFY(!r.w->MainTimer->isActive());
+    QVERIFY(!r.timer("MainTimer")->isActive());
 }
 
 void MonitorTest::temperatureRoundsEvery34Ticks() {
@@ -77,21 +77,24 @@ void MonitorTest::temperatureRoundsEvery34Ticks() {
     r.recordRequests();
     auto& reqs = r.requests;
     const qint64 t0 = r.env.clock.elapsedMs();
-    r.w->monmod->setChecked(true);
+    r.check("monmod")->setChecked(true);
     r.env.clock.advance(310);  // one measurement tick: the next one is a temperature turn
-    QVERIFY(r.w->FTempTurn);
-    r.w->TemperMode->setChecked(true);
+    r.check("TemperMode")->setChecked(true);
+    // While a round runs the clock ticks every second; before it, every 300 ms.
+    QList<int> intervals;
+    for (qint64 t : {t0 + 590, t0 + 650, t0 + 890})
+        r.env.clock.at(t, [&] { intervals << r.timer("MainTimer")->interval(); });
     r.env.clock.advance(290 + 5 * 75 + 10);
+    QCOMPARE(intervals, (QList<int>{300, 1000, 1000}));
     QStringList cmds;
     for (const OstrelRig::Request& q : reqs) cmds << q.cmd;
     QCOMPARE(cmds, (QStringList{"00", "7101", "7102", "7103", "7104", "7101"}));
     QCOMPARE(reqs[1].t, t0 + 600);
-    QCOMPARE(r.w->MainTimer->interval(), 500);
-    QCOMPARE(int(r.w->FTempCountdown), 16);
-    QCOMPARE(r.w->vTmpr1->text(), QString("20.00"));
-    QCOMPARE(r.w->vTmpr2->text(), QString("19.50"));
-    QCOMPARE(r.w->vTmpr3->text(), QString("18.25"));
-    QCOMPARE(r.w->vTmpr4->text(), QString("-3.00"));
+    QCOMPARE(r.timer("MainTimer")->interval(), 500);
+    QCOMPARE(r.label("vTmpr1")->text(), QString("20.00"));
+    QCOMPARE(r.label("vTmpr2")->text(), QString("19.50"));
+    QCOMPARE(r.label("vTmpr3")->text(), QString("18.25"));
+    QCOMPARE(r.label("vTmpr4")->text(), QString("-3.00"));
     const qint64 roundEnd = reqs.last().t + 75;
 
     // The next round: 17 measurement turns and 16 idle temperature turns later, at 500 ms.
@@ -104,15 +107,15 @@ void MonitorTest::temperatureRoundsEvery34Ticks() {
     QCOMPARE(reqs[6].t, roundEnd + 500);
     QCOMPARE(reqs[6 + 16].t, roundEnd + 33 * 500);
     QCOMPARE(reqs[6 + 17].t, roundEnd + 34 * 500);
-    QCOMPARE(r.w->MainTimer->interval(), 500);
+    QCOMPARE(r.timer("MainTimer")->interval(), 500);
 
     // Unchecked, every tick is a measurement again; the interval stays 500.
-    r.w->TemperMode->setChecked(false);
+    r.check("TemperMode")->setChecked(false);
     reqs.clear();
     r.env.clock.advance(5000);
     for (const OstrelRig::Request& q : reqs) QCOMPARE(q.cmd, QString("00"));
     QCOMPARE(reqs.size(), 10);
-    r.w->monmod->setChecked(false);
+    r.check("monmod")->setChecked(false);
 }
 
 TANKCFG_TEST_MAIN(MonitorTest)

@@ -17,7 +17,6 @@ private slots:
     void floatsShowOrHideSecondLevel();
     void measurementInLevelMode();
     void measurementWithSpeedTextNotANumber();
-    void seventeenSamplesFillSixteenSlots();
     void probeInfoBounds_data();
     void probeInfoBounds();
     void probeInfoForAbsentProbe();
@@ -26,7 +25,7 @@ private slots:
 void RepliesTest::otherDeviceChangesNothing() {
     OstrelRig r;
     r.start();
-    const QString status = r.w->vStatus->text();
+    const QString status = r.label("vStatus")->text();
     QByteArray data(12, '\x10');
     for (uint8_t dev : {uint8_t(0xA6), uint8_t(0x00), uint8_t(0xA4)}) {
         r.apply(OstrelRig::frame(rspIdentify, {}, dev));
@@ -34,11 +33,12 @@ void RepliesTest::otherDeviceChangesNothing() {
         r.apply(OstrelRig::frame(rspData, data, dev));
         r.apply(OstrelRig::frame(rspDigFilter, QByteArray(1, '\x05'), dev));
     }
-    QVERIFY(!r.w->Probe.Present);
-    QCOMPARE(r.w->Probe.WireSpeed, 3000.0);
-    QCOMPARE(r.w->FRaw1, 0);
-    QCOMPARE(r.w->vStatus->text(), status);
-    QCOMPARE(r.w->DigFilter->value(), 0);
+    QVERIFY(!r.probeState().Present);
+    QCOMPARE(r.probeState().WireSpeed, 3000.0);
+    QCOMPARE(r.label("vSensVal1")->text(), QString("- - - -.- - "));
+    QCOMPARE(r.label("vTmpr")->text(), QString("--.-- "));
+    QCOMPARE(r.label("vStatus")->text(), status);
+    QCOMPARE(r.spin("DigFilter")->value(), 0);
 }
 
 namespace {
@@ -65,10 +65,10 @@ void RepliesTest::speedSubstitutes() {
     QFETCH(double, stored);
     OstrelRig r;
     r.start();
-    const QString shown = r.w->WireSpd->text();
+    const QString shown = r.edit("WireSpd")->text();
     r.apply(OstrelRig::frame(rspSpeed, bytes));
-    QCOMPARE(r.w->Probe.WireSpeed, stored);
-    QCOMPARE(r.w->WireSpd->text(), shown);  // the display waits for ShowProbeInfo
+    QCOMPARE(r.probeState().WireSpeed, stored);
+    QCOMPARE(r.edit("WireSpd")->text(), shown);  // the display waits for ShowProbeInfo
 }
 
 void RepliesTest::lengthSubstitutes_data() {
@@ -89,25 +89,25 @@ void RepliesTest::lengthSubstitutes() {
     OstrelRig r;
     r.start();
     r.apply(OstrelRig::frame(rspLength, bytes));
-    QCOMPARE(r.w->Probe.ProbeLength, stored);
+    QCOMPARE(r.probeState().ProbeLength, stored);
 }
 
 void RepliesTest::digitalFilter() {
     OstrelRig r;
     r.start();
     r.apply(OstrelRig::frame(rspDigFilter, QByteArray(1, '\x0A')));
-    QCOMPARE(r.w->DigFilter->value(), 10);
+    QCOMPARE(r.spin("DigFilter")->value(), 10);
     r.apply(OstrelRig::frame(rspDigFilter, QByteArray(1, '\x0B')));
-    QCOMPARE(r.w->DigFilter->value(), 0);
+    QCOMPARE(r.spin("DigFilter")->value(), 0);
     r.apply(OstrelRig::frame(rspDigFilter, QByteArray(1, '\x07')));
     r.apply(OstrelRig::frame(rspDigFilter, QByteArray(1, '\xFF')));
-    QCOMPARE(r.w->DigFilter->value(), 0);
+    QCOMPARE(r.spin("DigFilter")->value(), 0);
 }
 
 void RepliesTest::temperaturesBySensorNumber() {
     OstrelRig r;
     r.start();
-    QLabel* t[] = {r.w->vTmpr1, r.w->vTmpr2, r.w->vTmpr3, r.w->vTmpr4};
+    QLabel* t[] = {r.label("vTmpr1"), r.label("vTmpr2"), r.label("vTmpr3"), r.label("vTmpr4")};
     for (char n : {'\x00', '\x05', '\xFF'}) r.apply(OstrelRig::frame(rspTemp, QByteArray("\x00\x19", 2) + n));
     for (QLabel* l : t) QCOMPARE(l->text(), QString("---.--"));
     r.apply(OstrelRig::frame(rspTemp, QByteArray("\x00\x19\x01", 3)));
@@ -117,98 +117,77 @@ void RepliesTest::temperaturesBySensorNumber() {
     QCOMPARE(t[1]->text(), QString("25.00"));
     QCOMPARE(t[2]->text(), QString("---.--"));
     QCOMPARE(t[3]->text(), QString("-0.06"));
+    // At most four significant digits: three before the point leave one decimal.
+    r.apply(OstrelRig::frame(rspTemp, QByteArray("\xB8\x3D\x03", 3)));  // 123.4375
+    r.apply(OstrelRig::frame(rspTemp, QByteArray("\xF8\xCD\x04", 3)));  // -100.0625
+    QCOMPARE(t[2]->text(), QString("123.40"));
+    QCOMPARE(t[3]->text(), QString("-100.10"));
+    r.apply(OstrelRig::frame(rspData, OstrelRig::measurementData(0, 0, 0x3D, 0xB8)));
+    QCOMPARE(r.label("vTmpr")->text(), QString("123.40"));
 }
 
 void RepliesTest::floatsShowOrHideSecondLevel() {
     OstrelRig r;
     r.start();
     r.apply(OstrelRig::frame(rspFloats, QByteArray(1, '\x01')));
-    QVERIFY(r.w->vSensVal2->isHidden());
+    QVERIFY(r.label("vSensVal2")->isHidden());
     // Levels keep being written into the hidden field.
     QByteArray data(12, '\0');
     data[5] = char(0x64);  // sensor 2 raw 100 -> 0.3 mm at 3000 m/s
     r.apply(OstrelRig::frame(rspData, data));
-    QCOMPARE(r.w->vSensVal2->text(), QString("   0.300"));
+    QCOMPARE(r.label("vSensVal2")->text(), QString("   0.300"));
     r.apply(OstrelRig::frame(rspFloats, QByteArray(1, '\x02')));
-    QVERIFY(!r.w->vSensVal2->isHidden());
+    QVERIFY(!r.label("vSensVal2")->isHidden());
     r.apply(OstrelRig::frame(rspFloats, QByteArray(1, '\x01')));
     r.apply(OstrelRig::frame(rspFloats, QByteArray(1, '\x00')));
-    QVERIFY(!r.w->vSensVal2->isHidden());
+    QVERIFY(!r.label("vSensVal2")->isHidden());
 }
 
 namespace {
 QByteArray measurementData(int raw1, int raw2, uint8_t tHi, uint8_t tLo, uint8_t status) {
-    QByteArray d;
-    for (int v : {raw1, raw2}) {
-        d += char((v >> 16) & 0xFF);
-        d += char((v >> 8) & 0xFF);
-        d += char(v & 0xFF);
-    }
-    d += QByteArray(3, '\0');
-    d += char(tLo);
-    d += char(tHi);
-    d += char(status);
-    return d;
+    return OstrelRig::measurementData(raw1, raw2, tHi, tLo, status);
 }
 }  // namespace
 
 void RepliesTest::measurementInLevelMode() {
     OstrelRig r;
     r.start();
-    r.w->Lvmode->setChecked(true);
-    r.w->Probe.ProbeLength = 2000;
+    r.check("Lvmode")->setChecked(true);
     r.apply(OstrelRig::frame(rspData, measurementData(500000, 1000000, 0x19, 0x00, 0xA5)));
-    QCOMPARE(r.w->vSensVal1->text(), QString("1500.000"));
-    QCOMPARE(r.w->vSensVal2->text(), QString("3000.000"));
-    QCOMPARE(r.w->SLevel->text(), QString(" 500.000"));
-    QCOMPARE(r.w->vTmpr->text(), QString("50.00"));
-    QCOMPARE(r.w->vStatus->text(), QString("10100101"));
+    QCOMPARE(r.label("vSensVal1")->text(), QString("1500.000"));
+    QCOMPARE(r.label("vSensVal2")->text(), QString("3000.000"));
+    QCOMPARE(r.label("SLevel")->text(), QString(" 500.000"));
+    QCOMPARE(r.label("vTmpr")->text(), QString("50.00"));
+    QCOMPARE(r.label("vStatus")->text(), QString("10100101"));
     // Without level mode SLevel keeps its text.
-    r.w->Lvmode->setChecked(false);
+    r.check("Lvmode")->setChecked(false);
     r.apply(OstrelRig::frame(rspData, measurementData(100000, 0, 0xFF, 0xF8, 0x00)));
-    QCOMPARE(r.w->SLevel->text(), QString(" 500.000"));
-    QCOMPARE(r.w->vSensVal1->text(), QString(" 300.000"));
-    QCOMPARE(r.w->vTmpr->text(), QString("-0.06"));
+    QCOMPARE(r.label("SLevel")->text(), QString(" 500.000"));
+    QCOMPARE(r.label("vSensVal1")->text(), QString(" 300.000"));
+    QCOMPARE(r.label("vTmpr")->text(), QString("-0.06"));
     // The status reply writes the same field from its byte 11.
     r.apply(OstrelRig::frame(rspStatus, measurementData(0, 0, 0, 0, 0x81)));
-    QCOMPARE(r.w->vStatus->text(), QString("10000001"));
+    QCOMPARE(r.label("vStatus")->text(), QString("10000001"));
 }
 
 void RepliesTest::measurementWithSpeedTextNotANumber() {
     OstrelRig r;
     r.start();
-    r.w->Lvmode->setChecked(true);
+    r.check("Lvmode")->setChecked(true);
     r.apply(OstrelRig::frame(rspData, measurementData(500000, 500000, 0x19, 0x00, 0x01)));
-    r.w->WireSpd->setText("fast");
+    r.edit("WireSpd")->setText("fast");
     r.apply(OstrelRig::frame(rspData, measurementData(900000, 900000, 0x0C, 0x87, 0x02)) +
             OstrelRig::frame(rspIdentify));
-    QVERIFY(r.w->FRxQueue.isEmpty());  // consumed, and the line behind it handled
-    QVERIFY(r.w->Probe.Present);
-    QCOMPARE(r.w->vSensVal1->text(), QString("1500.000"));
-    QCOMPARE(r.w->vSensVal2->text(), QString("1500.000"));
-    QCOMPARE(r.w->SLevel->text(), QString(" 500.000"));
-    QCOMPARE(r.w->FLevel1, 1500.0);
-    QCOMPARE(r.w->vTmpr->text(), QString("25.00"));  // what does not need the speed is shown
+    QVERIFY(r.link()->ReceivedLines().isEmpty());  // consumed, and the line behind it handled
+    QVERIFY(r.probeState().Present);
+    QCOMPARE(r.label("vSensVal1")->text(), QString("1500.000"));
+    QCOMPARE(r.label("vSensVal2")->text(), QString("1500.000"));
+    QCOMPARE(r.label("SLevel")->text(), QString(" 500.000"));
+    QCOMPARE(r.label("vTmpr")->text(), QString("25.00"));  // what does not need the speed is shown
     QVERIFY(r.env.prompts.shown.isEmpty());
-    r.w->WireSpd->clear();
+    r.edit("WireSpd")->clear();
     r.apply(OstrelRig::frame(rspData, measurementData(900000, 900000, 0x0C, 0x87, 0x02)));
-    QCOMPARE(r.w->vSensVal1->text(), QString("1500.000"));
-}
-
-void RepliesTest::seventeenSamplesFillSixteenSlots() {
-    OstrelRig r;
-    r.start();
-    r.w->FSampling = true;
-    r.w->FSampleIndex = 1;
-    r.w->Lvmode->setChecked(true);
-    const QString level = r.w->SLevel->text();
-    QByteArray lines;
-    for (int k = 1; k <= 17; ++k) lines += OstrelRig::frame(rspData, measurementData(1000 * k, 0, 0, 0, 0));
-    r.apply(lines);
-    for (int k = 1; k <= 15; ++k) QCOMPARE(r.w->CalSamples[size_t(k)], 1000 * k);
-    QCOMPARE(r.w->CalSamples[16], 17000);
-    QCOMPARE(int(r.w->FSampleIndex), 16);
-    QCOMPARE(r.w->SLevel->text(), level);  // samples are not levels from the bottom
+    QCOMPARE(r.label("vSensVal1")->text(), QString("1500.000"));
 }
 
 void RepliesTest::probeInfoBounds_data() {
@@ -234,13 +213,11 @@ void RepliesTest::probeInfoBounds() {
     QFETCH(QString, speedText);
     OstrelRig r;
     r.start();
-    r.w->Probe.Present = true;
-    r.w->Probe.SerialNo = "0123456789AB";
-    r.w->Probe.WireSpeed = speed;
-    r.w->Probe.ProbeLength = length;
+    r.apply(OstrelRig::frame(rspIdentify) + OstrelRig::frame(rspSerial, QByteArray("\x01\x23\x45\x67\x89\xAB", 6)) +
+            OstrelRig::frame(rspSpeed, be(speed)) + OstrelRig::frame(rspLength, be(length)));
     r.w->ShowProbeInfo();
     QCOMPARE(r.statusLines(), (QStringList{"SN: 0123456789AB", speedLine, lengthLine}));
-    QCOMPARE(r.w->WireSpd->text(), speedText);
+    QCOMPARE(r.edit("WireSpd")->text(), speedText);
 }
 
 void RepliesTest::probeInfoForAbsentProbe() {
@@ -249,8 +226,8 @@ void RepliesTest::probeInfoForAbsentProbe() {
     QCOMPARE(r.statusLines(), (QStringList{"SN: N/A", "Speed: N/A", "Length: N/A"}));
     r.w->ShowProbeInfo();
     QCOMPARE(r.statusLines(), (QStringList{"SN: Probe not found", "Speed: N/A", "Length: N/A"}));
-    QVERIFY(r.w->WireSpd->text().isEmpty());
-    QVERIFY(r.w->ProbLen->text().isEmpty());
+    QVERIFY(r.edit("WireSpd")->text().isEmpty());
+    QVERIFY(r.edit("ProbLen")->text().isEmpty());
 }
 
 TANKCFG_TEST_MAIN(RepliesTest)

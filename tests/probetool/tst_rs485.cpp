@@ -12,7 +12,7 @@ void Rs485Test::framesGoOutWithRtsUpAndDtrOn() {
     OstrelRig rig;
     rig.startWithProbe(3);
     QVERIFY(rig.env.ports.rs485(3));
-    QVERIFY(rig.w->ComPort->dtrOn());
+    QVERIFY(rig.port()->dtrOn());
     // Selecting the probe sent its frames.
     const auto around = rig.env.ports.rtsAroundWrites(3);
     QVERIFY(!around.isEmpty());
@@ -20,7 +20,7 @@ void Rs485Test::framesGoOutWithRtsUpAndDtrOn() {
         QVERIFY(r.during);
         QVERIFY(!r.after);
     }
-    QVERIFY(rig.w->ComPort->dtrOn());
+    QVERIFY(rig.port()->dtrOn());
 }
 
 TANKCFG_TEST_MAIN(Rs485Test)

@@ -1,4 +1,5 @@
 // The bus scan window, the help window and the help file.
+#include <QProgressBar>
 #include <QTextBrowser>
 
 #include "ostrelrig.h"
@@ -12,6 +13,7 @@ private slots:
     void showingAgainScansAnew();
     void closingDuringScanHasNoEffect();
     void silentBusKeepsWorkingAddress();
+    void scanFindingNobodyKeepsTheSelectedProbe();
     void scanWhileMonitoringEnds();
     void closingMainWindowDuringScan();
     void helpWindowShowsItsText();
@@ -22,7 +24,7 @@ namespace {
 // Runs fn on the scan window once a scan has run to its end (polled on virtual time).
 void whenScanDone(OstrelRig& r, std::function<void(TScanbus*)> fn, bool seen = false) {
     r.env.clock.after(10, [&r, fn, seen] {
-        TScanbus* s = r.w->Scanbus;
+        TScanbus* s = r.scan;
         const bool now = s->Scanning();
         if (seen && !now && s->isVisible()) {
             fn(s);
@@ -49,12 +51,12 @@ void ScanHelpTest::probesAt3And12() {
     const qint64 t0 = r.env.clock.elapsedMs();
     qint64 scanTime = 0;
     whenScanDone(r, [&](TScanbus* s) {
-        found = items(s->cbPrbDet);
-        current = s->cbPrbDet->currentText();
+        found = items(r.scanControl<QComboBox>("cbPrbDet"));
+        current = r.scanControl<QComboBox>("cbPrbDet")->currentText();
         panel = s->PanelText();
-        progress = s->ProgressBar1->value();
+        progress = r.scanControl<QProgressBar>("ProgressBar1")->value();
         scanTime = r.env.clock.elapsedMs() - t0;
-        s->bOKSel->click();
+        r.scanControl<QPushButton>("bOKSel")->click();
     });
     r.click("bScanBus");
     QCOMPARE(found, (QStringList{"3", "12"}));
@@ -63,13 +65,13 @@ void ScanHelpTest::probesAt3And12() {
     QCOMPARE(progress, 15);
     QCOMPARE(r.logCount("E-"), 14);
     QVERIFY2(scanTime < 14 * 300 + 2 * 75 + 200, qPrintable(QString::number(scanTime)));
-    QCOMPARE(r.w->Addr->currentIndex(), 3);
+    QCOMPARE(r.combo("Addr")->currentIndex(), 3);
     QCOMPARE(r.sentCommands().mid(r.sentCommands().size() - 4), (QStringList{"01", "91", "9A", "90"}));
     QCOMPARE(r.sentLines().last().mid(4, 1), QByteArray("3"));
-    QVERIFY(r.w->Probe.Present);
-    QCOMPARE(int(r.w->Probe.Address), 3);
+    QVERIFY(r.probeState().Present);
+    QCOMPARE(int(r.probeState().Address), 3);
     QVERIFY(r.buttonsEnabled(true));
-    QVERIFY(r.w->Scanbus->isHidden());
+    QVERIFY(r.scan->isHidden());
 }
 
 void ScanHelpTest::choosing12SelectsIt() {
@@ -77,14 +79,14 @@ void ScanHelpTest::choosing12SelectsIt() {
     r.probe(3);
     r.probe(12);
     r.start();
-    whenScanDone(r, [](TScanbus* s) {
-        s->cbPrbDet->setCurrentIndex(1);
+    whenScanDone(r, [&r](TScanbus* s) {
+        r.scanControl<QComboBox>("cbPrbDet")->setCurrentIndex(1);
         s->close();  // by its frame: also takes the choice
     });
     r.click("bScanBus");
-    QCOMPARE(r.w->Addr->currentIndex(), 12);
-    QCOMPARE(int(r.w->Probe.Address), 12);
-    QVERIFY(r.w->Probe.Present);
+    QCOMPARE(r.combo("Addr")->currentIndex(), 12);
+    QCOMPARE(int(r.probeState().Address), 12);
+    QVERIFY(r.probeState().Present);
 }
 
 void ScanHelpTest::showingAgainScansAnew() {
@@ -94,9 +96,9 @@ void ScanHelpTest::showingAgainScansAnew() {
     r.start();
     for (int round = 0; round < 2; ++round) {
         QStringList found;
-        whenScanDone(r, [&](TScanbus* s) {
-            found = items(s->cbPrbDet);
-            s->bOKSel->click();
+        whenScanDone(r, [&](TScanbus*) {
+            found = items(r.scanControl<QComboBox>("cbPrbDet"));
+            r.scanControl<QPushButton>("bOKSel")->click();
         });
         r.click("bScanBus");
         QCOMPARE(found, (QStringList{"3", "12"}));
@@ -110,8 +112,8 @@ void ScanHelpTest::closingDuringScanHasNoEffect() {
     r.start();
     bool visibleAfterTries = false;
     r.env.clock.after(500, [&] {
-        TScanbus* s = r.w->Scanbus;
-        s->bOKSel->click();
+        TScanbus* s = r.scan;
+        r.scanControl<QPushButton>("bOKSel")->click();
         s->reject();
         s->close();
         visibleAfterTries = s->isVisible() && s->Scanning();
@@ -119,37 +121,58 @@ void ScanHelpTest::closingDuringScanHasNoEffect() {
     QString panel;
     whenScanDone(r, [&](TScanbus* s) {
         panel = s->PanelText();
-        s->bOKSel->click();
+        r.scanControl<QPushButton>("bOKSel")->click();
     });
     r.click("bScanBus");
     QVERIFY(visibleAfterTries);
     QCOMPARE(panel, QString("1 devices detected !"));
-    QCOMPARE(r.w->Addr->currentIndex(), 3);
+    QCOMPARE(r.combo("Addr")->currentIndex(), 3);
 }
 
 void ScanHelpTest::silentBusKeepsWorkingAddress() {
     OstrelRig r;
     r.start();
-    r.w->Addr->setCurrentIndex(6);
-    r.w->Probe.Address = 6;
+    r.combo("Addr")->setCurrentIndex(6);
+    r.link()->SelectProbe(6);
     QString panel;
     QStringList found{"?"};
     const qint64 t0 = r.env.clock.elapsedMs();
     qint64 took = 0;
     whenScanDone(r, [&](TScanbus* s) {
         panel = s->PanelText();
-        found = items(s->cbPrbDet);
+        found = items(r.scanControl<QComboBox>("cbPrbDet"));
         took = r.env.clock.elapsedMs() - t0;
-        s->bOKSel->click();
+        r.scanControl<QPushButton>("bOKSel")->click();
     });
     r.click("bScanBus");
     QCOMPARE(panel, QString("0 devices detected !"));
     QVERIFY(found.isEmpty());
     QCOMPARE(r.logCount("E-"), 16);
     QVERIFY(took >= 16 * 300 && took < 16 * 300 + 100);
-    QCOMPARE(r.w->Addr->currentIndex(), 6);
-    QCOMPARE(int(r.w->Probe.Address), 6);  // the working address is the selected one again
-    QVERIFY(!r.w->Probe.Present);
+    QCOMPARE(r.combo("Addr")->currentIndex(), 6);
+    QCOMPARE(int(r.probeState().Address), 6);  // the working address is the selected one again
+    QVERIFY(!r.probeState().Present);
+}
+
+void ScanHelpTest::scanFindingNobodyKeepsTheSelectedProbe() {
+    OstrelRig r;
+    r.startWithProbe(3);
+    const QStringList status = r.statusLines();
+    r.bus.faults.silentAll = true;
+    whenScanDone(r, [&](TScanbus*) { r.scanControl<QPushButton>("bOKSel")->click(); });
+    r.click("bScanBus");
+    QCOMPARE(r.scan->PanelText(), QString("0 devices detected !"));
+    // The scan leaves the main window's probe as it was: selected, known and shown.
+    QCOMPARE(r.combo("Addr")->currentIndex(), 3);
+    QCOMPARE(int(r.probeState().Address), 3);
+    QVERIFY(r.probeState().Present);
+    QVERIFY(r.buttonsEnabled(true));
+    QCOMPARE(r.statusLines(), status);
+    // Requests go to the selected address again.
+    r.bus.faults.silentAll = false;
+    r.clearSent();
+    r.click("BtOneS");
+    QCOMPARE(r.sentLines().first().mid(4, 1), QByteArray("3"));
 }
 
 void ScanHelpTest::scanWhileMonitoringEnds() {
@@ -158,22 +181,22 @@ void ScanHelpTest::scanWhileMonitoringEnds() {
     r.probe(12);
     r.start();
     r.selectAddress(4);
-    r.w->cbForsA->setChecked(true);
-    r.w->monmod->setChecked(true);
+    r.check("cbForsA")->setChecked(true);
+    r.check("monmod")->setChecked(true);
     r.env.clock.advance(2000);
     QStringList found;
     const qint64 t0 = r.env.clock.elapsedMs();
     qint64 took = 0;
-    whenScanDone(r, [&](TScanbus* s) {
-        found = items(s->cbPrbDet);
+    whenScanDone(r, [&](TScanbus*) {
+        found = items(r.scanControl<QComboBox>("cbPrbDet"));
         took = r.env.clock.elapsedMs() - t0;
-        s->bOKSel->click();
+        r.scanControl<QPushButton>("bOKSel")->click();
     });
     r.click("bScanBus");
     QCOMPARE(found, (QStringList{"3", "12"}));
     QVERIFY2(took < 16 * 1000, qPrintable(QString::number(took)));
-    QVERIFY(r.w->MainTimer->isActive());  // monitoring went on throughout
-    r.w->monmod->setChecked(false);
+    QVERIFY(r.timer("MainTimer")->isActive());  // monitoring went on throughout
+    r.check("monmod")->setChecked(false);
 }
 
 void ScanHelpTest::closingMainWindowDuringScan() {
@@ -183,11 +206,11 @@ void ScanHelpTest::closingMainWindowDuringScan() {
     r.env.clock.after(1000, [&] { r.w->close(); });
     r.click("bScanBus");
     QVERIFY(AppQuitting());
-    QVERIFY(r.w->Scanbus->isHidden());
-    QVERIFY(!r.w->ComPort->isOpen());
-    QVERIFY(r.w->FTxQueue.isEmpty());
+    QVERIFY(r.scan->isHidden());
+    QVERIFY(!r.port()->isOpen());
+    QVERIFY(r.link()->Pending().isEmpty());
     QVERIFY(r.env.prompts.shown.isEmpty());
-    QCOMPARE(r.w->Scanbus->cbPrbDet->count(), 0);
+    QCOMPARE(r.scanControl<QComboBox>("cbPrbDet")->count(), 0);
 }
 
 void ScanHelpTest::helpWindowShowsItsText() {
@@ -204,7 +227,7 @@ void ScanHelpTest::helpWindowShowsItsText() {
         "\"Level mode\" - display level as ( \"Length\" - \"Sensor 1\" ) in additional;", "",
         "\"Tempr mode\" - display temperature from all termal sensors (update on 16sec.);", "",
     };
-    THelpWindow* h = r.w->HelpWindow;
+    THelpWindow* h = r.help;
     QCOMPARE(h->windowTitle(), QString("HelpWindow"));
     for (int pass = 0; pass < 3; ++pass) {
         QStringList shown;
@@ -226,7 +249,7 @@ void ScanHelpTest::helpWindowShowsItsText() {
 void ScanHelpTest::f1OpensHelpFileAtTopic() {
     OstrelRig r;
     r.start();
-    QCOMPARE(r.w->HelpFile, OstrelHelpFile);
+    QCOMPARE(r.w->HelpFile(), OstrelHelpFile);
     QVERIFY(!r.w->HelpViewer());
     QTest::keyClick(r.w.get(), Qt::Key_F1);
     QTextBrowser* v = r.w->HelpViewer();
@@ -238,8 +261,8 @@ void ScanHelpTest::f1OpensHelpFileAtTopic() {
     QVERIFY(v->toPlainText().contains("Scan bus"));
     // The calibration's error box has a Help button: it opens the file at its start.
     r.env.prompts.queue(PromptAnswer::pressed(MbHelp));
-    r.w->CPoint1->setText("10");
-    r.w->BCalibr->setEnabled(true);
+    r.edit("CPoint1")->setText("10");
+    r.button("BCalibr")->setEnabled(true);
     r.click("BCalibr");
     QVERIFY(v->source().fragment().isEmpty());
     r.w->close();

@@ -20,21 +20,23 @@ void SettingsTest::selectingAnAnsweringProbe() {
     p->digFilter = 4;
     r.start();
     QVERIFY(r.buttonsEnabled(false));
+    r.spin("DigFilter")->setValue(7);
     r.selectAddress(3);
     QCOMPARE(r.sentCommands(), (QStringList{"01", "91", "9A", "90"}));
     QCOMPARE(r.sentLines().first().mid(3, 2), QByteArray("23"));  // sequence reset, address 3
-    QVERIFY(r.w->Probe.Present);
-    QCOMPARE(int(r.w->Probe.Address), 3);
+    QVERIFY(r.probeState().Present);
+    QCOMPARE(int(r.probeState().Address), 3);
     QVERIFY(r.buttonsEnabled(true));
     QCOMPARE(r.statusLines(), (QStringList{"SN: 202603140003", "Speed:3012.5 [m/s]", "Length:2500.0 [m]"}));
-    QCOMPARE(r.w->WireSpd->text(), QString("3012.5"));
-    QCOMPARE(r.w->ProbLen->text(), QString("2500.0"));
-    QCOMPARE(r.w->DigFilter->value(), 0);
+    QCOMPARE(r.edit("WireSpd")->text(), QString("3012.5"));
+    QCOMPARE(r.edit("ProbLen")->text(), QString("2500.0"));
+    // Selecting an address forgets the filter value shown: the probe's own is not read.
+    QCOMPARE(r.spin("DigFilter")->value(), 0);
     // "Set DigFilt", "Scan bus", the address list and the check boxes are never masked.
     r.w->DisableButtons(bmAllProbeButtons);
-    QVERIFY(r.w->Button2->isEnabled() && r.w->bScanBus->isEnabled() && r.w->Addr->isEnabled());
+    QVERIFY(r.button("Button2")->isEnabled() && r.button("bScanBus")->isEnabled() && r.combo("Addr")->isEnabled());
     r.w->EnableButtons(bmUpdate | bmTwoSensor);
-    QVERIFY(r.w->Bupdate->isEnabled() && r.w->BtTwoS->isEnabled() && !r.w->BCalibr->isEnabled());
+    QVERIFY(r.button("Bupdate")->isEnabled() && r.button("BtTwoS")->isEnabled() && !r.button("BCalibr")->isEnabled());
 }
 
 void SettingsTest::selectingAnAddressWithoutProbe() {
@@ -44,10 +46,10 @@ void SettingsTest::selectingAnAddressWithoutProbe() {
     r.clearSent();
     r.selectAddress(9);
     QCOMPARE(r.sentCommands(), (QStringList{"01", "01"}));
-    QVERIFY(!r.w->Probe.Present);
+    QVERIFY(!r.probeState().Present);
     QVERIFY(r.buttonsEnabled(false));
     QCOMPARE(r.statusLines(), (QStringList{"SN: Probe not found", "Speed: N/A", "Length: N/A"}));
-    QVERIFY(r.w->WireSpd->text().isEmpty() && r.w->ProbLen->text().isEmpty());
+    QVERIFY(r.edit("WireSpd")->text().isEmpty() && r.edit("ProbLen")->text().isEmpty());
     QCOMPARE(r.logCount("E-"), 1);
 }
 
@@ -56,6 +58,7 @@ void SettingsTest::setAddressRefusals() {
     r.startWithProbe(3);
     // Cancel gives back "X".
     r.env.prompts.queue(PromptAnswer::cancel());
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("Bsetaddres");
     QCOMPARE(r.env.prompts.shown.size(), 2);
     const PromptRecord& in = r.env.prompts.shown[0];
@@ -69,8 +72,9 @@ void SettingsTest::setAddressRefusals() {
     QCOMPARE(box.icon, MsgIcon::None);
     QCOMPARE(box.buttons, int(MbOk));
     for (const char* answer : {"-1", "300", "256"}) {
-        r.env.prompts.clear();
+        r.env.prompts.shown.clear();
         r.env.prompts.queue(PromptAnswer::input(answer));
+        r.env.prompts.queue(PromptAnswer::ok());
         r.click("Bsetaddres");
         QCOMPARE(r.env.prompts.shown.size(), 2);
         QCOMPARE(r.env.prompts.shown[1].text, QString("Range check error."));
@@ -78,7 +82,7 @@ void SettingsTest::setAddressRefusals() {
         QCOMPARE(r.env.prompts.shown[1].icon, MsgIcon::Error);
     }
     QVERIFY(r.sentLines().isEmpty());
-    QVERIFY(r.w->FTxQueue.isEmpty());
+    QVERIFY(r.link()->Pending().isEmpty());
 }
 
 void SettingsTest::setAddressAbove15MovesProbeTo15() {
@@ -89,10 +93,10 @@ void SettingsTest::setAddressAbove15MovesProbeTo15() {
     QCOMPARE(r.sentCommands(), (QStringList{"020F", "01", "91", "9A", "90"}));
     QCOMPARE(r.sentLines().first().mid(3, 2).toInt(nullptr, 16) & 0x0F, 3);  // to the old address
     QCOMPARE(p->address(), 15);
-    QCOMPARE(r.w->Addr->currentIndex(), 15);
-    QCOMPARE(r.w->Addr->currentText(), QString("15"));
-    QCOMPARE(int(r.w->Probe.Address), 15);
-    QVERIFY(r.w->Probe.Present);
+    QCOMPARE(r.combo("Addr")->currentIndex(), 15);
+    QCOMPARE(r.combo("Addr")->currentText(), QString("15"));
+    QCOMPARE(int(r.probeState().Address), 15);
+    QVERIFY(r.probeState().Present);
     QVERIFY(r.buttonsEnabled(true));
 }
 
@@ -114,14 +118,15 @@ void SettingsTest::updateChecksInOrderAndQueuesNothingOnRefusal() {
     };
     for (const Case& c : cases) {
         r.clearSent();
-        r.env.prompts.clear();
-        r.w->WireSpd->setText(c.speed);
-        r.w->ProbLen->setText(c.length);
+        r.env.prompts.shown.clear();
+        r.edit("WireSpd")->setText(c.speed);
+        r.edit("ProbLen")->setText(c.length);
+        r.env.prompts.queue(PromptAnswer::ok());
         r.click("Bupdate");
         QCOMPARE(r.promptTexts(), QStringList{c.message});
         QCOMPARE(r.env.prompts.shown[0].caption, QString("Error"));
         QCOMPARE(r.env.prompts.shown[0].icon, MsgIcon::Error);
-        QVERIFY(r.w->FTxQueue.isEmpty());
+        QVERIFY(r.link()->Pending().isEmpty());
         QVERIFY(r.sentLines().isEmpty());
     }
 }
@@ -129,8 +134,8 @@ void SettingsTest::updateChecksInOrderAndQueuesNothingOnRefusal() {
 void SettingsTest::updateWritesAndReadsBack() {
     OstrelRig r;
     auto* p = r.startWithProbe(3);
-    r.w->WireSpd->setText("3500");
-    r.w->ProbLen->setText("8000");
+    r.edit("WireSpd")->setText("3500");
+    r.edit("ProbLen")->setText("8000");
     const QStringList statusBefore = r.statusLines();
     r.click("Bupdate");
     QCOMPARE(r.sentCommands(),
@@ -139,18 +144,18 @@ void SettingsTest::updateWritesAndReadsBack() {
     QCOMPARE(p->speedBytes(), SingleToBE(3500));
     QCOMPARE(p->lengthBytes(), SingleToBE(8000));
     // Read back with the substitutions; the memo and the edits are not rewritten.
-    QCOMPARE(r.w->Probe.WireSpeed, 3000.0);
-    QCOMPARE(r.w->Probe.ProbeLength, 8000.0);
+    QCOMPARE(r.probeState().WireSpeed, 3000.0);
+    QCOMPARE(r.probeState().ProbeLength, 8000.0);
     QCOMPARE(r.statusLines(), statusBefore);
-    QCOMPARE(r.w->WireSpd->text(), QString("3500"));
+    QCOMPARE(r.edit("WireSpd")->text(), QString("3500"));
     // 3000 m/s gives the bytes 45 3B 80 00; a length of 7950 passes although the box names 7900.
     r.clearSent();
-    r.w->WireSpd->setText("3000");
-    r.w->ProbLen->setText("7950");
+    r.edit("WireSpd")->setText("3000");
+    r.edit("ProbLen")->setText("7950");
     r.click("Bupdate");
     QCOMPARE(r.sentCommands().mid(0, 4), (QStringList{"9245", "933B", "9480", "9500"}));
-    QCOMPARE(r.w->Probe.ProbeLength, 7950.0);
-    QCOMPARE(r.w->Probe.WireSpeed, 3000.0);
+    QCOMPARE(r.probeState().ProbeLength, 7950.0);
+    QCOMPARE(r.probeState().WireSpeed, 3000.0);
 }
 
 void SettingsTest::digitalFilter() {
@@ -159,17 +164,17 @@ void SettingsTest::digitalFilter() {
     r.click("Button2");
     r.env.clock.advance(500);
     QVERIFY(r.sentLines().isEmpty());
-    r.w->DigFilter->stepBy(10);
-    QCOMPARE(r.w->DigFilter->value(), 10);
-    r.w->DigFilter->stepBy(5);
-    QCOMPARE(r.w->DigFilter->value(), 10);  // maximum 10
+    r.spin("DigFilter")->stepBy(10);
+    QCOMPARE(r.spin("DigFilter")->value(), 10);
+    r.spin("DigFilter")->stepBy(5);
+    QCOMPARE(r.spin("DigFilter")->value(), 10);  // maximum 10
     r.click("Button2");
     r.env.clock.advance(500);  // sent without waiting
     QCOMPARE(r.sentCommands(), QStringList{"A00A"});
     QCOMPARE(p->digFilter, 10);
-    r.w->DigFilter->setValue(0);
+    r.spin("DigFilter")->setValue(0);
     r.w->ProcessReplies();
-    QCOMPARE(r.w->DigFilter->value(), 10);  // the probe's echo
+    QCOMPARE(r.spin("DigFilter")->value(), 10);  // the probe's echo
 }
 
 void SettingsTest::oneAndTwoSensors() {
@@ -181,14 +186,14 @@ void SettingsTest::oneAndTwoSensors() {
     QCOMPARE(r.sentCommands(), (QStringList{"5101", "00"}));
     QCOMPARE(p->floats, 1);
     r.w->ProcessReplies();
-    QVERIFY(r.w->vSensVal2->isHidden());
-    QCOMPARE(r.w->vSensVal2->text(), QString("   0.000"));
+    QVERIFY(r.label("vSensVal2")->isHidden());
+    QCOMPARE(r.label("vSensVal2")->text(), QString("   0.000"));
     r.click("BtTwoS");
     r.env.clock.advance(300);
     r.w->ProcessReplies();
     QCOMPARE(r.sentCommands().mid(2), (QStringList{"5102", "00"}));
-    QVERIFY(!r.w->vSensVal2->isHidden());
-    QCOMPARE(r.w->vSensVal2->text(), QString("1899.999"));
+    QVERIFY(!r.label("vSensVal2")->isHidden());
+    QCOMPARE(r.label("vSensVal2")->text(), QString("1899.999"));
 }
 
 TANKCFG_TEST_MAIN(SettingsTest)

@@ -25,21 +25,20 @@ void StartupLogTest::onlyPorts3And5() {
     OstrelRig r;
     r.env.ports.addEmptyPort(5);
     r.start();
-    QCOMPARE(r.w->Comsel->count(), 2);
-    QCOMPARE(r.w->Comsel->itemText(0), QString("COM3"));
-    QCOMPARE(r.w->Comsel->itemText(1), QString("COM5"));
-    QCOMPARE(r.w->Comsel->currentIndex(), 0);
-    QVERIFY(r.w->ComPort->isOpen());
-    QCOMPARE(r.w->ComPort->comNumber(), 3);
+    QCOMPARE(r.combo("Comsel")->count(), 2);
+    QCOMPARE(r.combo("Comsel")->itemText(0), QString("COM3"));
+    QCOMPARE(r.combo("Comsel")->itemText(1), QString("COM5"));
+    QCOMPARE(r.combo("Comsel")->currentIndex(), 0);
+    QVERIFY(r.port()->isOpen());
+    QCOMPARE(r.port()->comNumber(), 3);
     QCOMPARE(r.env.ports.openBauds(3), (QList<int>{9600, 9600}));  // the search, then the selection
     QCOMPARE(r.env.ports.openCount(5), 1);
     QVERIFY(r.env.ports.openLink(3) && r.env.ports.openLink(3)->dtrOn());  // DTR on, RTS off
     QCOMPARE(r.log(), (QStringList{"Com port scan complete.", " COM5", " COM3", " Start log -260314092653"}));
     QVERIFY(!r.w->Terminated());
     QVERIFY(r.buttonsEnabled(false));
-    QCOMPARE(r.w->Probe.WireSpeed, 3000.0);
-    QCOMPARE(r.w->Probe.ProbeLength, 2000.0);
-    QCOMPARE(int(r.w->FDeviceId), 0xA5);
+    QCOMPARE(r.probeState().WireSpeed, 3000.0);
+    QCOMPARE(r.probeState().ProbeLength, 2000.0);
     QCOMPARE(r.w->windowTitle(), QString("Probe config"));
     QCOMPARE(r.w->size(), QSize(604, 507));
     QVERIFY(r.env.prompts.shown.isEmpty());
@@ -47,10 +46,11 @@ void StartupLogTest::onlyPorts3And5() {
 
 void StartupLogTest::noPortEndsTheProgram() {
     OstrelRig r(false);
+    r.env.prompts.queue(PromptAnswer::ok());
     r.start();
     QVERIFY(r.w->Terminated());
-    QCOMPARE(r.w->Comsel->count(), 0);
-    QVERIFY(!r.w->ComPort->isOpen());
+    QCOMPARE(r.combo("Comsel")->count(), 0);
+    QVERIFY(!r.port()->isOpen());
     QCOMPARE(r.log(), (QStringList{"No useble/avelable COM ports.", " Start log -260314092653"}));
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].text, QString("No useble/avelable COM ports."));
@@ -62,23 +62,24 @@ void StartupLogTest::portThatCannotBeOpened() {
     // Held by another program: offered, and choosing it says why it cannot be opened.
     OstrelRig r;
     r.env.ports.setBusy(2, true);
+    r.env.prompts.queue(PromptAnswer::ok());
     r.start();
-    QCOMPARE(r.w->Comsel->itemText(0), QString("COM2"));
-    QCOMPARE(r.w->Comsel->itemText(1), QString("COM3"));
+    QCOMPARE(r.combo("Comsel")->itemText(0), QString("COM2"));
+    QCOMPARE(r.combo("Comsel")->itemText(1), QString("COM3"));
     QCOMPARE(r.log().mid(0, 3), (QStringList{"Com port scan complete.", " COM3", " COM2"}));
     QCOMPARE(r.promptTexts(), QStringList{"COM2: the port is in use by another program."});
     QCOMPARE(r.env.prompts.shown[0].caption, QString("Probe config"));
-    QVERIFY(!r.w->ComPort->isOpen());
+    QVERIFY(!r.port()->isOpen());
     // The rest of start-up took place.
     QVERIFY(r.buttonsEnabled(false));
-    QCOMPARE(r.w->Probe.WireSpeed, 3000.0);
+    QCOMPARE(r.probeState().WireSpeed, 3000.0);
     QVERIFY(!r.w->Terminated());
     // Commands queued meanwhile are refused by the closed port; the next good choice works.
     r.probe(3);
-    OstrelRig::choose(r.w->Comsel, 1);
-    QVERIFY(r.w->ComPort->isOpen());
+    OstrelRig::choose(r.combo("Comsel"), 1);
+    QVERIFY(r.port()->isOpen());
     r.selectAddress(3);
-    QVERIFY(r.w->Probe.Present);
+    QVERIFY(r.probeState().Present);
 }
 
 void StartupLogTest::choosingAnotherPort() {
@@ -87,12 +88,12 @@ void StartupLogTest::choosingAnotherPort() {
     five.add<OstrelProbe>(0, 3000.0, 1000.0);
     r.env.ports.attach(5, &five);
     r.start();
-    OstrelRig::choose(r.w->Comsel, 1);
-    QCOMPARE(r.w->ComPort->comNumber(), 5);
+    OstrelRig::choose(r.combo("Comsel"), 1);
+    QCOMPARE(r.port()->comNumber(), 5);
     QVERIFY(!r.env.ports.openLink(3));
     r.selectAddress(0);
-    QVERIFY(r.w->Probe.Present);
-    QCOMPARE(r.w->Probe.ProbeLength, 1000.0);
+    QVERIFY(r.probeState().Present);
+    QCOMPARE(r.probeState().ProbeLength, 1000.0);
     r.w.reset();
 }
 
@@ -122,26 +123,26 @@ void StartupLogTest::controlsAndCaptions() {
         QVERIFY2(l, name);
         QCOMPARE(l->text(), QString(text));
     }
-    QCOMPARE(r.w->vSensVal1->accessibleName(), QString("Sensor 1 (fuel)"));
-    QCOMPARE(r.w->vTmpr3->accessibleName(), QString("Tempr 3 :"));
+    QCOMPARE(r.label("vSensVal1")->accessibleName(), QString("Sensor 1 (fuel)"));
+    QCOMPARE(r.label("vTmpr3")->accessibleName(), QString("Tempr 3 :"));
     const std::pair<const char*, const char*> edits[] = {
         {"CPoint1", "300"}, {"Cpoint2", "3000"}, {"ProbLen", "3000"}, {"WireSpd", "3000"}};
     for (const auto& [name, text] : edits) QCOMPARE(r.w->findChild<QLineEdit*>(name)->text(), QString(text));
-    QCOMPARE(r.w->WireSpd->accessibleName(), QString("Speed"));
-    QCOMPARE(r.w->Addr->count(), 16);
-    QCOMPARE(r.w->Addr->itemText(0), QString("00"));
-    QCOMPARE(r.w->Addr->itemText(15), QString("15"));
-    QCOMPARE(r.w->Comsel->accessibleName(), QString("COM Port:"));
-    QCOMPARE(r.w->DigFilter->maximum(), 10);
-    QCOMPARE(r.w->DigFilter->minimum(), 0);
-    QCOMPARE(r.w->Wrktmr->interval(), 75);
-    QCOMPARE(r.w->MainTimer->interval(), 300);
-    QVERIFY(!r.w->Wrktmr->isActive() && !r.w->MainTimer->isActive());
+    QCOMPARE(r.edit("WireSpd")->accessibleName(), QString("Speed"));
+    QCOMPARE(r.combo("Addr")->count(), 16);
+    QCOMPARE(r.combo("Addr")->itemText(0), QString("00"));
+    QCOMPARE(r.combo("Addr")->itemText(15), QString("15"));
+    QCOMPARE(r.combo("Comsel")->accessibleName(), QString("COM Port:"));
+    QCOMPARE(r.spin("DigFilter")->maximum(), 10);
+    QCOMPARE(r.spin("DigFilter")->minimum(), 0);
+    QCOMPARE(r.timer("Wrktmr")->interval(), 75);
+    QCOMPARE(r.timer("MainTimer")->interval(), 300);
+    QVERIFY(!r.timer("Wrktmr")->isActive() && !r.timer("MainTimer")->isActive());
     QCOMPARE(r.statusLines(), (QStringList{"SN: N/A", "Speed: N/A", "Length: N/A"}));
     // The spin edit takes no typing.
-    r.w->DigFilter->setFocus();
-    QTest::keyClicks(r.w->DigFilter, "7");
-    QCOMPARE(r.w->DigFilter->value(), 0);
+    r.spin("DigFilter")->setFocus();
+    QTest::keyClicks(r.spin("DigFilter"), "7");
+    QCOMPARE(r.spin("DigFilter")->value(), 0);
 }
 
 namespace {
@@ -183,6 +184,7 @@ void StartupLogTest::savingTwiceAndCancel() {
     r.env.prompts.queue(PromptAnswer::file(dir.filePath("1.log")));
     r.click("bSavelog");
     r.env.clock.advance(5000);
+    r.env.prompts.queue(PromptAnswer::cancel());
     r.click("bSavelog");  // cancelled: nothing written, the line stays
     QCOMPARE(r.logCount("End log - "), 2);
     r.env.prompts.queue(PromptAnswer::file(dir.filePath("2.log")));
@@ -206,11 +208,13 @@ void StartupLogTest::saveFailureShowsError() {
     r.start();
     QTemporaryDir dir;
     r.env.prompts.queue(PromptAnswer::file(dir.filePath("missing/dir/x.log")));
+    r.env.prompts.queue(PromptAnswer::ok());
     r.click("bSavelog");
     QCOMPARE(r.env.prompts.shown.size(), 2);
     QCOMPARE(r.env.prompts.shown[1].caption, QString("Probe config"));
     QCOMPARE(r.env.prompts.shown[1].icon, MsgIcon::Error);
-    QVERIFY(r.env.prompts.shown[1].text.startsWith("Cannot create file \""));
+    QCOMPARE(r.env.prompts.shown[1].text,
+             "Cannot create file \"" + dir.filePath("missing/dir/x.log") + "\". Invalid filename.");
     QCOMPARE(r.log().first(), QString("End log - 260314092653"));
 }
 
@@ -231,16 +235,25 @@ void StartupLogTest::savedLogKeepsReceivedBytes() {
 void StartupLogTest::exitClosesEverything() {
     OstrelRig r;
     r.startWithProbe(3);
-    r.w->monmod->setChecked(true);
-    r.env.clock.advance(100);
+    r.w->show();
+    r.check("monmod")->setChecked(true);
+    // The first monitor tick at 300 sent "00"; its reply waits, the engine runs, "01" queued.
+    r.env.clock.advance(310);
     r.w->QueueCommand("01");
+    QVERIFY(r.w->isVisible());
+    QVERIFY(r.timer("MainTimer")->isActive() && r.timer("Wrktmr")->isActive());
+    QCOMPARE(r.link()->Pending().size(), 2);
+    QCOMPARE(r.link()->ReceivedLines().size(), 1);
+    const auto sent = r.sentLines().size();
     r.click("BClose");
     QVERIFY(!r.w->isVisible());
-    QVERIFY(!r.w->MainTimer->isActive());
-    QVERIFY(!r.w->Wrktmr->isActive());
-    QVERIFY(!r.w->ComPort->isOpen());
-    QVERIFY(r.w->FTxQueue.isEmpty() && r.w->FRxQueue.isEmpty());
+    QVERIFY(!r.timer("MainTimer")->isActive());
+    QVERIFY(!r.timer("Wrktmr")->isActive());
+    QVERIFY(!r.port()->isOpen());
+    QVERIFY(r.link()->Pending().isEmpty() && r.link()->ReceivedLines().isEmpty());
     QVERIFY(AppQuitting());
+    r.env.clock.advance(1000);
+    QCOMPARE(r.sentLines().size(), sent);
 }
 
 void StartupLogTest::closingDuringAWait() {

@@ -23,23 +23,27 @@ void PtyTest::identifyRoundTrip() {
     link->open(2, 9600);
     QList<QByteArray> lines;
     QObject::connect(link.get(), &SerialLink::lineFeedReceived, [&] { lines << link->read(2052); });
-    for (int addr : {12, 7, 3}) {
+    auto identify = [&](int addr) {
         TShortFrame f{};
         f.Device = DevProbe;
         f.Addr = uint8_t(0x20 | addr);
         f.Code = 0x01;
         link->write(QByteArray::fromStdString(EncodeFrame(f)));
-        QTest::qWait(addr == 7 ? 300 : 0);
-        if (addr != 7) QTRY_VERIFY_WITH_TIMEOUT(!lines.isEmpty(), 10000);
-        if (addr == 7) {
-            QVERIFY(lines.isEmpty());  // nobody at 7
-            continue;
-        }
+    };
+    auto replyAddr = [](const QByteArray& line) {
         TShortFrame r{};
-        DecodeFrameReply(lines.takeFirst().toStdString(), r);
-        QCOMPARE(int(r.Code), 0x81);
-        QCOMPARE(int(r.Addr), 0x20 | addr);
-    }
+        DecodeFrameReply(line.toStdString(), r);
+        return r.Code == 0x81 ? int(r.Addr) : -1;
+    };
+    identify(12);
+    QTRY_VERIFY_WITH_TIMEOUT(!lines.isEmpty(), 10000);
+    QCOMPARE(replyAddr(lines.takeFirst()), 0x2C);
+    // Nobody at 7: asked right before 3, an answer from 7 would come first.
+    identify(7);
+    identify(3);
+    QTRY_VERIFY_WITH_TIMEOUT(!lines.isEmpty(), 10000);
+    QCOMPARE(replyAddr(lines.takeFirst()), 0x23);
+    QVERIFY(lines.isEmpty());
     link->close();
     qunsetenv("SERIAL_COM2");
 }

@@ -1,0 +1,321 @@
+// The calibration table editor: layouts, value edits, storing, activation.
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "calfixture.h"
+#include "common/errors.h"
+#include "platform/fileio.h"
+
+class EditorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithHeaderAndOneEmptyRow();
+    void layoutRowCountsRoundHalvesToEven();
+    void layoutKeepsOtherCellsAndTheTable();
+    void zeroNegativeAndTinySteps();
+    void badStepTextEndsTheLayoutAfterTheHeader();
+    void programCheckOfALayoutButton();
+    void editCaptionAndValue();
+    void editPastTheLastPointWritesNoPoint();
+    void badValueKeepsThePoint();
+    void cancelDropsEditsApplyKeepsThem();
+    void sendStoresThenSendsAndCloses();
+    void returnFromChartKeepsUnappliedTable();
+    void returnAfterTankChangedTakesThatTanksTable();
+    void closingOwnDialogIsNoReturn();
+    void overlongCountFromFileIsShownAndCharted();
+};
+
+void EditorTest::startsWithHeaderAndOneEmptyRow() {
+    CalFixture f;
+    QCOMPARE(f.ed->windowTitle(), QStringLiteral("Tank calibration table"));
+    QCOMPARE(f.ed->RowCount(), 2);
+    QCOMPARE(f.ed->Cell(0, 0), QStringLiteral(" No"));
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral(" [mm]"));
+    QCOMPARE(f.ed->Cell(2, 0), QStringLiteral("  [lit]"));
+    QCOMPARE(f.ed->TblStep->text(), QStringLiteral("1"));
+    QVERIFY(f.ed->LitOnmm->isChecked());
+    QVERIFY(f.ed->Interpchk->isChecked());
+    QVERIFY(!f.ed->ffTableSta->isChecked() && !f.ed->fgTableSta->isChecked());
+    QCOMPARE(f.ed->findChild<QCheckBox*>(QStringLiteral("CheckBox4"))->accessibleName(), QStringLiteral("Table from autocal"));
+    QCOMPARE(f.ed->ECalTable->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral(" [mm]"));
+}
+
+void EditorTest::layoutRowCountsRoundHalvesToEven() {
+    CalFixture f;
+    f.layout("1", true);
+    QCOMPARE(f.ed->RowCount(), 4000);
+    QCOMPARE(f.ed->Cell(2, 1), QStringLiteral(" 1"));
+    QCOMPARE(f.ed->Cell(2, 3999), QStringLiteral(" 3999"));
+    f.layout("2.5", true);
+    QCOMPARE(f.ed->RowCount(), 1600);
+    QCOMPARE(f.ed->Cell(2, 1599), QStringLiteral(" 3997.5"));
+    f.layout("3", true);
+    QCOMPARE(f.ed->RowCount(), 1333);
+    // Halves go to the even neighbour: 2.5 -> 2, 62.5 -> 62, 687.5 -> 688.
+    f.layout("1600", true);
+    QCOMPARE(f.ed->RowCount(), 2);
+    f.layout("64", true);
+    QCOMPARE(f.ed->RowCount(), 62);
+    f.layout("32", false);
+    QCOMPARE(f.ed->RowCount(), 688);
+    f.layout("1", false);
+    QCOMPARE(f.ed->RowCount(), 22000);
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral("  [lit]"));
+    QCOMPARE(f.ed->Cell(2, 0), QStringLiteral(" [mm]"));
+    QCOMPARE(f.ed->Cell(1, 1), QStringLiteral(" 1"));
+    QCOMPARE(f.ed->Cell(1, 21999), QStringLiteral(" 21999"));
+    QCOMPARE(f.ed->ECalTable->model()->rowCount(), 21999);
+    f.layout("0.1", false);
+    QCOMPARE(f.ed->Cell(1, 3), QStringLiteral(" 0.3"));
+}
+
+void EditorTest::layoutKeepsOtherCellsAndTheTable() {
+    CalFixture f;
+    f.generate();
+    const TCalTable before = f.ed->Table;
+    f.layout("2", false);  // 11000 rows, multiples into column 1
+    QCOMPARE(f.ed->RowCount(), 11000);
+    QCOMPARE(f.ed->Cell(0, 4000), QStringLiteral("4000"));
+    QCOMPARE(f.ed->Cell(1, 4000), QStringLiteral(" 8000"));
+    QCOMPARE(f.ed->Cell(2, 4000), QStringLiteral("26342.470"));
+    QCOMPARE(f.ed->Cell(2, 4001), QString());
+    QCOMPARE(std::memcmp(&before, &f.ed->Table, sizeof(TCalTable)), 0);
+}
+
+void EditorTest::zeroNegativeAndTinySteps() {
+    CalFixture f;
+    f.layout("1", true);
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.layout("0", false);
+    QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("Floating point division by zero.")});
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral("  [lit]"));  // the header was written first
+    QCOMPARE(f.ed->RowCount(), 4000);
+
+    f.layout("-1", true);
+    QCOMPARE(f.ed->RowCount(), 1);
+    QCOMPARE(f.ed->ECalTable->model()->rowCount(), 0);
+    f.layout("1", true);
+    QCOMPARE(f.ed->RowCount(), 4000);
+    f.layout("-0.000001", false);
+    QCOMPARE(f.ed->RowCount(), 1);
+
+    QElapsedTimer t;
+    t.start();
+    f.layout("1E-300", false);
+    QCOMPARE(f.ed->RowCount(), TCalibrationTable::MaxLayoutRows);
+    f.layout("0.0000001", true);
+    QCOMPARE(f.ed->RowCount(), TCalibrationTable::MaxLayoutRows);
+    QCOMPARE(f.ed->Cell(2, 2), QStringLiteral(" 2E-7"));
+    f.layout("1E300", true);
+    QCOMPARE(f.ed->RowCount(), 1);
+    QVERIFY2(t.elapsed() < 20000, "tiny steps took too long");
+}
+
+void EditorTest::badStepTextEndsTheLayoutAfterTheHeader() {
+    CalFixture f;
+    f.layout("3", true);
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.layout("1,5", false);
+    QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value.")});
+    QCOMPARE(f.ed->RowCount(), 1333);
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral("  [lit]"));
+}
+
+void EditorTest::programCheckOfALayoutButton() {
+    CalFixture f;
+    f.ed->TblStep->setText(QStringLiteral("2"));
+    f.ed->CheckLayoutButton(true);  // already checked: nothing runs
+    QCOMPARE(f.ed->RowCount(), 2);
+    f.ed->CheckLayoutButton(false);
+    QVERIFY(f.ed->mmOnLit->isChecked() && !f.ed->LitOnmm->isChecked());
+    QCOMPARE(f.ed->RowCount(), 11000);
+    f.ed->TblStep->setText(QStringLiteral("0"));
+    QVERIFY_THROWS_EXCEPTION(AppError, f.ed->CheckLayoutButton(true));
+    QVERIFY(f.ed->LitOnmm->isChecked());
+    QCOMPARE(f.ed->Cell(1, 0), QStringLiteral(" [mm]"));
+    QCOMPARE(f.ed->RowCount(), 11000);
+    QCOMPARE(f.env.prompts.shown.size(), 0);
+}
+
+void EditorTest::editCaptionAndValue() {
+    CalFixture f;
+    f.generate();
+    f.ed->SetCell(1, 5, QStringLiteral("5"));
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("12.5")));
+    f.clickRow(5);
+    QCOMPARE(f.env.prompts.shown.size(), 1);
+    const PromptRecord& p = f.env.prompts.shown[0];
+    QCOMPARE(p.kind, PromptRecord::Input);
+    QCOMPARE(p.caption, QStringLiteral("Change value for :5 No"));
+    QCOMPARE(p.text, QStringLiteral("Enter new value:"));
+    QCOMPARE(p.preset, GenffrCt->Cell(1, 5));
+    QCOMPARE(f.ed->Cell(2, 5), QStringLiteral("12.5"));
+    QCOMPARE(f.ed->Table.Points[5].Value, 12.5f);
+    QCOMPARE(f.ed->Table.Points[5].Arg, f.ed->FormulaTable.Points[5].Arg);
+    // Cancel gives back the preset: the value is read again from the same text.
+    f.env.prompts.queue(PromptAnswer::cancel());
+    f.clickRow(6);
+    QCOMPARE(f.ed->Cell(2, 6), GenffrCt->Cell(1, 6));
+    QCOMPARE(f.ed->Table.Points[6].Value, f.ed->FormulaTable.Points[6].Value);
+}
+
+void EditorTest::editPastTheLastPointWritesNoPoint() {
+    CalFixture f;
+    FillTable(f.tank(1).CalTable, 4000, 2.0f);
+    FillTable(f.tank(2).CalTable, 4000, 3.0f);
+    f.ed->hide();
+    f.ed->show();  // takes tank 1's table
+    f.env.clock.settle();
+    QCOMPARE(f.ed->Table.Points[4000].Value, 8000.0f);
+    QByteArray tank2(reinterpret_cast<const char*>(&f.tank(2)), sizeof(TTankRecord));
+    const TCalTable srcBefore = f.ed->SrcTable;
+    f.layout("1", false);
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("777")));
+    f.clickRow(4500);
+    QCOMPARE(f.ed->Cell(2, 4500), QStringLiteral("777"));
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("4444")));
+    f.clickRow(4000);
+    QCOMPARE(f.ed->Table.Points[4000].Value, 4444.0f);
+    f.ed->ECalTableClick(0);  // the header row is no value
+    f.ed->applytable->click();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(&f.tank(2)), sizeof(TTankRecord)), tank2);
+    QCOMPARE(std::memcmp(&srcBefore, &f.ed->SrcTable, sizeof(TCalTable)), 0);
+    QCOMPARE(f.tank(1).CalTable.Points[4000].Value, 4444.0f);
+    QCOMPARE(f.tank(1).CalTable.Points[3999].Value, 7998.0f);
+}
+
+void EditorTest::badValueKeepsThePoint() {
+    CalFixture f;
+    f.generate();
+    const float before = f.ed->Table.Points[7].Value;
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("12a")));
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.clickRow(7);
+    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("'12a' is not a valid floating point value."));
+    QCOMPARE(f.ed->Cell(2, 7), QStringLiteral("12a"));
+    QCOMPARE(f.ed->Table.Points[7].Value, before);
+}
+
+void EditorTest::cancelDropsEditsApplyKeepsThem() {
+    CalFixture f;
+    FillTable(f.tank(1).CalTable, 100, 2.0f);
+    const TCalTable stored = f.tank(1).CalTable;
+    f.ed->hide();
+    f.ed->show();
+    f.env.clock.settle();
+    f.generate();
+    f.ed->cancelBt->click();
+    QVERIFY(!f.ed->isVisible());
+    QCOMPARE(std::memcmp(&stored, &f.tank(1).CalTable, sizeof(TCalTable)), 0);
+    // Opening again takes the stored table; the grid shows what it was left with.
+    f.ed->show();
+    f.env.clock.settle();
+    QCOMPARE(std::memcmp(&stored, &f.ed->Table, sizeof(TCalTable)), 0);
+    QCOMPARE(f.ed->RowCount(), 4001);
+
+    f.generate();
+    f.ed->applytable->click();
+    QVERIFY(f.ed->isVisible());
+    f.ed->cancelBt->click();
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(4000));
+    QCOMPARE(f.tank(1).CalTable.Step, 0.6475f);
+    QCOMPARE(std::memcmp(&f.ed->FormulaTable, &f.tank(1).CalTable, sizeof(TCalTable)), 0);
+}
+
+void EditorTest::sendStoresThenSendsAndCloses() {
+    CalFixture f(true, true);
+    CurrentTank = 2;
+    f.ed->hide();
+    f.ed->show();
+    f.env.clock.settle();
+    f.generate();
+    f.ed->SendTable->click();
+    QVERIFY(!f.ed->isVisible());
+    QVERIFY(SameButCrc(f.ed->FormulaTable, f.tank(2).CalTable));
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(0));
+}
+
+void EditorTest::returnFromChartKeepsUnappliedTable() {
+    CalFixture f;
+    FillTable(f.tank(1).CalTable, 50, 2.0f);
+    f.activate(f.ed);
+    f.generate();
+    f.ed->ViewChart->click();
+    QVERIFY(CalTChart->isVisible());
+    f.activate(CalTChart);
+    f.activate(f.ed);
+    QCOMPARE(std::memcmp(&f.ed->FormulaTable, &f.ed->Table, sizeof(TCalTable)), 0);
+    f.ed->applytable->click();
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(4000));
+    // The same holds for a return from the main window.
+    f.activate(f.w);
+    f.activate(f.ed);
+    QCOMPARE(f.ed->Table.Count, uint16_t(4000));
+}
+
+void EditorTest::returnAfterTankChangedTakesThatTanksTable() {
+    CalFixture f;
+    FillTable(f.tank(2).CalTable, 60, 3.0f);
+    f.activate(f.ed);
+    f.generate();
+    QCOMPARE(f.ed->TableTank(), uint8_t(1));
+    f.activate(f.w);
+    CurrentTank = 2;  // a click in the tank grid
+    f.activate(f.ed);
+    QCOMPARE(f.ed->TableTank(), uint8_t(2));
+    QCOMPARE(std::memcmp(&f.tank(2).CalTable, &f.ed->Table, sizeof(TCalTable)), 0);
+    f.ed->applytable->click();
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(0));
+}
+
+void EditorTest::closingOwnDialogIsNoReturn() {
+    CalFixture f;
+    f.activate(f.ed);
+    f.whileModal(GenffrCt, [] {
+        CurrentTank = 2;  // whatever moved the tank meanwhile
+        GenffrCt->GenTable->click();
+        GenffrCt->Usetbl->click();
+    });
+    f.ed->formulagen->click();
+    f.env.clock.settle();
+    // A real display hands the activation back to the editor when its dialog closes.
+    f.activate(f.ed);
+    QCOMPARE(f.ed->TableTank(), uint8_t(1));
+    QCOMPARE(f.ed->Table.Count, uint16_t(4000));
+    // A return from another window is one.
+    f.activate(f.w);
+    f.activate(f.ed);
+    QCOMPARE(f.ed->TableTank(), uint8_t(2));
+}
+
+void EditorTest::overlongCountFromFileIsShownAndCharted() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.dat"));
+    {
+        CalFixture f(false);
+        FillTable(f.tank(1).CalTable, 4000, 2.0f);
+        f.tank(1).CalTable.Count = 65535;
+        WriteWholeFile(path, &ConsoleConfig, sizeof ConsoleConfig);
+    }
+    CalFixture f(false);
+    f.env.prompts.queue(PromptAnswer::file(path));
+    f.w->findChild<QPushButton*>(QStringLiteral("Load_t_from_file"))->click();
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(65535));
+    f.ed->show();
+    f.env.clock.settle();
+    QCOMPARE(f.ed->Table.Count, uint16_t(65535));
+    QCOMPARE(CalPointsInUse(f.ed->Table), 4000);
+    f.ed->ViewChart->click();
+    const QList<QPointF> pts = CalTChart->Points(TCalTChart::SeriesTable);
+    QCOMPARE(pts.size(), 4001);
+    QCOMPARE(pts.last(), QPointF(4000, 8000));
+    f.ed->applytable->click();
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(65535));
+}
+
+TANKCFG_TEST_MAIN(EditorTest)
+#include "tst_editor.moc"

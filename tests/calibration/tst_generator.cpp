@@ -1,0 +1,177 @@
+// The table generator and the formula import into the editor.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableView>
+
+#include "calfixture.h"
+
+class GeneratorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultsGiveTheTableOfTheLargeCylinder();
+    void activationPresetsTheRadiusFromTheTank();
+    void useTableTakesEveryRowAndTheStep();
+    void dismissAndFrameCloseTakeNothing();
+    void useTableBeforeAnyGenerationLeavesTheEditorAsItWas();
+    void badLengthStopsAfterTheHeader();
+    void commaLocaleReadsTheProgramsOwnTexts();
+    void automaticCalibrationOnlyCloses();
+};
+
+void GeneratorTest::defaultsGiveTheTableOfTheLargeCylinder() {
+    CalFixture f(false);
+    QCOMPARE(GenffrCt->windowTitle(), QStringLiteral("Generate from formulas"));
+    QCOMPARE(GenffrCt->dim1->text(), QStringLiteral("5"));
+    QCOMPARE(GenffrCt->dim2->text(), QStringLiteral("1.295"));
+    QCOMPARE(GenffrCt->Closefrm->text(), QStringLiteral("Close && Dismis"));
+    QCOMPARE(GenffrCt->Closefrm->accessibleName(), QStringLiteral("Close & Dismis"));
+    GenffrCt->GenTable->click();
+    QCOMPARE(GenffrCt->LevelStep, 0.6475);
+    QCOMPARE(GenffrCt->CylLength, 5000.0);
+    QCOMPARE(GenffrCt->Cell(0, 0), QStringLiteral(" [mm] "));
+    QCOMPARE(GenffrCt->Cell(1, 0), QStringLiteral("  [l] "));
+    QCOMPARE(GenffrCt->Cell(0, 1), QStringLiteral("   0.000"));
+    QCOMPARE(GenffrCt->Cell(1, 1), QStringLiteral("   0.000"));
+    QCOMPARE(GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
+    QCOMPARE(GenffrCt->Cell(1, 4000), QStringLiteral("26342.470"));
+    QCOMPARE(GenffrCt->wACalTable->model()->rowCount(), 4000);
+}
+
+void GeneratorTest::activationPresetsTheRadiusFromTheTank() {
+    CalFixture f;
+    f.tank(1).Diameter = 170.0;
+    GenffrCt->dim1->setText(QStringLiteral("7"));
+    QString shown;
+    f.whileModal(GenffrCt, [&] {
+        shown = GenffrCt->dim2->text();
+        GenffrCt->Closefrm->click();
+    });
+    f.ed->formulagen->click();
+    QCOMPARE(shown, QStringLiteral("   0.850"));
+    // Every show presets it again; the length keeps what was typed.
+    GenffrCt->dim2->setText(QStringLiteral("2"));
+    f.tank(1).Diameter = 259.0;
+    f.whileModal(GenffrCt, [&] {
+        shown = GenffrCt->dim2->text();
+        GenffrCt->Closefrm->click();
+    });
+    f.ed->formulagen->click();
+    QCOMPARE(shown, QStringLiteral("   1.295"));
+    QCOMPARE(GenffrCt->dim1->text(), QStringLiteral("7"));
+}
+
+void GeneratorTest::useTableTakesEveryRowAndTheStep() {
+    CalFixture f;
+    f.tank(1).Diameter = 259.0;
+    f.generate();
+    QCOMPARE(f.ed->RowCount(), 4001);
+    QCOMPARE(f.ed->Table.Count, uint16_t(4000));
+    QCOMPARE(f.ed->Table.Mode, uint8_t(1));
+    QCOMPARE(f.ed->Table.Step, 0.6475f);
+    QCOMPARE(f.ed->TblStep->text(), QString::fromStdString(FormatGeneral(double(0.6475f))));
+    QCOMPARE(f.ed->Cell(0, 1), QStringLiteral("1"));
+    QCOMPARE(f.ed->Cell(0, 4000), QStringLiteral("4000"));
+    QCOMPARE(f.ed->Cell(1, 4000), QStringLiteral("2589.353"));
+    QCOMPARE(f.ed->Cell(2, 4000), QStringLiteral("26342.470"));
+    QCOMPARE(f.ed->Table.Points[4000].Arg, 2589.353f);
+    QCOMPARE(f.ed->Table.Points[4000].Value, 26342.470f);
+    QVERIFY(f.ed->fgTableSta->isChecked());
+    QCOMPARE(std::memcmp(&f.ed->FormulaTable, &f.ed->Table, sizeof(TCalTable)), 0);
+    // Nothing is stored before "Apply".
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(0));
+    // The header cells stay as the layout left them.
+    QCOMPARE(f.ed->Cell(0, 0), QStringLiteral(" No"));
+}
+
+void GeneratorTest::dismissAndFrameCloseTakeNothing() {
+    CalFixture f;
+    f.generate(true, GenffrCt->Closefrm);
+    QCOMPARE(GenffrCt->result(), 1);
+    QCOMPARE(f.ed->RowCount(), 2);
+    QCOMPARE(f.ed->Table.Count, uint16_t(0));
+    f.whileModal(GenffrCt, [] { GenffrCt->close(); });
+    f.ed->formulagen->click();
+    QCOMPARE(GenffrCt->result(), 2);
+    QCOMPARE(f.ed->RowCount(), 2);
+    QVERIFY(!f.ed->fgTableSta->isChecked());
+    f.generate(false, GenffrCt->Usetbl);
+    QCOMPARE(GenffrCt->result(), 100);
+}
+
+void GeneratorTest::useTableBeforeAnyGenerationLeavesTheEditorAsItWas() {
+    CalFixture f;
+    f.layout("2.5", true);
+    const TCalTable before = f.ed->Table;
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.generate(false);
+    QCOMPARE(f.env.prompts.shown.size(), 1);
+    QCOMPARE(f.env.prompts.shown[0].text, QStringLiteral("'' is not a valid floating point value."));
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+    QCOMPARE(f.ed->RowCount(), 1600);
+    QCOMPARE(f.ed->Cell(2, 1), QStringLiteral(" 2.5"));
+    QCOMPARE(std::memcmp(&before, &f.ed->Table, sizeof(TCalTable)), 0);
+    QCOMPARE(f.ed->TblStep->text(), QStringLiteral("2.5"));
+    QVERIFY(!f.ed->fgTableSta->isChecked());
+}
+
+void GeneratorTest::badLengthStopsAfterTheHeader() {
+    CalFixture f(false);
+    GenffrCt->GenTable->click();
+    GenffrCt->dim1->setText(QStringLiteral("5m"));
+    GenffrCt->dim2->setText(QStringLiteral("1"));
+    f.env.prompts.queue(PromptAnswer::ok());
+    GenffrCt->GenTable->click();
+    QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("'5m' is not a valid floating point value.")});
+    QCOMPARE(GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
+    QCOMPARE(GenffrCt->LevelStep, 0.6475);
+}
+
+void GeneratorTest::commaLocaleReadsTheProgramsOwnTexts() {
+    struct Restore {
+        ~Restore() { DecimalSeparator = '.'; }
+    } restore;
+    DecimalSeparator = ',';
+    double probe = 0;
+    const bool pointTaken = TryParseFloat("0.850", probe);
+    CalFixture f;
+    f.tank(1).Diameter = 259.0;
+    if (!pointTaken) {
+        // Without the parser taking the point, the preset radius cannot be read back: the
+        // generation fails with the conversion box, and the editor stays as it was.
+        f.env.prompts.queue(PromptAnswer::ok());
+        f.env.prompts.queue(PromptAnswer::ok());
+        f.generate();
+        QCOMPARE(f.ed->RowCount(), 2);
+        QSKIP("the number parser does not take the point under a comma locale yet");
+    }
+    f.generate();
+    QCOMPARE(GenffrCt->LevelStep, 0.6475);
+    QCOMPARE(f.ed->RowCount(), 4001);
+    QCOMPARE(f.ed->Cell(2, 4000), QStringLiteral("26342.470"));
+    // The step edit is written with the comma, and a layout reads it back.
+    QCOMPARE(f.ed->TblStep->text(), QString::fromStdString(FormatGeneral(double(0.6475f))));
+    QVERIFY(f.ed->TblStep->text().contains(QLatin1Char(',')));
+    f.ed->mmOnLit->click();
+    QCOMPARE(f.ed->RowCount(), int(std::nearbyint(22000 / double(0.6475f))));
+}
+
+void GeneratorTest::automaticCalibrationOnlyCloses() {
+    CalFixture f;
+    f.generate();
+    const TCalTable before = f.ed->Table;
+    f.whileModal(AutoCalTbl, [] {
+        AutoCalTbl->StartCal->click();
+        AutoCalTbl->Usetbl->click();
+        QVERIFY(AutoCalTbl->isVisible());
+        QCOMPARE(AutoCalTbl->CalStatus->text(), QStringLiteral(" NOT READY for START"));
+        QCOMPARE(AutoCalTbl->LitPerTick->value(), 20);
+        AutoCalTbl->Closefrm->click();
+    });
+    f.ed->ACalTblB->click();
+    QVERIFY(!AutoCalTbl->isVisible());
+    QCOMPARE(std::memcmp(&before, &f.ed->Table, sizeof(TCalTable)), 0);
+    QCOMPARE(f.ed->RowCount(), 4001);
+}
+
+TANKCFG_TEST_MAIN(GeneratorTest)
+#include "tst_generator.moc"
