@@ -62,7 +62,10 @@ QStringList TLogList::lines() const {
 
 void TLogList::insertLine(int row, const QString& text) {
     lines_.insertLine(row, text);
-    const int w = fontMetrics().horizontalAdvance(text) + 8;
+    // Measuring a line means shaping its text; a line too short to be the widest is not measured.
+    const QFontMetrics fm = fontMetrics();
+    if (qsizetype(fm.maxWidth()) * text.size() + 8 <= widest_) return;
+    const int w = fm.horizontalAdvance(text) + 8;
     if (w > widest_) {
         widest_ = w;
         fitColumn();

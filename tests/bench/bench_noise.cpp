@@ -1,7 +1,9 @@
 // The time Marvane takes to absorb 1 MB of line noise on its terminal port against the time
 // for 100 KB: linear work gives 10, the goal leaves room up to 12.
 #include <QPushButton>
+#include <algorithm>
 #include <random>
+#include <vector>
 
 #include "benchkit.h"
 #include "console/maincfg.h"
@@ -36,7 +38,10 @@ double absorb(int bytes) {
 }
 
 void run() {
-    const double small = absorb(100 * 1024), large = absorb(1024 * 1024);
+    // The short run is the one a busy machine disturbs most: take the middle of three.
+    std::vector<double> smalls = {absorb(100 * 1024), absorb(100 * 1024), absorb(100 * 1024)};
+    std::sort(smalls.begin(), smalls.end());
+    const double small = smalls[1], large = absorb(1024 * 1024);
     Note("terminal noise: 100 KB in %.0f us, 1 MB in %.0f us\n", small, large);
     Ratio("marvane_noise_1MB_vs_100KB", large / small, 12.0);
 }
