@@ -7,6 +7,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,17 +45,16 @@ QString errorText(const std::function<void()>& fn) {
 }
 QStringList entries(const QString& dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
 
-// Runs fn as a user without privileges: root may write anywhere, and would not see what a
-// technician's account sees. Returns fn's error text ("" when it succeeded).
-QString asUnprivileged(const std::function<void()>& fn) {
-    if (::geteuid() != 0) return errorText(fn);
+// Runs fn in a child process once prepare() has succeeded there; returns fn's error text (""
+// when it succeeded), or what prepare() returned when it failed.
+QString inChild(const std::function<QString()>& prepare, const std::function<void()>& fn) {
     int pipefd[2];
     if (::pipe(pipefd) != 0) return QStringLiteral("pipe failed");
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(pipefd[0]);
-        QByteArray out = "child could not drop privileges";
-        if (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0) out = errorText(fn).toUtf8();
+        QByteArray out = prepare().toUtf8();
+        if (out.isEmpty()) out = errorText(fn).toUtf8();
         (void)!::write(pipefd[1], out.constData(), size_t(out.size()));
         ::_exit(0);
     }
@@ -66,6 +67,13 @@ QString asUnprivileged(const std::function<void()>& fn) {
     ::waitpid(pid, &status, 0);
     return QString::fromUtf8(got);
 }
+
+// Runs fn as a user without privileges: root may write anywhere, and would not see what a
+// technician's account sees.
+QString asUnprivileged(const std::function<void()>& fn) {
+    if (::geteuid() != 0) return errorText(fn);
+    return inChild([] { return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? QString() : QStringLiteral("no setuid"); }, fn);
+}
 }  // namespace
 
 class FileIoTest : public QObject {
@@ -77,6 +85,7 @@ private slots:
     void saveKeepsPermissionsLinksAndOwner();
     void writableFileInAFolderNotWritable();
     void longestNameSaves();
+    void folderWithoutRoomForASecondCopy();
 };
 
 void FileIoTest::ownCodesAreNoSystemErrorNumbers() {
@@ -206,6 +215,31 @@ void FileIoTest::longestNameSaves() {
     QCOMPARE(readAll(path), QByteArray("again"));
     QCOMPARE(entries(dir.path()), QStringList{name});
     QCOMPARE(errorText([&] { WriteWholeFile(path + QStringLiteral("x"), "data", 4); }), QStringLiteral("Invalid filename"));
+}
+
+void FileIoTest::folderWithoutRoomForASecondCopy() {
+    // A file system of 800 KiB holds one configuration file, not two.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("site.dat"));
+    const QByteArray first(522824, 'a'), second(522824, 'b');
+    QString contents;
+    const QString mountFailed = QStringLiteral("no private mount");
+    const QString result = inChild(
+        [&] {
+            const QByteArray where = dir.path().toLocal8Bit();
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount("none", where.constData(), "tmpfs", 0, "size=800k") != 0)
+                return mountFailed;
+            return QString();
+        },
+        [&] {
+            WriteWholeFile(path, first.constData(), std::size_t(first.size()));
+            WriteWholeFile(path, second.constData(), std::size_t(second.size()));
+            if (readAll(path) != second) throw AppError("the second save is not in the file");
+            if (entries(dir.path()) != QStringList{"site.dat"}) throw AppError("something was left beside it");
+        });
+    if (result == mountFailed) QSKIP("cannot mount a small file system here");
+    QCOMPARE(result, QString());
 }
 
 TANKCFG_TEST_MAIN(FileIoTest)
