@@ -6,12 +6,7 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-#include "platform/appsetup.h"
-#include "platform/services.h"
-#include "platform/wait.h"
-#include "sim/scriptedprompts.h"
-#include "sim/simlink.h"
-#include "sim/virtualclock.h"
+#include "sim/testenv.h"
 
 struct BenchEnv {
     VirtualClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), 3600};
@@ -43,14 +38,10 @@ inline void Ratio(const char* name, double value, double goal) {
     std::fflush(stdout);
 }
 
-#define TANKCFG_BENCH_MAIN(fn)                                  \
-    int main(int argc, char** argv) {                           \
-        qputenv("QT_NO_GLIB", "1");                             \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))     \
-            qputenv("QT_QPA_PLATFORM", "offscreen");            \
-        QApplication app(argc, argv);                           \
-        PrepareApplication();                                \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                \
-        fn();                                                   \
-        return 0;                                               \
+#define TANKCFG_BENCH_MAIN(fn)              \
+    int main(int argc, char** argv) {       \
+        return RunHeadless(argc, argv, [] { \
+            fn();                           \
+            return 0;                       \
+        });                                 \
     }
