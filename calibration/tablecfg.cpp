@@ -16,11 +16,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <cmath>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "calibration/autoctbl.h"
 #include "calibration/ctblch.h"
 #include "calibration/genffctbl.h"
+#include "calibration/tableworkbook.h"
 #include "calibration/textgrid.h"
 #include "common/errors.h"
 #include "common/numtext.h"
@@ -53,7 +56,10 @@ void TCalibrationTable::run(F&& handler) {
     --handlerDepth_;
 }
 
-TCalibrationTable::TCalibrationTable(QWidget* parent) : PlainForm("CalibrationTable", "Tank calibration table", parent) {
+TCalibrationTable::TCalibrationTable(QWidget* parent)
+    : PlainForm("CalibrationTable", "Tank calibration table", parent),
+      OpenDialog1(TableOpenDialogSpec()),
+      SaveDialog1(TableSaveDialogSpec()) {
     grid_ = new TextGridModel(3, 2, this);
     ECalTable = TextGridView(this, "ECalTable", grid_, {30, 70, 80});
 
@@ -309,9 +315,39 @@ void TCalibrationTable::ViewChartClick() {
 // Workbook
 
 void TCalibrationTable::LoadfFileClick() {
-    // The workbook import fills Table, the grid and the step edit here.
+    // The application object comes before the dialog, and goes when the handler ends.
+    const std::unique_ptr<WorkbookApp> app = Services::workbooks().create();
+    if (!Services::prompts().openFile(OpenDialog1)) return;
+    TableImportOptions options;
+    options.interpolate = Interpchk->isChecked();
+    // Only a mode that changes runs its layout; a step that layout would refuse ends the import
+    // before anything here has changed.
+    options.checkLayout = [this](const QString& stepText, uint8_t mode) {
+        const bool levelToVolume = mode != 0;
+        if (!(levelToVolume ? LitOnmm : mmOnLit)->isChecked()) LayoutRows(stepText, levelToVolume);
+    };
+    const std::optional<TableImport> r = ImportCalTable(*app, OpenDialog1.fileName, Table, options);
+    if (!r) return;
+
+    // The file's step is in the step edit while the mode's layout runs.
+    TblStep->setText(r->fileStep);
+    CheckLayoutButton(r->table.Mode != 0);
+    if (r->resampled) {
+        SrcTable = r->source;
+        FileTable = r->source;
+    }
+    ffTableSta->setChecked(r->resampled);
+    Table = r->table;
+
+    const int n = CalPointsInUse(Table);
+    grid_->SetRowCount(n + 1);
+    TblStep->setText(r->step);
+    grid_->FillColumn(0, 1, n, [](int i) { return QString::number(i); });
+    grid_->FillColumn(1, 1, n, [this](int i) { return Q(FormatGeneral(double(Table.Points[i].Arg))); });
+    grid_->FillColumn(2, 1, n, [this](int i) { return Q(FormatGeneral(double(Table.Points[i].Value))); });
 }
 
 void TCalibrationTable::SaveTbl2FileClick() {
-    // The workbook export writes Table here.
+    if (!Services::prompts().saveFile(SaveDialog1)) return;
+    ExportCalTable(*Services::workbooks().create(), SaveDialog1.fileName, Table);
 }

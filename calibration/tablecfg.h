@@ -9,6 +9,7 @@
 
 #include "common/tankcfgtypes.h"
 #include "platform/plainform.h"
+#include "platform/prompts.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -70,6 +71,10 @@ public:
     TCalTable SrcTable{};
     TCalTable FileTable{};
     TCalTable FormulaTable{};
+
+    // The workbook file dialogs; each proposes the file last chosen in it.
+    FileDialogSpec OpenDialog1;
+    FileDialogSpec SaveDialog1;
 
     QTableView* ECalTable = nullptr;
     QRadioButton* LitOnmm = nullptr;

@@ -219,7 +219,8 @@ bool parseFloat(const std::string& text, double& value)
             ++magnitude;
         }
     }
-    if (i < s.size() && s[i] == DecimalSeparator) {
+    // FloatToFixed always writes a point: under a comma locale the point must read back too.
+    if (i < s.size() && (s[i] == DecimalSeparator || s[i] == '.')) {
         ascii.push_back('.');
         for (++i; i < s.size() && isDigit(s[i]); ++i) {
             ascii.push_back(s[i]);
@@ -340,4 +341,11 @@ double ParseFloat(const std::string& text)
     if (!parseFloat(text, v))
         throw ConvertError("'" + text + "' is not a valid floating point value");
     return v;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t a = 0, b = text.size();
+    while (a < b && static_cast<unsigned char>(text[a]) <= 0x20) ++a;
+    while (b > a && static_cast<unsigned char>(text[b - 1]) <= 0x20) --b;
+    return text.substr(a, b - a);
 }

@@ -34,8 +34,12 @@ int ParseInt(const std::string& text);
 bool TryParseInt(const std::string& text, int& value);
 
 // Floating point text: blanks around, optional sign, digits with
-// DecimalSeparator, optional exponent ("E", optional sign, digits). Anything
+// DecimalSeparator or a point (what FloatToFixed writes), optional exponent
+// ("E", optional sign, digits). Anything
 // else, or a value beyond the double range, throws ConvertError
 // "'<text>' is not a valid floating point value".
 double ParseFloat(const std::string& text);
 bool TryParseFloat(const std::string& text, double& value);
+
+// The text without the control characters and blanks (bytes up to 0x20) at either end.
+std::string TrimBlanks(const std::string& text);

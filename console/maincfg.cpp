@@ -2,6 +2,7 @@
 #include "console/maincfg.h"
 
 #include <algorithm>
+#include <tuple>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,6 +35,14 @@ namespace {
 QString L1(const char* s) { return QString::fromUtf8(s); }
 using FormKit::Named;
 using FormKit::Numbers;
+
+// A row inside a group: the field, its unit, the button that acts on it.
+void unitRow(QGroupBox* group, QWidget* field, const char* unit, QWidget* button) {
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(field);
+    row->addWidget(new QLabel(QString::fromLatin1(unit), group));
+    row->addWidget(button);
+}
 }  // namespace
 
 TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
@@ -42,9 +51,11 @@ TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
     resize(940, 640);
     MainConfig = this;
 
-    PrbCom = Services::ports().create(this);
-    PrbTmr = Services::clock().createTimer(this, 300);
-    Timer3 = Services::clock().createTimer(this, 500);
+    probeBus_ = new ProbeBusLink(this, {[this](const std::string& text, const char* prefix) { AddLogLine(text, prefix); },
+                                        [this](int code) { ReportCode(code); },
+                                        [this](const TShortFrame& frame) { HandleProbeReply(frame); },
+                                        [this] { Timer3Timer(); },
+                                        [this] { ProbeLinkLost(); }});
     trm_ = new TerminalLink(this);
     GuardedConnect(trm_, &TerminalLink::lineFeedReceived, this, [this] { TrmComRxFlag(); });
     GuardedConnect(trm_, &TerminalLink::timerExpired, this, [this] { TrmTmrTimer(); });
@@ -126,6 +137,8 @@ void TMainConfig::buildWindow() {
     buildMenu();
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
+    // toggled, not clicked: the accessibility action toggles the button without a click.
+    connect(ProbeConnect, &QPushButton::toggled, this, [this] { Guard([this] { ProbeConnectClick(); }); });
 }
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
@@ -254,24 +267,116 @@ QWidget* TMainConfig::buildTerminalPage() {
 
 QWidget* TMainConfig::buildProbePage() {
     auto* page = new QWidget;
-    SlProbe = FormKit::List(page, "SlProbe", Numbers(0, 15));
-    Autorefresh = Named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "Autorefresh");
+    auto* probe = FormKit::Group(page, L1("Probe"));
+    SlProbe = FormKit::List(probe, "SlProbe", Numbers(0, 15));
+    ChgProbe = FormKit::Button(probe, "ChgProbe", L1("Use"));
+    ProbeCInfo = Named(new QLabel(QStringLiteral("Info - Not Detected"), probe), "ProbeCInfo");
+    iProben = Named(new QLabel(QStringLiteral("Probe Address: 0"), probe), "iProben");
+    iProbeSn = Named(new QLabel(QStringLiteral("Probe SN: XXXXXXXXXXXX"), probe), "iProbeSn");
+    auto* proberefresh = FormKit::Button(probe, "proberefresh", L1("refresh"));
+    Autorefresh = Named(new QCheckBox(QStringLiteral("Auto Refresh"), probe), "Autorefresh");
     Autorefresh->setAccessibleName(Autorefresh->text());
+    auto* SetAddres = FormKit::Button(probe, "SetAddres", L1("Set Address"));
+    auto* pg = new QGridLayout(probe);
+    pg->addWidget(FormKit::LabelFor(probe, L1("Probe address :"), SlProbe), 0, 0);
+    pg->addWidget(SlProbe, 0, 1);
+    pg->addWidget(ChgProbe, 0, 2);
+    pg->addWidget(ProbeCInfo, 1, 0, 1, 3);
+    pg->addWidget(iProben, 2, 0, 1, 2);
+    pg->addWidget(SetAddres, 2, 2);
+    pg->addWidget(iProbeSn, 3, 0, 1, 3);
+    pg->addWidget(proberefresh, 4, 0);
+    pg->addWidget(Autorefresh, 4, 1, 1, 2);
+
+    // Value fields: each carries its caption as its accessible name.
+    auto value = [](QWidget* parent, const char* name) {
+        auto* l = Named(new QLabel(parent), name);
+        l->setMinimumWidth(70);
+        return l;
+    };
+    auto* data = FormKit::Group(page, L1("Probe data"));
+    auto* sensor1 = FormKit::Group(data, L1("Sensor 1"));
+    vSensval1 = value(sensor1, "vSensval1");
+    vSenslev1 = value(sensor1, "vSenslev1");
+    Sensor2 = Named(FormKit::Group(data, L1("Sensor 2")), "Sensor2");
+    vSensval2 = value(Sensor2, "vSensval2");
+    vSenslev2 = value(Sensor2, "vSenslev2");
+    int i = 0;
+    for (auto [box, raw, level] : {std::tuple{sensor1, vSensval1, vSenslev1}, std::tuple{Sensor2, vSensval2, vSenslev2}}) {
+        auto* g = new QGridLayout(box);
+        g->addWidget(FormKit::LabelFor(box, L1(i ? "Value 2 :" : "Value 1 :"), raw), 0, 0);
+        g->addWidget(raw, 0, 1);
+        g->addWidget(FormKit::LabelFor(box, L1(i ? "Level 2 :" : "Level 1 :"), level), 1, 0);
+        g->addWidget(level, 1, 1);
+        g->addWidget(new QLabel(QStringLiteral("mm"), box), 1, 2);
+        ++i;
+    }
+    vTmpr = value(data, "vTmpr");
+    vStatus = value(data, "vStatus");
+    isLM35 = Named(new QCheckBox(QStringLiteral("LM75"), data), "isLM35");
+    isLM35->setAccessibleName(isLM35->text());
+    auto* dg = new QGridLayout(data);
+    dg->addWidget(sensor1, 0, 0, 1, 3);
+    dg->addWidget(Sensor2, 1, 0, 1, 3);
+    dg->addWidget(FormKit::LabelFor(data, L1("Temp [C] :"), vTmpr), 2, 0);
+    dg->addWidget(vTmpr, 2, 1);
+    dg->addWidget(isLM35, 2, 2);
+    dg->addWidget(FormKit::LabelFor(data, L1("Status :"), vStatus), 3, 0);
+    dg->addWidget(vStatus, 3, 1);
+
+    auto* settings = FormKit::Group(page, L1("Probe settings"));
+    PrVolLevel = Named(new QSpinBox(settings), "PrVolLevel");
+    PrVolLevel->setRange(1, 99);
+    PrVolLevel->setValue(50);
+    auto* ApplyToProbe = FormKit::Button(settings, "ApplyToProbe", L1("Apply"));
+    auto* period = FormKit::Group(settings, L1("Meshurment Period"));
+    vMPer = Named(new QLabel(QStringLiteral(" 20"), period), "vMPer");
+    vMPer->setAccessibleName(period->title());
+    unitRow(period, vMPer, "mS", FormKit::Button(period, "Change", L1("Change")));
+    auto* use1sr = FormKit::Button(settings, "use1sr", L1("use 1 sensor"));
+    auto* use2sr = FormKit::Button(settings, "use2sr", L1("use 2 sensors"));
+    auto* sow = FormKit::Group(settings, L1("Speed of wire"));
+    PrSpdOfWire = Named(new QSpinBox(sow), "PrSpdOfWire");
+    PrSpdOfWire->setRange(200000, 400000);
+    PrSpdOfWire->setValue(305218);
+    PrSpdOfWire->setAccessibleName(sow->title());
+    unitRow(sow, PrSpdOfWire, "[cm/s]", FormKit::Button(sow, "SetSow", L1("Set")));
+    auto* sg = new QGridLayout(settings);
+    sg->addWidget(FormKit::LabelFor(settings, L1("Volume level :"), PrVolLevel), 0, 0);
+    sg->addWidget(PrVolLevel, 0, 1);
+    sg->addWidget(ApplyToProbe, 0, 2);
+    sg->addWidget(period, 1, 0, 1, 3);
+    sg->addWidget(use1sr, 2, 0);
+    sg->addWidget(use2sr, 2, 1);
+    sg->addWidget(sow, 3, 0, 1, 3);
+
     PrLogwin = FormKit::LogList(page, "PrLogwin", QStringLiteral("Log"));
     auto* exit = FormKit::Button(page, "ExitProbeConfig", L1("Exit"));
     auto* row = new QHBoxLayout;
-    row->addWidget(FormKit::LabelFor(page, L1("Probe address :"), SlProbe));
-    row->addWidget(SlProbe);
-    row->addWidget(Autorefresh);
-    row->addStretch();
-    row->addWidget(exit);
+    row->addWidget(probe);
+    row->addWidget(data);
+    row->addWidget(settings);
     auto* lay = new QVBoxLayout(page);
     lay->addLayout(row);
     lay->addWidget(PrLogwin, 1);
+    lay->addWidget(exit, 0, Qt::AlignRight);
     // A double click anywhere on the list opens the log window, also below the last line
     // or on an empty log (the view's own signal fires only on an item).
     PrLogwin->viewport()->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
+
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    on(ChgProbe, &TMainConfig::ChgProbeClick);
+    on(proberefresh, &TMainConfig::proberefreshClick);
+    on(SetAddres, &TMainConfig::SetAddresClick);
+    on(ApplyToProbe, &TMainConfig::ApplyToProbeClick);
+    on(period->findChild<QPushButton*>(QStringLiteral("Change")), &TMainConfig::ChangeClick);
+    on(use1sr, &TMainConfig::use1srClick);
+    on(use2sr, &TMainConfig::use2srClick);
+    on(sow->findChild<QPushButton*>(QStringLiteral("SetSow")), &TMainConfig::SetSowClick);
+    connect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { Guard([this] { SlProbeChange(); }); });
     return page;
 }
 
@@ -291,6 +396,14 @@ QWidget* TMainConfig::buildOthersPage() {
         LRMDiV[i] = Named(new QLabel(page), diNames[i]);
         values->addWidget(FormKit::LabelFor(page, (QStringLiteral("DI %1 :").arg(i + 1)), LRMDiV[i]), 0, 2 * i);
         values->addWidget(LRMDiV[i], 0, 2 * i + 1);
+    }
+    // Relay toggles: enabled by the next module data.
+    LRMR1 = FormKit::Button(page, "LRMR1", L1("Set Relay 1"));
+    LRMR2 = FormKit::Button(page, "LRMR2", L1("Set Relay 2"));
+    for (QPushButton* relay : {LRMR1, LRMR2}) {
+        relay->setCheckable(true);
+        relay->setEnabled(false);
+        values->addWidget(relay, 2, relay == LRMR1 ? 0 : 2, 1, 2);
     }
     LRMTV = Named(new QLabel(page), "LRMTV");
     LRMAin1VH = Named(new QLabel(page), "LRMAin1VH");

@@ -1,17 +1,19 @@
 #pragma once
 // The console configuration program's main window: the "Terminal config" page with
 // the configuration view, the terminal dialogue (its link is TerminalLink, reached through
-// the handlers below), the traffic log and the configuration file. The probe-bus controls
-// are laid out here; their behaviour lives elsewhere.
+// the handlers below), the traffic log and the configuration file, and the "Probe Config"
+// page (maincfg_probe.cpp) on the probe-bus link (ProbeBusLink).
 #include <QMainWindow>
 #include <QString>
 #include <string>
 
 #include "common/tankcfgtypes.h"
+#include "console/probebuslink.h"
 #include "platform/prompts.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class TLogList;
@@ -78,10 +80,11 @@ public:
     void SyncGlobalConfig();
     void SendTankConfig(uint8_t& n);
     void SendMdiConfig(uint8_t& n);
-    void SendCalibrationTable(uint8_t& n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
+    // The calibration table of tank n: header and 125 blocks, with the progress window.
+    void SendCalibrationTable(uint8_t& n);
     // True while an exchange is waiting for its reply: a terminal operation started from
     // inside that wait (a click, another window) is refused rather than nested.
     bool TerminalOperationRefused() const;
@@ -113,29 +116,44 @@ public:
         TblAckBlock = 0;
     }
 
-    // Private state shared by the console program's parts, in declaration order.
-    bool PrbConnected = false;
-    bool ProbeScanning = false;
-    bool ModuleScanning = false;
-    bool SowCalibrating = false;
-    bool SowSendPending = false;
-    uint8_t SowAckCode = 0;
-    bool PrbIdle = false;
-    std::string LastPrbTx;
-    std::string LastPrbRx;
-    probetype Probes[16];
-    uint8_t ModuleSeq = 0;
-    int32_t SowSamples[17] = {};
-    uint8_t CurrentProbe = 0;
-    uint8_t CurrentModule = 0;
-    int32_t Sensor1Value = 0;
-    int32_t Sensor2Value = 0;
-    int32_t SowSampleCount = 0;
+    // Probe-bus link (each delegates to the link)
+    void ProbeConnectClick();
+    void SendProbeCommand(uint8_t cmd, uint8_t addr, const ProbePayload& payload = {});
+    void SendModuleCommand(uint8_t cmd, uint8_t device, uint8_t addr, const ProbePayload& payload = {});
+    void TransmitProbeFrame(const std::string& line);
+    void PrbComRxFlag();
+    void PrbComDsr();
+    void PrbTmrTimer();
+    void Timer3Timer();
+
+    // Probe and module replies
+    void HandleProbeReply(const TShortFrame& frame);
+
+    // "Probe Config" page
+    void ChgProbeClick();
+    void SlProbeChange();
+    void proberefreshClick();
+    void SetAddresClick();
+    void ApplyToProbeClick();
+    void ChangeClick();
+    void use1srClick();
+    void use2srClick();
+    void SetSowClick();
+    void SendNextSowDigit(uint8_t ackCode);
+
+    // Steps of the cycle that belong to the probe scan, the module scan and the speed-of-wire
+    // calibration.
+    void ProbeScanStep();
+    void ModuleScanStep();
+    void SowCalibrationStep();
+
+    // Narrow views of the probe-bus state.
+    const ProbeBusLink& probeBus() const { return *probeBus_; }
+    uint8_t currentProbe() const { return CurrentProbe; }
+    uint8_t currentModule() const { return CurrentModule; }
+    std::string probeSerial(int addr) const { return Probes[addr & 15].SerialNo; }
 
     // Components
-    SerialLink* PrbCom = nullptr;
-    ProgramTimer* PrbTmr = nullptr;
-    ProgramTimer* Timer3 = nullptr;
     FileDialogSpec Openfile;
     FileDialogSpec Savefile;
 
@@ -194,6 +212,43 @@ private:
     QCheckBox* wtankdta = nullptr;
     QTableWidget* Tanks_list = nullptr;
     QTableWidget* MDIList = nullptr;
+
+    // Probe bus: the link keeps the port, the line, the time-out, the cycle and the sequence
+    // nibbles; the pages' state is here.
+    void ProbeLinkLost();
+    void ShowModuleData(const TShortFrame& frame);
+    void ShowMeasurement(const TShortFrame& frame);
+    ProbeBusLink* probeBus_ = nullptr;
+    bool ProbeScanning = false;
+    bool ModuleScanning = false;
+    bool SowCalibrating = false;
+    bool SowSendPending = false;
+    uint8_t SowAckCode = 0;
+    probetype Probes[16];
+    int32_t SowSamples[17] = {};  // slots 1..17 at indexes 0..16
+    uint8_t CurrentProbe = 0;
+    uint8_t CurrentModule = 0;
+    int32_t Sensor1Value = 0;
+    int32_t Sensor2Value = 0;
+    int32_t SowSampleCount = 0;
+
+    QPushButton* ChgProbe = nullptr;
+    QLabel* ProbeCInfo = nullptr;
+    QLabel* iProben = nullptr;
+    QLabel* iProbeSn = nullptr;
+    QLabel* vSensval1 = nullptr;
+    QLabel* vSensval2 = nullptr;
+    QLabel* vSenslev1 = nullptr;
+    QLabel* vSenslev2 = nullptr;
+    QLabel* vTmpr = nullptr;
+    QLabel* vStatus = nullptr;
+    QLabel* vMPer = nullptr;
+    QGroupBox* Sensor2 = nullptr;
+    QCheckBox* isLM35 = nullptr;
+    QSpinBox* PrVolLevel = nullptr;
+    QSpinBox* PrSpdOfWire = nullptr;
+    QPushButton* LRMR1 = nullptr;
+    QPushButton* LRMR2 = nullptr;
 };
 
 extern TMainConfig* MainConfig;

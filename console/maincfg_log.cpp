@@ -55,7 +55,7 @@ void TMainConfig::AddLogLine(const std::string& text, const char* prefix) {
     const QString line = stamp() + QString::fromLatin1(prefix) + QString::fromStdString(Cp1251ToUtf8(message));
     PrLogwin->insertLine(0, line);
     if (isModuleFrame(given)) LRMLogB->insertLine(0, line);
-    if (std::strcmp(prefix, LogPrefixError) == 0 && isModuleFrame(LastPrbTx)) LRMLogB->insertLine(0, line);
+    if (std::strcmp(prefix, LogPrefixError) == 0 && isModuleFrame(probeBus_->lastTx())) LRMLogB->insertLine(0, line);
 }
 
 void TMainConfig::LogTerminalPiece(const std::string& text) {

@@ -10,18 +10,12 @@
 #include <algorithm>
 
 #include "common/cp1251.h"
+#include "common/numtext.h"
 #include "common/terminalpayload.h"
 #include "console/maincfg.h"
-#include "console/terminallink.h"
 
-namespace {
-std::string trimmed(const std::string& s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && uint8_t(s[a]) <= 0x20) ++a;
-    while (b > a && uint8_t(s[b - 1]) <= 0x20) --b;
-    return s.substr(a, b - a);
-}
-}  // namespace
+#include "common/numtext.h"
+#include "console/terminallink.h"
 
 // ---------------------------------------------------------------------------
 // Link: the handlers hand over to the terminal link.
@@ -74,7 +68,7 @@ void TMainConfig::ReadConsoleConfigForm() {
     ConsoleConfig.Units = metricu->isChecked() ? 0 : 1;
     ConsoleConfig.DbSaveTime = uint8_t(std::clamp(ParseInt(dbsave->text().toStdString()), 1, 250));
     ConsoleConfig.RefTemp = uint8_t(std::clamp(ParseInt(reftemp->text().toStdString()), 1, 50));
-    ConsoleConfig.TerminalId.assign(trimmed(Utf8ToCp1251(TrmID->text().toStdString())).substr(0, 12));
+    ConsoleConfig.TerminalId.assign(TrimBlanks(Utf8ToCp1251(TrmID->text().toStdString())).substr(0, 12));
     ShowConsoleConfig();
 }
 

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
 #include <QVBoxLayout>
 
 #include "common/cp1251.h"
@@ -19,25 +18,6 @@
 
 Tmdicfg* mdicfg = nullptr;
 
-namespace {
-// Typing stops at 20 characters, while a longer name put in by the program is shown whole
-// and can still be shortened.
-class TypedLengthLimit : public QValidator {
-public:
-    TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(int(edit->text().size())) {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { shown_ = int(t.size()); });
-    }
-    State validate(QString& input, int&) const override {
-        return (input.size() <= limit_ || input.size() <= shown_) ? Acceptable : Invalid;
-    }
-
-private:
-    int limit_;
-    int shown_;  // length of the text as last accepted or set
-};
-
-}  // namespace
-
 Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mdicfg"));
     setWindowTitle(QStringLiteral("MDI Unit 1"));
@@ -45,7 +25,7 @@ Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
     tMDINamev->setAccessibleName(nameBox->title());
-    tMDINamev->setValidator(new TypedLengthLimit(tMDINamev, 20));
+    FormKit::LimitTyping(tMDINamev, 20);
     (new QVBoxLayout(nameBox))->addWidget(tMDINamev);
 
     MDIUAddrv = FormKit::List(this, "MDIUAddrv", {});

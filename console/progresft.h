@@ -1,10 +1,17 @@
 #pragma once
+// The progress of a calibration table transfer: shown and hidden by the transfer, no
+// behaviour of its own.
 #include "platform/plainform.h"
+
+class QProgressBar;
 
 class Tprogresf : public PlainForm {
     Q_OBJECT
 public:
-    explicit Tprogresf(QWidget* parent = nullptr) : PlainForm("progresf", "Send Calibration Table", parent) {}
+    explicit Tprogresf(QWidget* parent = nullptr);
+
+    // 0..125; the transfer sets the number of the last block accepted.
+    QProgressBar* catprg = nullptr;
 };
 
 extern Tprogresf* progresf;

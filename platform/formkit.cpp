@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QValidator>
 
 #include "platform/loglist.h"
 
@@ -76,6 +77,24 @@ TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleNa
     l->setAccessibleName(accessibleName);
     return l;
 }
+
+namespace {
+class TypedLengthLimit : public QValidator {
+public:
+    TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(int(edit->text().size())) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { shown_ = int(t.size()); });
+    }
+    State validate(QString& input, int&) const override {
+        return (input.size() <= limit_ || input.size() <= shown_) ? Acceptable : Invalid;
+    }
+
+private:
+    int limit_;
+    int shown_;  // length of the text as last accepted or set
+};
+}  // namespace
+
+void LimitTyping(QLineEdit* edit, int limit) { edit->setValidator(new TypedLengthLimit(edit, limit)); }
 
 QStringList Numbers(int from, int to) {
     QStringList out;

@@ -10,6 +10,7 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QWidget;
@@ -47,6 +48,9 @@ void FitHeaderRow(QTableWidget* g);
 TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
+// Typing stops at `limit` characters, while a longer text put in by the program is shown
+// whole and can still be shortened.
+void LimitTyping(QLineEdit* edit, int limit);
 
 }  // namespace FormKit
 

@@ -250,6 +250,13 @@ QByteArray ConsoleModel::onTableBlock(const QByteArray& d) {
             for (int i = 0; i < 32; ++i) t.values[32 * b + i] = single(d, 3 + 4 * i);
             ++t.nextBlock;
             ++t.blocksTaken;
+            if (t.nextBlock == MaxCalPoints / 32) {
+                uint16_t crc = 0;
+                for (float v : t.values)
+                    for (uint8_t x : SingleToBE(v)) crc = Crc16Update(crc, x);
+                t.checksumOk = crc == t.crc;
+                if (!t.checksumOk) st = refusalStatus;
+            }
         }
     }
     int echo = b;

@@ -26,6 +26,9 @@ public:
         uint16_t crc = 0;
         int nextBlock = 0;     // the block number expected next
         int blocksTaken = 0;
+        // After the last block: the header's checksum matched the values received. A
+        // mismatch refuses the last block.
+        bool checksumOk = false;
         float values[MaxCalPoints] = {};
     };
     const TableState& table(int tank) const { return tables_[tank - 1]; }

@@ -1,5 +1,5 @@
 // devsim: serves simulated devices on pseudo-terminals in real time.
-//   devsim [--pace] NAME=MODEL[,MODEL...] ...
+//   devsim [--pace] [--latency MS] NAME=MODEL[,MODEL...] ...
 // e.g. devsim COM1=identprobe:3,identprobe:12
 // Prints "NAME PATH" for every port, then "ready", and serves until stdin closes or it is killed.
 #include <QCoreApplication>
@@ -19,8 +19,19 @@ int main(int argc, char** argv) {
     int pace = 0;
     if (args.removeAll(QStringLiteral("--pace"))) pace = 9600;
     const bool watchStdin = args.removeAll(QStringLiteral("--until-stdin-closes")) > 0;
+    // --latency MS: every device answers this long after a request (default: the model's own).
+    int latency = -1;
+    if (const int i = args.indexOf(QStringLiteral("--latency")); i >= 0 && i + 1 < args.size()) {
+        bool ok = false;
+        latency = args[i + 1].toInt(&ok);
+        if (!ok || latency < 0) {
+            std::fprintf(stderr, "devsim: --latency wants milliseconds, got '%s'\n", qPrintable(args[i + 1]));
+            return 2;
+        }
+        args.remove(i, 2);
+    }
     if (args.isEmpty() || args.contains(QStringLiteral("--help"))) {
-        std::fprintf(stderr, "usage: devsim [--pace] [--until-stdin-closes] NAME=MODEL[,MODEL...] ...\nmodels:\n");
+        std::fprintf(stderr, "usage: devsim [--pace] [--latency MS] [--until-stdin-closes] NAME=MODEL[,MODEL...] ...\nmodels:\n");
         for (const auto& k : DeviceModelKinds()) std::fprintf(stderr, "  %s\n", k.help);
         return args.isEmpty() ? 2 : 0;
     }
@@ -40,6 +51,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "devsim: %s\n", qPrintable(err));
                 return 2;
             }
+            if (latency >= 0) m->latencyMs = latency;
             bus->addDevice(std::move(m));
         }
         auto* ep = new PtyEndpoint(bus, &app);

@@ -1,6 +1,7 @@
 #include "sim/models.h"
 
 #include "sim/consolemodel.h"
+#include "sim/consoleprobe.h"
 #include "sim/identprobe.h"
 #include "sim/ostrelprobe.h"
 
@@ -33,6 +34,23 @@ const std::vector<ModelKind>& DeviceModelKinds() {
              if (ok && a.size() > 2) length = a[2].toDouble(&ok);
              if (!ok) return nullptr;
              return std::make_unique<OstrelProbe>(addr, speed, length);
+         }},
+        {"consoleprobe", "consoleprobe:ADDR[:SPEED]  a probe in the console program's dialect (speed m/s, 3000 when not given)",
+         [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
+             bool ok = true;
+             const int addr = intArg(a, 0, 0, &ok);
+             if (!ok || a.isEmpty() || addr < 0 || addr > 15 || a.size() > 2) return nullptr;
+             double speed = 3000.0;
+             if (a.size() > 1) speed = a[1].toDouble(&ok);
+             if (!ok || !(speed > 0)) return nullptr;
+             return std::make_unique<ConsoleProbe>(addr, speed);
+         }},
+        {"leakmodule", "leakmodule:ADDR  a leak read module",
+         [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
+             bool ok = true;
+             const int addr = intArg(a, 0, 0, &ok);
+             if (!ok || a.size() != 1 || addr < 0 || addr > 15) return nullptr;
+             return std::make_unique<LeakModule>(addr);
          }},
         {"console", "console  the tank console (terminal) on the terminal link",
          [](const QStringList& a) -> std::unique_ptr<DeviceModel> {

@@ -23,7 +23,7 @@ struct PromptAnswer {
     int button = MbOk;      // message boxes
     bool accept = true;     // input box OK / file dialog OK
     QString text;           // input box text
-    QString fileName;       // file dialogs: the chosen path
+    QString fileName;       // file dialogs: the chosen path (a relative name is not checked)
     int afterMs = 0;        // the prompt stays open this long (virtual time passes meanwhile)
     std::function<void()> whileOpen;  // runs while the prompt is open, before it is answered
 
@@ -49,7 +49,13 @@ public:
 
     QList<PromptRecord> shown;
     int pendingAnswers() const { return int(answers_.size()); }
-    void clear() { shown.clear(); answers_.clear(); unexpected.clear(); }
+    void clear() {
+        shown.clear();
+        answers_.clear();
+        unexpected.clear();
+        unanswered_ = 0;
+        endless_ = false;
+    }
     // The test means to take whatever boxes come, with their default answers.
     void acceptAny(bool on = true) { anyAccepted_ = on; }
     // The test queues answers that may not all be asked for.
@@ -64,6 +70,9 @@ private:
     PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
     bool fileDialog(PromptRecord::Kind kind, FileDialogSpec& spec);
     std::deque<PromptAnswer> answers_;
+    static constexpr int kMaxUnanswered = 100;
+    int unanswered_ = 0;  // prompts in a row that got the fallback answer
+    bool endless_ = false;
     bool anyAccepted_ = false;
     bool unusedAllowed_ = false;
 };

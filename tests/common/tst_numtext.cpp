@@ -21,6 +21,7 @@ struct SeparatorScope {
 class TestNumText : public QObject {
     Q_OBJECT
 private slots:
+    void trimBlanksDropsControlsAndBlanksAtBothEnds();
     void formatFloatF_data();
     void formatFloatF();
     void formatGeneral_data();
@@ -131,11 +132,17 @@ void TestNumText::commaSeparator()
 
     QCOMPARE(ParseFloat("1,5"), 1.5);
     QCOMPARE(ParseFloat(" -0,25E2 "), -25.0);
-    QVERIFY_THROWS_EXCEPTION(ConvertError, ParseFloat("1.5"));
+    // What FloatToFixed wrote reads back under a comma locale.
+    QCOMPARE(ParseFloat(FloatToFixed(1.5)), 1.5);
+    QCOMPARE(ParseFloat("  -2.500"), -2.5);
     double v = 0;
-    QVERIFY(!TryParseFloat("1.5", v));
     QVERIFY(TryParseFloat("3000", v));
     QCOMPARE(v, 3000.0);
+    // One separator only, whichever it is.
+    QVERIFY(!TryParseFloat("1,5.0", v));
+    QVERIFY(!TryParseFloat("1.5,0", v));
+    QVERIFY(!TryParseFloat("1.000,5", v));
+    QVERIFY_THROWS_EXCEPTION(ConvertError, ParseFloat("1;5"));
 }
 
 void TestNumText::parseInt_data()
@@ -246,6 +253,15 @@ void TestNumText::generalTextReadsBack()
         for (double x : {0.89, 0.999, 7.7, 22000.0, -1.6, 1.5e20, 2.5e-7, 1234567.125})
             QCOMPARE(ParseFloat(FormatGeneral(x)), x);
     }
+}
+
+void TestNumText::trimBlanksDropsControlsAndBlanksAtBothEnds() {
+    QCOMPARE(TrimBlanks(" \t012345\r\n"), std::string("012345"));
+    QCOMPARE(TrimBlanks("a b"), std::string("a b"));
+    QCOMPARE(TrimBlanks(std::string("\0x\x01", 3)), std::string("x"));
+    QCOMPARE(TrimBlanks("   "), std::string());
+    // Bytes above 0x7F are letters of the code page, not blanks.
+    QCOMPARE(TrimBlanks("\xC0 "), std::string("\xC0"));
 }
 
 QTEST_APPLESS_MAIN(TestNumText)

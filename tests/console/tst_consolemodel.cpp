@@ -45,6 +45,7 @@ private slots:
     void rejectsBadRequests();
     void tableBlocksInOrder();
     void faultsOfItsOwn();
+    void tableChecksumAgainstTheHeader();
 };
 
 void ConsoleModelTest::registeredAsConsole() {
@@ -114,6 +115,26 @@ void ConsoleModelTest::faultsOfItsOwn() {
     m.wrongBlockEchoNext = 1;
     t = decode(m.handleLine(request(tcTableBlock, block(1, 0)))[0]);
     QCOMPARE(BytesToWord(t.Data[1], t.Data[2]), uint16_t(0xFFFF));
+}
+
+void ConsoleModelTest::tableChecksumAgainstTheHeader() {
+    // The blocks carry the values 1..4000; a header with another checksum gets the last
+    // block refused.
+    uint16_t crc = 0;
+    for (int v = 1; v <= MaxCalPoints; ++v)
+        for (uint8_t x : SingleToBE(v)) crc = Crc16Update(crc, x);
+    for (bool right : {true, false}) {
+        ConsoleModel m;
+        QByteArray h = header(1);
+        if (right) h.replace(8, 2, QByteArray(1, char(crc >> 8)) + char(crc & 0xFF));
+        m.handleLine(request(tcTableHeader, h));
+        TLongFrame a{};
+        for (int b = 0; b < 125; ++b) a = decode(m.handleLine(request(tcTableBlock, block(1, b)))[0]);
+        QCOMPARE(m.table(1).blocksTaken, 125);
+        QCOMPARE(m.table(1).checksumOk, right);
+        QCOMPARE(int(a.Data[3]), right ? 0 : 1);
+        QCOMPARE(BytesToWord(a.Data[1], a.Data[2]), uint16_t(124));
+    }
 }
 
 TANKCFG_TEST_MAIN(ConsoleModelTest)

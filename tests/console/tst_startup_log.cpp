@@ -108,11 +108,12 @@ void StartupLogTest::firstViewHoldsTheDefaults() {
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("--"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 2), QStringLiteral("--------------"));
     // Nothing open, nothing running, both links shown as down.
-    QVERIFY(!f.link().isOpen() && !w->PrbCom->isOpen());
-    QVERIFY(!f.link().timerActive() && !w->PrbTmr->isActive() && !w->Timer3->isActive());
+    const ProbeBusLink& bus = w->probeBus();
+    QVERIFY(!f.link().isOpen() && !bus.isOpen());
+    QVERIFY(!f.link().timerActive() && !bus.replyTimer()->isActive() && !bus.cycleTimer()->isActive());
     QCOMPARE(f.link().timeoutMs(), 1000);
-    QCOMPARE(w->PrbTmr->interval(), 300);
-    QCOMPARE(w->Timer3->interval(), 500);
+    QCOMPARE(bus.replyTimer()->interval(), 300);
+    QCOMPARE(bus.cycleTimer()->interval(), 500);
     QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect "));
     QCOMPARE(w->ProbeConnect->text(), QStringLiteral("Connect "));
     QCOMPARE(f.find<QLabel>("trconstat")->property("connected").toBool(), false);
@@ -157,7 +158,7 @@ void StartupLogTest::moduleViewPlaceholders() {
     QCOMPARE(f.find<QLabel>("LRMAin1VH")->text(), QStringLiteral(" XX"));
     QCOMPARE(f.find<QLabel>("LRMAin1VD")->text(), QStringLiteral(" XXX"));
     QCOMPARE(f.find<QComboBox>("SlProbe")->count(), 16);
-    QCOMPARE(f.w->CurrentModule, uint8_t(0));
+    QCOMPARE(f.w->currentModule(), uint8_t(0));
 }
 
 void StartupLogTest::exitFromMenuAndThreeButtons() {
@@ -201,13 +202,19 @@ void StartupLogTest::logLineShapeAndModuleRouting() {
     QCOMPARE(f.log().size(), 4);  // newest first
 
     // Error lines follow the last probe-bus frame: to a module they go to both logs.
-    f.w->LastPrbTx = "\rA6220000AA\n";
-    f.w->ReportCode(rcModuleCrcError);
+    f.env.ports.addEmptyPort(2);
+    f.find<QComboBox>("portsel")->setCurrentIndex(1);
+    f.click("ProbeConnect");
+    f.w->SendModuleCommand(0x00, DevLeakModule, 2);
     QCOMPARE(f.w->LRMLogB->count(), 2);
+    f.w->ReportCode(rcModuleCrcError);
+    QCOMPARE(f.w->LRMLogB->count(), 3);
     QCOMPARE(f.w->LRMLogB->text(0), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
-    f.w->LastPrbTx = "\rA5210205649E\n";
+    f.env.clock.advance(300);  // the module's time-out frees the line (and is logged in both)
+    QCOMPARE(f.w->LRMLogB->count(), 4);
+    f.w->SendProbeCommand(0x00, 1);
     f.w->ReportCode(rcModuleCrcError);
-    QCOMPARE(f.w->LRMLogB->count(), 2);
+    QCOMPARE(f.w->LRMLogB->count(), 4);
     QCOMPARE(f.logLinesEndingWith(QStringLiteral("CRC ERROR during RECEIVE from Module !")), 2);
 }
 
@@ -372,7 +379,8 @@ void StartupLogTest::captionsAreAccessibleNames() {
                 groups << g->title();
             }
     groups.sort();
-    QCOMPARE(groups, (QStringList{"Communication", "Global config", "MDI List", "MDI unit name", "Tank List"}));
+    QCOMPARE(groups, (QStringList{"Communication", "Global config", "MDI List", "MDI unit name", "Meshurment Period", "Probe",
+                                  "Probe data", "Probe settings", "Sensor 1", "Sensor 2", "Speed of wire", "Tank List"}));
 }
 
 TANKCFG_TEST_MAIN(StartupLogTest)

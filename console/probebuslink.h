@@ -1,0 +1,133 @@
+#pragma once
+// The probe-bus link: one RS-485 port, at most one frame on the line at a time, the 300 ms reply
+// time-out (nothing is sent again), the receive event, the DSR notice and the 500 ms cycle.
+// Replies are never matched to requests: every line read is decoded and handed to the reply
+// handler, after which the line is free again.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/tankcfgtypes.h"
+
+class ProgramTimer;
+class SerialLink;
+
+// A request's data bytes (at most 120 go out).
+using ProbePayload = std::vector<uint8_t>;
+
+// Requests to a probe (device byte DevProbe).
+enum TProbeCommand : uint8_t {
+    pcReadData = 0x00,
+    pcIdentify = 0x01,
+    pcSetAddress = 0x02,
+    pcSetVolumeLevel = 0x04,
+    pcSetPeriod = 0x06,
+    pcSetSensors = 0x51,
+    pcQuery61 = 0x61,
+    pcQuery90 = 0x90,
+    pcGetSerial = 0x91,
+    pcSowDigit1 = 0x92,
+    pcSowDigit2 = 0x93,
+    pcSowDigit3 = 0x94,
+    pcSowDigit4 = 0x95,
+};
+
+// Replies of a probe.
+enum TProbeReply : uint8_t {
+    prData = 0x80,
+    prIdentify = 0x81,
+    prAddressSet = 0x82,
+    prPeriod1 = 0x86,
+    prMeasureError = 0x88,
+    prVolumeLevel = 0x94,
+    prSensors = 0x95,
+    prPeriod2 = 0x96,
+    prSerial = 0x9B,
+    prSowDigits = 0x9C,
+    prSowAck1 = 0xA0,
+    prSowAck2 = 0xA1,
+    prSowAck3 = 0xA2,
+    prSowAck4 = 0xA3,
+};
+
+// Requests to a leak read module (device byte DevLeakModule) and its data reply.
+enum TModuleCommand : uint8_t {
+    mcRead = 0x00,
+    mcRelay1 = 0x01,
+    mcRelay2 = 0x02,
+};
+inline constexpr uint8_t mrData = 0x80;
+
+class ProbeBusLink : public QObject {
+    Q_OBJECT
+public:
+    struct Hooks {
+        std::function<void(const std::string& text, const char* prefix)> log;  // one log line
+        std::function<void(int code)> report;                                  // a numbered report
+        std::function<void(const TShortFrame& frame)> reply;                   // every decoded line
+        std::function<void()> tick;                                            // one 500 ms cycle
+        std::function<void()> lost;                                            // the port went away
+    };
+    ProbeBusLink(QObject* parent, Hooks hooks);
+
+    // Opens COM com at 9600 baud (the serial layer's error is thrown), purges it, frees the line
+    // and starts the cycle.
+    void open(int com);
+    // Stops the time-out and the cycle, purges and closes the port. Waits for the line end.
+    void close();
+    bool isOpen() const;
+    // Set by every successful open and never cleared.
+    bool everConnected() const { return connected_; }
+
+    // Advance the address's (or the modules' shared) sequence nibble, encode, transmit.
+    void sendProbe(uint8_t cmd, uint8_t addr, const ProbePayload& payload);
+    void sendModule(uint8_t cmd, uint8_t device, uint8_t addr, const ProbePayload& payload);
+    // The line discipline: refused with report 100 while the port is closed; otherwise waits for
+    // a free line (ending without sending when the port closes or the program ends), then
+    // writes and starts the reply time-out.
+    void transmit(const std::string& line);
+
+    // The event handlers; the port and the timers call them.
+    void receive();
+    void replyTimeout();
+    void dsrChanged();
+    void cycle();
+
+    // Frees the line now: a reply handler about to wait for the user calls it, so that requests
+    // made meanwhile can go out.
+    void freeLine() { idle_ = true; }
+
+    bool lineFree() const { return idle_; }
+    const std::string& lastTx() const { return lastTx_; }
+    const std::string& lastRx() const { return lastRx_; }
+    uint8_t probeSeq(int addr) const { return probeSeq_[addr & 15]; }
+    uint8_t moduleSeq() const { return moduleSeq_; }
+    SerialLink* port() const { return port_; }
+    ProgramTimer* replyTimer() const { return replyTimer_; }
+    ProgramTimer* cycleTimer() const { return cycleTimer_; }
+    // True while a cycle runs (a tick that comes meanwhile does nothing).
+    bool inCycle() const { return inCycle_; }
+    // Changes whenever the port is opened, closed or lost: a wait or a cycle that began under
+    // another value has lost its port.
+    int generation() const { return generation_; }
+
+private:
+    void portLost();
+    void sendFrame(uint8_t device, uint8_t addrByte, uint8_t cmd, const ProbePayload& payload);
+
+    Hooks hooks_;
+    SerialLink* port_;
+    ProgramTimer* replyTimer_;
+    ProgramTimer* cycleTimer_;
+    bool connected_ = false;
+    bool idle_ = false;
+    bool inCycle_ = false;
+    int generation_ = 0;
+    quint64 writes_ = 0;
+    std::string lastTx_;
+    std::string lastRx_;
+    uint8_t probeSeq_[16] = {};
+    uint8_t moduleSeq_ = 0;
+};
