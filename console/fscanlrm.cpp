@@ -1,3 +1,65 @@
 #include "console/fscanlrm.h"
 
+#include <QCloseEvent>
+#include <QProgressBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/formkit.h"
+
 TScanfLrm* ScanfLrm = nullptr;
+
+namespace {
+constexpr int kGaugeMax = 47;
+}
+
+TScanfLrm::TScanfLrm(QWidget* parent) : PlainDialog("ScanfLrm", "Scan for Leak Read Modules ...", parent) {
+    // A title, a fixed border and no buttons on it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    ScanGauge = FormKit::Named(new QProgressBar(this), "ScanGauge", QStringLiteral("Scan progress"));
+    ScanGauge->setRange(0, kGaugeMax);
+    ScanGauge->setValue(0);
+    ScanGauge->setTextVisible(false);
+    ScanGauge->setMinimumWidth(300);
+    QPalette p = ScanGauge->palette();
+    p.setColor(QPalette::Highlight, Qt::blue);
+    ScanGauge->setPalette(p);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(ScanGauge);
+    lay->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TScanfLrm::ShowProgress(int value) { ScanGauge->setValue(std::clamp(value, 0, kGaugeMax)); }
+
+int TScanfLrm::progress() const { return ScanGauge->value(); }
+
+void TScanfLrm::PrepareScan(const QWidget* over) {
+    ScanGauge->setValue(0);
+    over_ = over;
+    adjustSize();
+    centre();
+}
+
+void TScanfLrm::centre() {
+    if (!over_) return;
+    QRect r = frameGeometry();
+    r.moveCenter(over_->frameGeometry().center());
+    move(r.topLeft());
+}
+
+void TScanfLrm::showEvent(QShowEvent* e) {
+    PlainDialog::showEvent(e);
+    // The frame is known once the window is shown.
+    centre();
+}
+
+void TScanfLrm::Finish() { done(Accepted); }
+
+void TScanfLrm::reject() {
+    // Escape does not close it; Finish does.
+}
+
+void TScanfLrm::closeEvent(QCloseEvent* e) {
+    // Neither the window frame nor a close request ends the scan.
+    e->ignore();
+}

@@ -36,6 +36,11 @@ QString L1(const char* s) { return QString::fromUtf8(s); }
 using FormKit::Named;
 using FormKit::Numbers;
 
+// A button's click runs its handler inside the error guard.
+void OnClick(TMainConfig* w, QAbstractButton* b, void (TMainConfig::*handler)()) {
+    QObject::connect(b, &QAbstractButton::clicked, w, [w, handler] { Guard([&] { (w->*handler)(); }); });
+}
+
 // A row inside a group: the field, its unit, the button that acts on it.
 void unitRow(QGroupBox* group, QWidget* field, const char* unit, QWidget* button) {
     auto* row = new QHBoxLayout(group);
@@ -277,6 +282,7 @@ QWidget* TMainConfig::buildProbePage() {
     Autorefresh = Named(new QCheckBox(QStringLiteral("Auto Refresh"), probe), "Autorefresh");
     Autorefresh->setAccessibleName(Autorefresh->text());
     auto* SetAddres = FormKit::Button(probe, "SetAddres", L1("Set Address"));
+    auto* ProbeScan = FormKit::Button(probe, "ProbeScan", L1("Scan ..."));
     auto* pg = new QGridLayout(probe);
     pg->addWidget(FormKit::LabelFor(probe, L1("Probe address :"), SlProbe), 0, 0);
     pg->addWidget(SlProbe, 0, 1);
@@ -287,6 +293,7 @@ QWidget* TMainConfig::buildProbePage() {
     pg->addWidget(iProbeSn, 3, 0, 1, 3);
     pg->addWidget(proberefresh, 4, 0);
     pg->addWidget(Autorefresh, 4, 1, 1, 2);
+    pg->addWidget(ProbeScan, 5, 0);
 
     // Value fields: each carries its caption as its accessible name.
     auto value = [](QWidget* parent, const char* name) {
@@ -340,7 +347,10 @@ QWidget* TMainConfig::buildProbePage() {
     PrSpdOfWire->setRange(200000, 400000);
     PrSpdOfWire->setValue(305218);
     PrSpdOfWire->setAccessibleName(sow->title());
-    unitRow(sow, PrSpdOfWire, "[cm/s]", FormKit::Button(sow, "SetSow", L1("Set")));
+    auto* SetSow = FormKit::Button(sow, "SetSow", L1("Set"));
+    unitRow(sow, PrSpdOfWire, "[cm/s]", SetSow);
+    auto* CalibrateSow = FormKit::Button(sow, "CalibrateSow", L1("Calibrate"));
+    sow->layout()->addWidget(CalibrateSow);
     auto* sg = new QGridLayout(settings);
     sg->addWidget(FormKit::LabelFor(settings, L1("Volume level :"), PrVolLevel), 0, 0);
     sg->addWidget(PrVolLevel, 0, 1);
@@ -365,9 +375,7 @@ QWidget* TMainConfig::buildProbePage() {
     PrLogwin->viewport()->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
 
-    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
-    };
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
     on(ChgProbe, &TMainConfig::ChgProbeClick);
     on(proberefresh, &TMainConfig::proberefreshClick);
     on(SetAddres, &TMainConfig::SetAddresClick);
@@ -375,17 +383,17 @@ QWidget* TMainConfig::buildProbePage() {
     on(period->findChild<QPushButton*>(QStringLiteral("Change")), &TMainConfig::ChangeClick);
     on(use1sr, &TMainConfig::use1srClick);
     on(use2sr, &TMainConfig::use2srClick);
-    on(sow->findChild<QPushButton*>(QStringLiteral("SetSow")), &TMainConfig::SetSowClick);
+    on(SetSow, &TMainConfig::SetSowClick);
+    on(ProbeScan, &TMainConfig::ProbeScanClick);
+    on(CalibrateSow, &TMainConfig::CalibrateSowClick);
     connect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { Guard([this] { SlProbeChange(); }); });
     return page;
 }
 
 QWidget* TMainConfig::buildOthersPage() {
     auto* page = new QWidget;
-    LRMChB = FormKit::List(page, "LRMChB", Numbers(0, 15));
-    LRMCBArefr = Named(new QCheckBox(QStringLiteral("Auto Refresh"), page), "LRMCBArefr");
-    LRMCBArefr->setAccessibleName(LRMCBArefr->text());
-    LRMState = FormKit::Grid(page, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
+    auto* lrm = FormKit::Group(page, L1("Leak Read Module"));
+    LRMState = FormKit::Grid(lrm, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
     LRMState->setRowCount(17);
     LRMState->setAccessibleName(QStringLiteral("Leak read modules"));
     LRMLogB = FormKit::LogList(page, "LRMLogB", QStringLiteral("Module log"));
@@ -393,38 +401,62 @@ QWidget* TMainConfig::buildOthersPage() {
     auto* values = new QGridLayout;
     static const char* const diNames[5] = {"LRMDi1V", "LRMDi2V", "LRMDi3V", "LRMDi4V", "LRMDi5V"};
     for (int i = 0; i < 5; ++i) {
-        LRMDiV[i] = Named(new QLabel(page), diNames[i]);
-        values->addWidget(FormKit::LabelFor(page, (QStringLiteral("DI %1 :").arg(i + 1)), LRMDiV[i]), 0, 2 * i);
-        values->addWidget(LRMDiV[i], 0, 2 * i + 1);
+        LRMDiV[i] = Named(new QLabel(lrm), diNames[i]);
+        values->addWidget(FormKit::LabelFor(lrm, QStringLiteral("Digital In No %1 :").arg(i + 1), LRMDiV[i]), i, 0);
+        values->addWidget(LRMDiV[i], i, 1);
     }
+    LRMTV = Named(new QLabel(lrm), "LRMTV");
+    LRMAin1VD = Named(new QLabel(lrm), "LRMAin1VD");
+    LRMAin1VH = Named(new QLabel(lrm), "LRMAin1VH");
+    values->addWidget(FormKit::LabelFor(lrm, L1("Themperature"), LRMTV), 0, 2);
+    values->addWidget(LRMTV, 0, 3);
+    values->addWidget(FormKit::LabelFor(lrm, L1("In DEC"), LRMAin1VD), 1, 2);
+    values->addWidget(LRMAin1VD, 1, 3);
+    values->addWidget(FormKit::LabelFor(lrm, L1("In HEX"), LRMAin1VH), 2, 2);
+    values->addWidget(LRMAin1VH, 2, 3);
     // Relay toggles: enabled by the next module data.
-    LRMR1 = FormKit::Button(page, "LRMR1", L1("Set Relay 1"));
-    LRMR2 = FormKit::Button(page, "LRMR2", L1("Set Relay 2"));
+    LRMR1 = FormKit::Button(lrm, "LRMR1", L1("Set Relay 1"));
+    LRMR2 = FormKit::Button(lrm, "LRMR2", L1("Set Relay 2"));
     for (QPushButton* relay : {LRMR1, LRMR2}) {
         relay->setCheckable(true);
         relay->setEnabled(false);
-        values->addWidget(relay, 2, relay == LRMR1 ? 0 : 2, 1, 2);
+        values->addWidget(relay, relay == LRMR1 ? 3 : 4, 2, 1, 2);
     }
-    LRMTV = Named(new QLabel(page), "LRMTV");
-    LRMAin1VH = Named(new QLabel(page), "LRMAin1VH");
-    LRMAin1VD = Named(new QLabel(page), "LRMAin1VD");
-    values->addWidget(FormKit::LabelFor(page, L1("Temp. :"), LRMTV), 1, 0);
-    values->addWidget(LRMTV, 1, 1);
-    values->addWidget(FormKit::LabelFor(page, L1("An.In (hex) :"), LRMAin1VH), 1, 2);
-    values->addWidget(LRMAin1VH, 1, 3);
-    values->addWidget(FormKit::LabelFor(page, L1("An.In :"), LRMAin1VD), 1, 4);
-    values->addWidget(LRMAin1VD, 1, 5);
 
-    auto* row = new QHBoxLayout;
-    row->addWidget(FormKit::LabelFor(page, L1("Module address :"), LRMChB));
-    row->addWidget(LRMChB);
-    row->addWidget(LRMCBArefr);
-    row->addStretch();
+    auto* change = FormKit::Group(lrm, L1("Change Address"));
+    LRMChB = FormKit::List(change, "LRMChB", Numbers(0, 15));
+    LRMChB->setAccessibleName(change->title());
+    auto* LRMBuse = FormKit::Button(change, "LRMBuse", L1("Use"));
+    auto* cl = new QHBoxLayout(change);
+    cl->addWidget(LRMChB);
+    cl->addWidget(LRMBuse);
+    auto* LRMBRefr = FormKit::Button(lrm, "LRMBRefr", L1("Refresh"));
+    LRMCBArefr = Named(new QCheckBox(QStringLiteral("Auto Refresh"), lrm), "LRMCBArefr");
+    LRMCBArefr->setAccessibleName(LRMCBArefr->text());
+    auto* LRMBscan = FormKit::Button(lrm, "LRMBscan", L1("Scan ..."));
+    auto* actions = new QVBoxLayout;
+    actions->addWidget(change);
+    actions->addWidget(LRMBRefr);
+    actions->addWidget(LRMCBArefr);
+    actions->addWidget(LRMBscan);
+    actions->addStretch();
+
+    auto* gl = new QGridLayout(lrm);
+    gl->addWidget(LRMState, 0, 0, 1, 2);
+    gl->addLayout(values, 1, 0);
+    gl->addLayout(actions, 1, 1);
     auto* lay = new QVBoxLayout(page);
-    lay->addLayout(row);
-    lay->addWidget(LRMState, 2);
-    lay->addLayout(values);
+    lay->addWidget(lrm, 2);
     lay->addWidget(LRMLogB, 1);
+
+    auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
+    on(LRMBuse, &TMainConfig::LRMBuseClick);
+    on(LRMBRefr, &TMainConfig::LRMBRefrClick);
+    on(LRMBscan, &TMainConfig::LRMBscanClick);
+    // A relay button acts on its toggle, which a click and an accessibility tool's toggle
+    // action both give; the module data sets the buttons without it.
+    connect(LRMR1, &QAbstractButton::toggled, this, [this] { Guard([this] { LRMR1Click(); }); });
+    connect(LRMR2, &QAbstractButton::toggled, this, [this] { Guard([this] { LRMR2Click(); }); });
     return page;
 }
 

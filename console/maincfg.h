@@ -147,11 +147,25 @@ public:
     void ModuleScanStep();
     void SowCalibrationStep();
 
+    // Probe scan, leak read modules and the speed-of-wire wizard (maincfg_scan.cpp)
+    void ProbeScanClick();
+    void LRMBuseClick();
+    void LRMBRefrClick();
+    void LRMR1Click();
+    void LRMR2Click();
+    void LRMBscanClick();
+    void CalibrateSowClick();
+
     // Narrow views of the probe-bus state.
     const ProbeBusLink& probeBus() const { return *probeBus_; }
     uint8_t currentProbe() const { return CurrentProbe; }
     uint8_t currentModule() const { return CurrentModule; }
     std::string probeSerial(int addr) const { return Probes[addr & 15].SerialNo; }
+    bool probePresent(int addr) const { return Probes[addr & 15].Present != 0; }
+    bool probeScanning() const { return ProbeScanning; }
+    bool moduleScanning() const { return ModuleScanning; }
+    bool sowCalibrating() const { return SowCalibrating; }
+    int32_t sowSampleCount() const { return SowSampleCount; }
 
     // Components
     FileDialogSpec Openfile;
@@ -231,6 +245,13 @@ private:
     int32_t Sensor1Value = 0;
     int32_t Sensor2Value = 0;
     int32_t SowSampleCount = 0;
+    // Progress of the probe scan and the module scan: the address under test (16 when all are
+    // done) and the requests already sent to it.
+    uint8_t ScanAddr = 0;
+    uint8_t ScanTry = 0;
+    uint8_t ModuleScanAddr = 0;
+    uint8_t ModuleScanTry = 0;
+    void RelayClick(QPushButton* relay, uint8_t cmd);
 
     QPushButton* ChgProbe = nullptr;
     QLabel* ProbeCInfo = nullptr;

@@ -91,10 +91,6 @@ void TMainConfig::Timer3Timer() {
     if (going() && ModuleScanning) ModuleScanStep();
 }
 
-void TMainConfig::ProbeScanStep() {}
-void TMainConfig::ModuleScanStep() {}
-void TMainConfig::SowCalibrationStep() {}
-
 // ---------------------------------------------------------------------------
 // Replies
 
@@ -205,7 +201,11 @@ void TMainConfig::ShowModuleData(const TShortFrame& frame) {
         QPushButton* b = i ? LRMR2 : LRMR1;
         const bool on = byte(1) & (1 << i);
         b->setEnabled(true);
-        b->setChecked(on);
+        {
+            // Shown, not clicked: the toggle sends a relay command only when the user moves it.
+            const QSignalBlocker shown(b);
+            b->setChecked(on);
+        }
         b->setText(QStringLiteral("%1 Relay %2").arg(on ? QStringLiteral("Reset") : QStringLiteral("Set")).arg(i + 1));
         setCell(LRMState, row, 3 + i, on ? QStringLiteral(" ON") : QStringLiteral(" OFF"));
     }

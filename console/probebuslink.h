@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/tankcfgtypes.h"
@@ -109,6 +110,11 @@ public:
     ProgramTimer* cycleTimer() const { return cycleTimer_; }
     // True while a cycle runs (a tick that comes meanwhile does nothing).
     bool inCycle() const { return inCycle_; }
+    // A modal window opened from inside a cycle (a click handled while a tick waits for the
+    // line) needs ticks while it is shown: reopenCycle() lets them run and gives back what
+    // restoreCycle() puts back once the window has closed.
+    bool reopenCycle() { return std::exchange(inCycle_, false); }
+    void restoreCycle(bool was) { inCycle_ = was; }
     // Changes whenever the port is opened, closed or lost: a wait or a cycle that began under
     // another value has lost its port.
     int generation() const { return generation_; }

@@ -19,6 +19,7 @@
 #include "platform/wait.h"
 #include "sim/devsimprocess.h"
 #include "sim/scriptedprompts.h"
+#include "e2efixture.h"
 
 class E2eProbePtyTest : public QObject {
     Q_OBJECT
@@ -26,27 +27,11 @@ private slots:
     void probeAndModule();
 };
 
-namespace {
-// Real time passes until cond holds, at most ms.
-bool waitFor(const std::function<bool()>& cond, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    QTimer poll;  // wakes the wait up while nothing else happens
-    poll.start(20);
-    return WaitUntil(cond, [&] { return t.elapsed() > ms; });
-}
-}  // namespace
-
 void E2eProbePtyTest::probeAndModule() {
     DevsimProcess sim(DEVSIM_PATH, {"--pace", "COM3=consoleprobe:2,consoleprobe:5,leakmodule:3"});
     if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));
-    qputenv("SERIAL_COM3", sim.path("COM3").toLocal8Bit());
-    Services::installReal();
     ScriptedPrompts prompts;
-    Services::install(nullptr, &prompts, nullptr);
-    SetAppQuitting(false);
-    SetAppTitle(QString::fromLatin1(MarvaneTitle));
-    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
+    UseDevsimProbeBus(sim, prompts);
     MarvaneProgram program;
     TMainConfig* w = MainConfig;
     auto find = [w](const char* name) { return w->findChild<QWidget*>(QString::fromLatin1(name)); };

@@ -379,8 +379,9 @@ void StartupLogTest::captionsAreAccessibleNames() {
                 groups << g->title();
             }
     groups.sort();
-    QCOMPARE(groups, (QStringList{"Communication", "Global config", "MDI List", "MDI unit name", "Meshurment Period", "Probe",
-                                  "Probe data", "Probe settings", "Sensor 1", "Sensor 2", "Speed of wire", "Tank List"}));
+    QCOMPARE(groups, (QStringList{"Change Address", "Communication", "Global config", "Leak Read Module", "MDI List", "MDI unit name",
+                                  "Meshurment Period", "Probe", "Probe data", "Probe settings", "Sensor 1", "Sensor 2",
+                                  "Speed of wire", "Tank List"}));
 }
 
 TANKCFG_TEST_MAIN(StartupLogTest)
