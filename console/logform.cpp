@@ -1,13 +1,13 @@
 #include "console/logform.h"
 
 #include <QHBoxLayout>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "common/cp1251.h"
 #include "platform/fileio.h"
 #include "platform/formkit.h"
+#include "platform/loglist.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 
@@ -16,9 +16,7 @@ TlogForm1* logForm1 = nullptr;
 TlogForm1::TlogForm1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("logForm1"));
     setWindowTitle(QStringLiteral("Log"));
-    Fullog = new QListWidget(this);
-    Fullog->setObjectName(QStringLiteral("Fullog"));
-    Fullog->setAccessibleName(QStringLiteral("Log"));
+    Fullog = FormKit::LogList(this, "Fullog", QStringLiteral("Log"));
     SaveLog1 = new QPushButton(QStringLiteral("Save Log"), this);
     SaveLog1->setObjectName(QStringLiteral("SaveLog1"));
     SaveLog1->setAccessibleName(SaveLog1->text());
@@ -51,7 +49,7 @@ void TlogForm1::SaveLog1Click() {
     if (!Services::prompts().saveFile(SaveDialog1)) return;
     std::string text;
     for (int i = 0; i < Fullog->count(); ++i) {
-        text += Utf8ToCp1251(FormKit::LoggedText(Fullog->item(i)->text()).toStdString());
+        text += Utf8ToCp1251(Fullog->text(i).toStdString());
         text += "\r\n";
     }
     WriteWholeFile(SaveDialog1.fileName, text.data(), text.size());

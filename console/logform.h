@@ -4,8 +4,8 @@
 
 #include "platform/prompts.h"
 
-class QListWidget;
 class QPushButton;
+class TLogList;
 
 class TlogForm1 : public QWidget {
     Q_OBJECT
@@ -14,7 +14,7 @@ public:
     void Button1Click();
     void SaveLog1Click();
 
-    QListWidget* Fullog = nullptr;
+    TLogList* Fullog = nullptr;
     QPushButton* SaveLog1 = nullptr;
     QPushButton* Button1 = nullptr;
     FileDialogSpec SaveDialog1;

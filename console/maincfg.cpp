@@ -13,7 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "platform/loglist.h"
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -364,10 +364,7 @@ QWidget* TMainConfig::buildProbePage() {
     sg->addWidget(use2sr, 2, 1);
     sg->addWidget(sow, 3, 0, 1, 3);
 
-    PrLogwin = Named(new QListWidget(page), "PrLogwin");
-    PrLogwin->setFocusPolicy(Qt::NoFocus);
-    PrLogwin->setSelectionMode(QAbstractItemView::SingleSelection);
-    PrLogwin->setAccessibleName(QStringLiteral("Log"));
+    PrLogwin = FormKit::LogList(page, "PrLogwin", QStringLiteral("Log"));
     auto* exit = FormKit::Button(page, "ExitProbeConfig", L1("Exit"));
     auto* row = new QHBoxLayout;
     row->addWidget(probe);
@@ -403,9 +400,7 @@ QWidget* TMainConfig::buildOthersPage() {
     LRMState = FormKit::Grid(lrm, "LRMState", {40, 50, 50, 50, 50, 30, 30, 30, 30, 30});
     LRMState->setRowCount(17);
     LRMState->setAccessibleName(QStringLiteral("Leak read modules"));
-    LRMLogB = Named(new QListWidget(page), "LRMLogB");
-    LRMLogB->setFocusPolicy(Qt::NoFocus);
-    LRMLogB->setAccessibleName(QStringLiteral("Module log"));
+    LRMLogB = FormKit::LogList(page, "LRMLogB", QStringLiteral("Module log"));
 
     auto* values = new QGridLayout;
     static const char* const diNames[5] = {"LRMDi1V", "LRMDi2V", "LRMDi3V", "LRMDi4V", "LRMDi5V"};

@@ -1,5 +1,5 @@
 // The traffic log, the numbered reports and the log window's copy.
-#include <QListWidget>
+#include "platform/loglist.h"
 #include <QLocale>
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,6 @@
 #include "common/cp1251.h"
 #include "console/logform.h"
 #include "console/maincfg.h"
-#include "platform/formkit.h"
 #include "platform/services.h"
 
 namespace {
@@ -53,15 +52,14 @@ void TMainConfig::AddLogLine(const std::string& text, const char* prefix) {
         message.erase(0, 1);
         if (!message.empty()) message.pop_back();
     }
-    const QString line =
-        stamp() + QString::fromLatin1(prefix) + FormKit::ShownLogText(QString::fromStdString(Cp1251ToUtf8(message)));
-    PrLogwin->insertItem(0, line);
-    if (isModuleFrame(given)) LRMLogB->insertItem(0, line);
-    if (std::strcmp(prefix, LogPrefixError) == 0 && isModuleFrame(probeBus_->lastTx())) LRMLogB->insertItem(0, line);
+    const QString line = stamp() + QString::fromLatin1(prefix) + QString::fromStdString(Cp1251ToUtf8(message));
+    PrLogwin->insertLine(0, line);
+    if (isModuleFrame(given)) LRMLogB->insertLine(0, line);
+    if (std::strcmp(prefix, LogPrefixError) == 0 && isModuleFrame(probeBus_->lastTx())) LRMLogB->insertLine(0, line);
 }
 
 void TMainConfig::LogTerminalPiece(const std::string& text) {
-    PrLogwin->insertItem(0, FormKit::ShownLogText(QString::fromStdString(Cp1251ToUtf8(text))));
+    PrLogwin->insertLine(0, QString::fromStdString(Cp1251ToUtf8(text)));
 }
 
 void TMainConfig::LogTerminalBytes(const TLineBuffer& line) {
@@ -90,7 +88,6 @@ void TMainConfig::ReportCode(int code) {
 
 void TMainConfig::PrLogwinClick() {
     if (!logForm1) return;
-    logForm1->Fullog->clear();
-    for (int i = 0; i < PrLogwin->count(); ++i) logForm1->Fullog->addItem(PrLogwin->item(i)->text());
+    logForm1->Fullog->setLines(PrLogwin->lines());
     logForm1->show();
 }

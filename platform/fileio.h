@@ -3,11 +3,20 @@
 #include <QString>
 #include <cstddef>
 
-// Writes a temporary file beside the target and renames it over the target, so a write
-// that fails part-way leaves the previous file as it was.
+// Error numbers for the file texts that have no system error of their own. Negative, so that
+// no errno can take them.
+inline constexpr int ErrReadBeyondEnd = -100;
+inline constexpr int ErrDiskFull = -101;
+
+// Writes the whole file. Where the folder allows it, a temporary file beside the target is
+// renamed over it, so a write that fails part-way leaves the previous file as it was; the old
+// file's permissions are kept. A file the program may write in a folder it may not, a file
+// with other names (hard links) or another owner, or a folder without room for a second copy,
+// is written in place instead. Only regular files are written.
 void WriteWholeFile(const QString& path, const void* data, std::size_t size);
 // Reads exactly size bytes from the start of the file (a longer file is fine); a shorter
-// one fails with "Read beyond end of file" and nothing is copied into data.
+// one fails with "Read beyond end of file" and nothing is copied into data. Anything but a
+// regular file (a folder, a pipe, a device) is refused without waiting on it.
 void ReadFilePrefix(const QString& path, void* data, std::size_t size);
 // The text for a system error number.
 QString FileErrorText(int err);

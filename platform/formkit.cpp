@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QValidator>
 
+#include "platform/loglist.h"
+
 namespace FormKit {
 
 TButton* Button(QWidget* parent, const char* name, const QString& caption) {
@@ -81,6 +83,12 @@ void FitHeaderRow(QTableWidget* g) {
             g->setColumnWidth(c, std::max(g->columnWidth(c), fm.horizontalAdvance(it->text()) + 12));
             it->setFlags(it->flags() & ~Qt::ItemIsSelectable);
         }
+}
+
+TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName) {
+    auto* l = Named(new TLogList(parent), name);
+    l->setAccessibleName(accessibleName);
+    return l;
 }
 
 namespace {

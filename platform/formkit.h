@@ -16,6 +16,7 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QWidget;
+class TLogList;
 
 // A push button whose accessible name follows its caption, and whose accessibility action is
 // a click, so the handler bound to clicked runs (for a checkable button too).
@@ -96,6 +97,8 @@ void ShowConnectionState(QLabel* status, bool connected);
 TGrid* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths);
 // No header text is cut: a column is at least as wide as its header row's cell.
 void FitHeaderRow(QTableWidget* g);
+// A log list: one line per row, every line the same cost however long the log grows.
+TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
 // Received bytes in a log view: a NUL byte would end the text a screen reader gets, so it is

@@ -63,10 +63,19 @@ QString QtPrompts::inputBox(const QString& caption, const QString& prompt, const
     return ok ? s : preset;
 }
 
+QString FileChoiceRefusal(const FileDialogSpec& spec, const QString& chosen) {
+    const QFileInfo info(chosen);
+    if ((spec.pathMustExist || spec.fileMustExist) && !info.absoluteDir().exists())
+        return QStringLiteral("%1\nThe folder does not exist.\nCheck the path and try again.").arg(chosen);
+    if (spec.fileMustExist && !info.exists())
+        return QStringLiteral("%1\nFile not found.\nCheck the file name and try again.").arg(chosen);
+    return {};
+}
+
 static bool runFileDialog(FileDialogSpec& spec, bool save) {
     QFileDialog dlg(activeParent(), spec.title);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setFileMode(spec.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dlg.setNameFilter(QtFilterFromPairs(spec.filter));
     dlg.setDefaultSuffix(spec.defaultSuffix);
     QFileInfo proposed(spec.fileName);
@@ -76,8 +85,16 @@ static bool runFileDialog(FileDialogSpec& spec, bool save) {
         dlg.setDirectory(proposed.absolutePath());
     dlg.selectFile(proposed.fileName());
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    const QString chosen = dlg.selectedFiles().constFirst();
+    QString chosen;
+    for (;;) {
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+        chosen = dlg.selectedFiles().constFirst();
+        // Qt's dialog does not check the folder of a name typed in: refuse it and stay open.
+        const QString refusal = FileChoiceRefusal(spec, chosen);
+        if (refusal.isEmpty()) break;
+        QMessageBox::warning(&dlg, dlg.windowTitle(), refusal);
+        dlg.selectFile(chosen);
+    }
     if (save && spec.createPrompt && !QFileInfo::exists(chosen)) {
         const auto r = QMessageBox::question(activeParent(), dlg.windowTitle(),
                                              QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(chosen));

@@ -47,6 +47,11 @@ public:
     bool saveFile(FileDialogSpec& spec) override;
 };
 
+// Why a file dialog with spec's settings does not take the chosen path (the text it shows,
+// and it stays open), or an empty text when it takes it: a file that must exist must exist, a
+// folder that must exist must be there.
+QString FileChoiceRefusal(const FileDialogSpec& spec, const QString& chosen);
+
 // "Log files|*.log|All|*" -> "Log files (*.log);;All (*)"
 QString QtFilterFromPairs(const QString& pairs);
 // Message box text with '\r' line breaks as Qt shows it.

@@ -3,6 +3,10 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 void SerialLink::schedule() {
     if (scheduled_) return;
@@ -72,10 +76,11 @@ public:
             noteIncoming(chunk);
         });
         connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-            if (e == QSerialPort::ResourceError && port_.isOpen()) {
-                close();
-                emit lost();
-            }
+            // An unplugged adapter reports ResourceError; a line that hung up (a pseudo-terminal
+            // whose other end closed) reports ReadError on every poll and never anything else.
+            // Either way the port is gone: left open, it would spin the event loop.
+            if (port_.isOpen() && (e == QSerialPort::ResourceError || e == QSerialPort::ReadError))
+                portLost();
         });
         // QSerialPort has no signal for DSR changes: poll while open.
         dsrPoll_.setInterval(50);
@@ -87,6 +92,7 @@ public:
             }
         });
     }
+    ~QtSerialLink() override { close(); }
 
     void open(int comNumber, int baud) override {
         if (port_.isOpen()) close();
@@ -107,6 +113,7 @@ public:
                                                                  " (is the user in the dialout group?)");
             throw SerialError(SerialError::Other, name + " (" + path.toStdString() + "): " + why);
         }
+        ++opening_;
         port_.setBaudRate(baud);
         port_.setDataBits(QSerialPort::Data8);
         port_.setParity(QSerialPort::NoParity);
@@ -115,23 +122,47 @@ public:
         port_.setDataTerminalReady(false);
         dtr_ = false;
         port_.setRequestToSend(false);
+        port_.clearError();
         buffer_.clear();
         resetEvents();
+        applyRs485();
         dsrSupported_ = true;
         lastDsr_ = readDsr();
         if (dsrSupported_) dsrPoll_.start();
     }
     void close() override {
         dsrPoll_.stop();
-        if (port_.isOpen()) port_.close();
+        if (port_.isOpen()) {
+            releaseRs485();
+            port_.close();
+        }
         buffer_.clear();
         resetEvents();
     }
     bool isOpen() const override { return port_.isOpen(); }
     void write(const QByteArray& bytes) override {
         if (!port_.isOpen()) throw SerialError(SerialError::Other, "COM" + std::to_string(com_) + ": port not open");
+        if (direction_ != Direction::ByWrite) {
+            port_.write(bytes);
+            port_.flush();
+            return;
+        }
+        // The line is ours only while RTS is up: raise it, send, wait until the last bit has
+        // left the port, drop it, so the probe's answer finds the bus free.
+        port_.setRequestToSend(true);
         port_.write(bytes);
         port_.flush();
+        while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(1000)) {
+        }
+        if (!port_.isOpen()) return;
+        ::tcdrain(int(port_.handle()));
+        port_.setRequestToSend(false);
+    }
+    void setRs485(bool on) override {
+        if (on == rs485_) return;
+        if (port_.isOpen()) releaseRs485();
+        rs485_ = on;
+        if (port_.isOpen()) applyRs485();
     }
     qint64 bytesWaiting() const override { return buffer_.size(); }
     QByteArray read(qint64 maxBytes) override {
@@ -160,6 +191,48 @@ protected:
     bool waitingHasLineFeed() const override { return buffer_.contains('\n'); }
 
 private:
+    // Who drives RTS for RS-485: nobody (off, or a port without modem lines such as a
+    // pseudo-terminal), the kernel's driver, or this link around each write.
+    enum class Direction { None, ByDriver, ByWrite };
+
+    void applyRs485() {
+        direction_ = Direction::None;
+        if (!rs485_ || !port_.isOpen()) return;
+        const int fd = int(port_.handle());
+        if (::ioctl(fd, TIOCGRS485, &savedRs485_) == 0) {
+            serial_rs485 conf = savedRs485_;
+            conf.flags = (conf.flags | SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND) & ~unsigned(SER_RS485_RTS_AFTER_SEND);
+            conf.delay_rts_before_send = 0;
+            conf.delay_rts_after_send = 0;
+            // A driver that cannot do it may clear the flag and still succeed.
+            if (::ioctl(fd, TIOCSRS485, &conf) == 0 && (conf.flags & SER_RS485_ENABLED)) {
+                direction_ = Direction::ByDriver;
+                return;
+            }
+        }
+        int lines = 0;
+        if (::ioctl(fd, TIOCMGET, &lines) == 0) direction_ = Direction::ByWrite;
+    }
+    void releaseRs485() {
+        // The driver keeps its RS-485 setting after close: give the port back as it was.
+        if (direction_ == Direction::ByDriver) ::ioctl(int(port_.handle()), TIOCSRS485, &savedRs485_);
+        direction_ = Direction::None;
+    }
+
+    void portLost() {
+        close();
+        // Raised from the event queue: the program's handler may open boxes or drop the link,
+        // which it may not do inside QSerialPort's own signal. A link opened again meanwhile
+        // has not lost anything.
+        const int opening = opening_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, opening] {
+                if (opening == opening_ && !port_.isOpen()) emit lost();
+            },
+            Qt::QueuedConnection);
+    }
+
     bool readDsr() {
         if (!port_.isOpen() || !dsrSupported_) return false;
         const auto sig = port_.pinoutSignals();
@@ -178,6 +251,9 @@ private:
     QByteArray buffer_;
     bool lastDsr_ = false;
     bool dsrSupported_ = true;
+    int opening_ = 0;
+    Direction direction_ = Direction::None;
+    serial_rs485 savedRs485_{};
 };
 }  // namespace
 

@@ -34,6 +34,10 @@ public:
     // The DTR line; open() leaves it off.
     virtual void setDtr(bool on) { (void)on; }
     bool dtrOn() const { return dtr_; }
+    // RS-485 half duplex: RTS is raised while the link sends and dropped once the bytes have
+    // left. An option of the link: set before open() it applies to every opening.
+    virtual void setRs485(bool on) { rs485_ = on; }
+    bool rs485() const { return rs485_; }
 
     int comNumber() const { return com_; }
     int baud() const { return baud_; }
@@ -44,7 +48,8 @@ signals:
     // Bytes arrived; count is what waits now.
     void bytesAvailable(int count);
     void dsrChanged();
-    // The port went away under us (device removed); it is closed now.
+    // The port went away under us (device removed, line hung up, read failing); it is closed
+    // now. Raised once per opening.
     void lost();
 
 protected:
@@ -58,6 +63,7 @@ protected:
     int com_ = 0;
     int baud_ = 9600;
     bool dtr_ = false;
+    bool rs485_ = false;
 
 private:
     void schedule();

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "common/numtext.h"
+#include "platform/appsetup.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 #include "probetool/HelpWin.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    PrepareApplication();
     const QString sep = QLocale::system().decimalPoint();
     if (sep.size() == 1 && sep.at(0).unicode() < 0x80) DecimalSeparator = char(sep.at(0).unicode());
     Services::installReal();

@@ -19,6 +19,7 @@ ProbeTxEngine::ProbeTxEngine(QObject* parent) : QObject(parent) {
     Wrktmr->setObjectName(QStringLiteral("Wrktmr"));
     ComPort = Services::ports().create(this);
     ComPort->setObjectName(QStringLiteral("ComPort"));
+    ComPort->setRs485(true);  // the probe bus is half duplex: RTS up only while sending
     GuardedConnect(Wrktmr, &ProgramTimer::timeout, this, [this] { WrktmrTimer(); });
     GuardedConnect(ComPort, &SerialLink::bytesAvailable, this, [this](int n) { ComPortTriggerAvail(n); });
 }

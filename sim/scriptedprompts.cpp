@@ -1,5 +1,6 @@
 #include "sim/scriptedprompts.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include "platform/wait.h"
@@ -54,25 +55,30 @@ QString ScriptedPrompts::inputBox(const QString& caption, const QString& prompt,
     return a.accept ? a.text : preset;
 }
 
-bool ScriptedPrompts::openFile(FileDialogSpec& spec) {
+bool ScriptedPrompts::fileDialog(PromptRecord::Kind kind, FileDialogSpec& spec) {
     PromptRecord r;
-    r.kind = PromptRecord::Open;
+    r.kind = kind;
     r.spec = spec;
-    PromptAnswer a = next(r, PromptAnswer::cancel());
-    if (!a.accept) return false;
-    spec.fileName = a.fileName;
-    return true;
+    // A responder that keeps giving a refused name cannot hold the test.
+    for (int tries = 0; tries < 100; ++tries) {
+        PromptAnswer a = next(r, PromptAnswer::cancel());
+        if (!a.accept) return false;
+        // As the real dialog: a choice its settings do not allow is refused and the dialog stays
+        // open; the next answer is the user's next try (recorded as a prompt of its own). A real
+        // dialog always gives a full path: a bare name is a file of a store the test simulates,
+        // which the disk knows nothing of.
+        const QString refusal = QDir::isAbsolutePath(a.fileName) ? FileChoiceRefusal(spec, a.fileName) : QString();
+        if (refusal.isEmpty()) {
+            spec.fileName = a.fileName;
+            return true;
+        }
+        shown.last().refused = refusal;
+    }
+    return false;
 }
 
-bool ScriptedPrompts::saveFile(FileDialogSpec& spec) {
-    PromptRecord r;
-    r.kind = PromptRecord::Save;
-    r.spec = spec;
-    PromptAnswer a = next(r, PromptAnswer::cancel());
-    if (!a.accept) return false;
-    spec.fileName = a.fileName;
-    return true;
-}
+bool ScriptedPrompts::openFile(FileDialogSpec& spec) { return fileDialog(PromptRecord::Open, spec); }
+bool ScriptedPrompts::saveFile(FileDialogSpec& spec) { return fileDialog(PromptRecord::Save, spec); }
 
 QString ScriptedPrompts::strictnessProblem() const {
     QStringList out;

@@ -16,13 +16,14 @@ struct PromptRecord {
     int buttons = 0;
     QString preset;       // input box preset
     FileDialogSpec spec;  // file dialogs: the spec as the program passed it
+    QString refused;      // file dialogs: why the dialog did not take this answer and stayed open
 };
 
 struct PromptAnswer {
     int button = MbOk;      // message boxes
     bool accept = true;     // input box OK / file dialog OK
     QString text;           // input box text
-    QString fileName;       // file dialogs: the chosen path
+    QString fileName;       // file dialogs: the chosen path (a relative name is not checked)
     int afterMs = 0;        // the prompt stays open this long (virtual time passes meanwhile)
     std::function<void()> whileOpen;  // runs while the prompt is open, before it is answered
 
@@ -67,6 +68,7 @@ public:
 
 private:
     PromptAnswer next(const PromptRecord& r, PromptAnswer fallback);
+    bool fileDialog(PromptRecord::Kind kind, FileDialogSpec& spec);
     std::deque<PromptAnswer> answers_;
     static constexpr int kMaxUnanswered = 100;
     int unanswered_ = 0;  // prompts in a row that got the fallback answer

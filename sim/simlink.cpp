@@ -60,6 +60,11 @@ QList<QByteArray> SimSerialPorts::writtenLines(int com) const {
     return lines;
 }
 
+bool SimSerialPorts::rs485(int com) const {
+    const SimSerialLink* l = openLink(com);
+    return l && l->rs485();
+}
+
 SimSerialLink* SimSerialPorts::openLink(int com) const {
     for (const auto& l : links_)
         if (l && l->isOpen() && l->comNumber() == com) return l;
@@ -96,7 +101,12 @@ void SimSerialLink::close() {
 void SimSerialLink::write(const QByteArray& bytes) {
     if (!open_) throw SerialError(SerialError::Other, "COM" + std::to_string(com_) + ": port not open");
     auto& p = ports_->ports_[com_];
+    // In RS-485 mode the line is driven only while the bytes go out.
+    if (rs485_) p.rts = true;
     p.written.append(bytes);
+    const bool during = p.rts;
+    if (rs485_) p.rts = false;
+    p.rtsAround.append({during, p.rts});
     if (p.bus) p.bus->receiveFromHost(bytes);
 }
 

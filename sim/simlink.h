@@ -33,6 +33,15 @@ public:
     // Complete lines (CR ... LF) written to COM n.
     QList<QByteArray> writtenLines(int com) const;
 
+    // RTS around each chunk written to COM n: raised while it went out, and after it had.
+    struct RtsAround {
+        bool during = false;
+        bool after = false;
+    };
+    QList<RtsAround> rtsAroundWrites(int com) const { return ports_.value(com).rtsAround; }
+    // The link open on COM n drives RTS for RS-485.
+    bool rs485(int com) const;
+
     SimSerialLink* openLink(int com) const;
     // How often COM n was opened.
     int openCount(int com) const { return ports_.value(com).opens; }
@@ -48,6 +57,8 @@ private:
         QList<QByteArray> written;
         int opens = 0;
         QList<int> bauds;
+        bool rts = false;
+        QList<RtsAround> rtsAround;
     };
     QMap<int, Port> ports_;
     QList<QPointer<SimSerialLink>> links_;

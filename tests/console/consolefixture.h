@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSpinBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -17,6 +16,7 @@
 #include "console/marvane.h"
 #include "console/terminallink.h"
 #include "platform/errorguard.h"
+#include "platform/loglist.h"
 #include "sim/consolemodel.h"
 #include "sim/testenv.h"
 
@@ -79,7 +79,7 @@ struct ConsoleFixture {
     // Log lines, newest first.
     QStringList log() const {
         QStringList out;
-        for (int i = 0; i < w->PrLogwin->count(); ++i) out << w->PrLogwin->item(i)->text();
+        for (int i = 0; i < w->PrLogwin->count(); ++i) out << w->PrLogwin->text(i);
         return out;
     }
     int logLinesEndingWith(const QString& tail) const {

@@ -58,8 +58,8 @@ struct ProbeRig : ConsoleFixture {
     // Lines of a log list, newest first.
     QStringList log(const char* list = "PrLogwin") const {
         QStringList out;
-        auto* l = find<QListWidget>(list);
-        for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+        auto* l = find<TLogList>(list);
+        for (int i = 0; i < l->count(); ++i) out << l->text(i);
         return out;
     }
     int linesEndingWith(const QString& tail, const char* list = "PrLogwin") const {

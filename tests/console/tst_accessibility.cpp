@@ -181,9 +181,13 @@ void AccessibilityTest::nulInATerminalLineDoesNotCutTheLog() {
     line.Len = 5;
     std::memcpy(line.Data, bytes, 5);
     f.w->LogTerminalBytes(line);
-    const QString shown = f.log().value(0);
-    QCOMPARE(shown, QStringLiteral("RS232:<A\u2400B>"));
-    QCOMPARE(ax(f.w->PrLogwin)->child(0)->text(QAccessible::Name), shown);
+    // Shown, and read, with a symbol for the NUL; the line itself keeps the byte.
+    const QModelIndex first = f.w->PrLogwin->model()->index(0, 0);
+    QCOMPARE(first.data().toString(), QStringLiteral("RS232:<A\u2400B>"));
+    QCOMPARE(first.data(Qt::AccessibleTextRole).toString(), QStringLiteral("RS232:<A\u2400B>"));
+    QCOMPARE(ax(f.w->PrLogwin)->tableInterface()->cellAt(0, 0)->text(QAccessible::Name),
+             QStringLiteral("RS232:<A\u2400B>"));
+    QCOMPARE(f.log().value(0), QStringLiteral("RS232:<A") + QChar(0) + QStringLiteral("B>"));
     // The saved log keeps the byte as it came.
     QTemporaryDir dir;
     f.w->PrLogwinClick();

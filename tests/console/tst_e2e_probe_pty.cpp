@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -15,6 +14,7 @@
 #include "console/maincfg.h"
 #include "console/marvane.h"
 #include "platform/errorguard.h"
+#include "platform/loglist.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 #include "sim/devsimprocess.h"
@@ -80,8 +80,8 @@ void E2eProbePtyTest::probeAndModule() {
     QCOMPARE(grid->item(4, 3)->text(), QStringLiteral(" OFF"));
 
     int timeouts = 0;
-    auto* log = static_cast<QListWidget*>(find("PrLogwin"));
-    for (int i = 0; i < log->count(); ++i) timeouts += log->item(i)->text().contains(QStringLiteral("Time out"));
+    auto* log = static_cast<TLogList*>(find("PrLogwin"));
+    for (int i = 0; i < log->count(); ++i) timeouts += log->text(i).contains(QStringLiteral("Time out"));
     QCOMPARE(timeouts, 0);
     QCOMPARE(prompts.shown.size(), 2);
     click("ProbeConnect");

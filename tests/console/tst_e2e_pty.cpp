@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
+#include "platform/loglist.h"
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
@@ -69,7 +69,7 @@ void E2ePtyTest::sendAndReadBack() {
     QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("Island"));
     int timeouts = 0;
     for (int i = 0; i < w->PrLogwin->count(); ++i)
-        timeouts += w->PrLogwin->item(i)->text().contains(QStringLiteral("Time out"));
+        timeouts += w->PrLogwin->text(i).contains(QStringLiteral("Time out"));
     QCOMPARE(timeouts, 0);
     connectButton->click();
     QVERIFY(!w->terminal().isOpen());

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <csignal>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -115,16 +115,16 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
     const QByteArray before = memory();
     const QString shortFile = dir.filePath(QStringLiteral("short.dat"));
     writeFile(shortFile, QByteArray(1000, '\x7F'));
+    const QString fifo = dir.filePath(QStringLiteral("pipe.dat"));
+    QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     struct Case {
         QString path;
         QString text;
     };
     for (const Case& c : {Case{shortFile, "Read beyond end of file."},
-                          Case{dir.filePath(QStringLiteral("missing.dat")), "File not found."},
-                          Case{shortFile + QStringLiteral("/x.dat"), "Invalid filename."},
-                          // A folder that does not exist is a wrong path, not a missing file.
-                          Case{dir.filePath(QStringLiteral("no/dir/x.dat")), "Invalid filename."},
-                          Case{dir.path(), "I/O error 21."}}) {
+                          // Only a regular file is read; a folder or a pipe is refused at once.
+                          Case{dir.path(), "File access denied."},
+                          Case{fifo, "File access denied."}}) {
         f.env.prompts.clear();
         f.env.prompts.queue(PromptAnswer::file(c.path));
         f.env.prompts.queue(PromptAnswer::ok());
@@ -135,11 +135,27 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QCOMPARE(f.env.prompts.shown[1].icon, MsgIcon::Error);
         QCOMPARE(memory(), before);
     }
-    f.env.prompts.clear();
-    f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/dir/x.dat"))));
-    f.env.prompts.queue(PromptAnswer::ok());
-    f.click("Save_t_file");
-    QCOMPARE(f.env.prompts.shown.value(1).text, QStringLiteral("Invalid filename."));
+    // A missing file or folder is not taken by the dialogs: they stay open, nothing is read or
+    // written, no error box comes.
+    struct Refused {
+        const char* button;
+        QString path;
+        QString why;
+    };
+    for (const Refused& r : {Refused{"Load_t_from_file", dir.filePath(QStringLiteral("missing.dat")), "File not found."},
+                             Refused{"Load_t_from_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."},
+                             Refused{"Load_t_from_file", shortFile + QStringLiteral("/x.dat"), "The folder does not exist."},
+                             Refused{"Save_t_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."}}) {
+        f.env.prompts.clear();
+        f.env.prompts.queue(PromptAnswer::file(r.path));
+        f.env.prompts.queue(PromptAnswer::cancel());
+        f.click(r.button);
+        QCOMPARE(f.env.prompts.shown.size(), 2);
+        QVERIFY2(f.env.prompts.shown[0].refused.contains(r.why), qPrintable(f.env.prompts.shown[0].refused));
+        QVERIFY(f.env.prompts.shown[1].kind != PromptRecord::Message);
+        QCOMPARE(memory(), before);
+    }
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
 }
 
 void FileTest::cancelChangesNothing() {
@@ -182,10 +198,10 @@ void FileTest::saveFailingMidwayKeepsTheOldFile() {
     QCOMPARE(old.size(), 522824);
 
     ConsoleConfig.Tanks[0].Capacity = 1;
-    // The file system stops taking bytes after the first 64 KiB.
+    // The file system stops taking bytes after the first 64 KiB. The program ignores the
+    // signal this raises (as its main does); left alone, it would kill the program.
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 65536;
     setrlimit(RLIMIT_FSIZE, &small);
@@ -193,7 +209,6 @@ void FileTest::saveFailingMidwayKeepsTheOldFile() {
     f.env.prompts.queue(PromptAnswer::ok());
     f.click("Save_t_file");
     setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("Disk full."));
     QCOMPARE(readAll(path), old);

@@ -196,7 +196,7 @@ void StartupLogTest::logLineShapeAndModuleRouting() {
     QCOMPARE(f.w->LRMLogB->count(), 0);
     f.w->AddLogLine("\rA6220000AA\n", LogPrefixSend);
     QCOMPARE(f.w->LRMLogB->count(), 1);
-    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Send     > A6220000AA"));
+    QCOMPARE(f.w->LRMLogB->text(0), stamp + QStringLiteral(" /Send     > A6220000AA"));
     f.w->AddLogLine("\r", LogPrefixInfo);
     QCOMPARE(f.log().value(0), stamp + QStringLiteral(" /Info  > "));
     f.w->AddLogLine("DSR is ON!", LogPrefixInfo);
@@ -211,7 +211,7 @@ void StartupLogTest::logLineShapeAndModuleRouting() {
     QCOMPARE(f.w->LRMLogB->count(), 2);
     f.w->ReportCode(rcModuleCrcError);
     QCOMPARE(f.w->LRMLogB->count(), 3);
-    QCOMPARE(f.w->LRMLogB->item(0)->text(), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
+    QCOMPARE(f.w->LRMLogB->text(0), stamp + QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !"));
     f.env.clock.advance(300);  // the module's time-out frees the line (and is logged in both)
     QCOMPARE(f.w->LRMLogB->count(), 4);
     f.w->SendProbeCommand(0x00, 1);
@@ -323,8 +323,8 @@ void StartupLogTest::logWindowCopiesAndSaves() {
 
     f.env.prompts.queue(PromptAnswer::file(path));
     logForm1->SaveLog1->click();
-    const QString expected = logForm1->Fullog->item(0)->text() + QStringLiteral("\r\n") +
-                             logForm1->Fullog->item(1)->text() + QStringLiteral("\r\n");
+    const QString expected = logForm1->Fullog->text(0) + QStringLiteral("\r\n") +
+                             logForm1->Fullog->text(1) + QStringLiteral("\r\n");
     QCOMPARE(readAll(path), expected.toLatin1());
     QVERIFY(readAll(path).startsWith(stampAt(f.env.clock.now()).toLatin1()));
     QVERIFY(readAll(path).contains("second\r\n") && readAll(path).indexOf("second") < readAll(path).indexOf("first"));
@@ -335,10 +335,15 @@ void StartupLogTest::logWindowCopiesAndSaves() {
     QCOMPARE(readAll(path).count("\r\n"), 3);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"traffic.log"});
 
+    // The folder must exist: the dialog does not take a name in a missing one and stays open.
+    const int before = int(f.env.prompts.shown.size());
     f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/such/dir.log"))));
-    f.env.prompts.queue(PromptAnswer::ok());
+    f.env.prompts.queue(PromptAnswer::cancel());
     logForm1->SaveLog1->click();
-    QCOMPARE(f.env.prompts.shown.last().text, QStringLiteral("Invalid filename."));
+    QCOMPARE(f.env.prompts.shown.size(), before + 2);
+    QVERIFY(f.env.prompts.shown[before].refused.contains(QStringLiteral("The folder does not exist.")));
+    QCOMPARE(f.env.prompts.shown[before + 1].kind, PromptRecord::Save);
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
     QVERIFY(logForm1->isVisible());
 
     logForm1->Button1->click();

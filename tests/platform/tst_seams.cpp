@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 #include "common/tankcfgtypes.h"
 #include "platform/errorguard.h"
@@ -27,7 +29,10 @@ private slots:
     void simLinkSplitLineRaisesOneEvent();
     void simLinkMissingAndBusyPorts();
     void purgeDropsPendingEvents();
+    void simLinkDrivesRtsAroundWritesInRs485Mode();
     void waitEndsWhenQuitting();
+    void applicationPreparedAsTheProgramsPrepareIt();
+    void fileDialogsRefuseWhatTheirSettingsForbid();
 };
 
 void SeamsTest::nestedWaitProgressesThroughModalLoop() {
@@ -309,11 +314,66 @@ void SeamsTest::purgeDropsPendingEvents() {
     QCOMPARE(data, 1);
 }
 
+void SeamsTest::simLinkDrivesRtsAroundWritesInRs485Mode() {
+    SimEnv env;
+    env.ports.addEmptyPort(2);
+    std::unique_ptr<SerialLink> link(Services::ports().create(nullptr));
+    link->open(2, 9600);
+    link->write("plain");
+    QVERIFY(!env.ports.rs485(2));
+    link->close();
+    link->setRs485(true);  // an option of the link, taken by every opening
+    link->open(2, 9600);
+    QVERIFY(env.ports.rs485(2));
+    link->write("\r0301\n");
+    link->write("\r0302\n");
+    const auto around = env.ports.rtsAroundWrites(2);
+    QCOMPARE(around.size(), 3);
+    QVERIFY(!around[0].during && !around[0].after);
+    for (int i : {1, 2}) QVERIFY(around[i].during && !around[i].after);
+}
+
 void SeamsTest::waitEndsWhenQuitting() {
     SimEnv env;
     env.clock.after(200, [] { SetAppQuitting(true); });
     QVERIFY(!WaitUntil([] { return false; }));
     QCOMPARE(env.clock.elapsedMs(), qint64(200));
+}
+
+void SeamsTest::applicationPreparedAsTheProgramsPrepareIt() {
+    // No display name: Qt would append it to every window and box title ("Error — ...").
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    // A write past the file-size limit fails (EFBIG) instead of killing the program.
+    struct sigaction sa {};
+    QCOMPARE(::sigaction(SIGXFSZ, nullptr, &sa), 0);
+    QVERIFY(sa.sa_handler == SIG_IGN);
+}
+
+void SeamsTest::fileDialogsRefuseWhatTheirSettingsForbid() {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("there.dat"));
+    QFile(existing).open(QIODevice::WriteOnly);
+    const QString missing = dir.filePath(QStringLiteral("new.dat"));
+    const QString noFolder = dir.filePath(QStringLiteral("none/new.dat"));
+    FileDialogSpec any, path, file;
+    path.pathMustExist = true;
+    file.fileMustExist = true;
+    for (const QString& p : {existing, missing, noFolder}) QVERIFY(FileChoiceRefusal(any, p).isEmpty());
+    QVERIFY(FileChoiceRefusal(path, missing).isEmpty());
+    QVERIFY(FileChoiceRefusal(path, noFolder).contains(QStringLiteral("The folder does not exist.")));
+    QVERIFY(FileChoiceRefusal(file, existing).isEmpty());
+    QVERIFY(FileChoiceRefusal(file, missing).contains(QStringLiteral("File not found.")));
+    QVERIFY(FileChoiceRefusal(file, noFolder).contains(QStringLiteral("The folder does not exist.")));
+
+    // The scripted dialog refuses as the real one and takes the next answer.
+    SimEnv env;
+    env.prompts.queue(PromptAnswer::file(missing));
+    env.prompts.queue(PromptAnswer::file(existing));
+    QVERIFY(Services::prompts().openFile(file));
+    QCOMPARE(file.fileName, existing);
+    QCOMPARE(env.prompts.shown.size(), 2);
+    QVERIFY(!env.prompts.shown[0].refused.isEmpty());
+    QVERIFY(env.prompts.shown[1].refused.isEmpty());
 }
 
 TANKCFG_TEST_MAIN(SeamsTest)
