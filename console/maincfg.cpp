@@ -144,7 +144,7 @@ void TMainConfig::buildWindow() {
     buildMenu();
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
-    // toggled, not clicked: the accessibility action toggles the button without a click.
+    // toggled: a click, the keyboard and the accessibility action all raise it.
     connect(ProbeConnect, &QPushButton::toggled, this, [this] { Guard([this] { ProbeConnectClick(); }); });
 }
 
