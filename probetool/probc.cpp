@@ -402,7 +402,9 @@ void Tprobc::bScanBusClick() {
         Addr->setCurrentIndex(chosen);
         AddrChange();
     } else {
-        // Nobody answered: go on working on the address the selector shows.
+        // Nobody answered, the chosen probe included: no probe is present, and work goes on at
+        // the address the selector shows.
+        Probe.Present = false;
         link_->SelectProbe(before);
     }
 }

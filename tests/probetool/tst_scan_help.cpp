@@ -13,7 +13,7 @@ private slots:
     void showingAgainScansAnew();
     void closingDuringScanHasNoEffect();
     void silentBusKeepsWorkingAddress();
-    void scanFindingNobodyKeepsTheSelectedProbe();
+    void scanFindingNobodyLeavesNoProbePresent();
     void scanWhileMonitoringEnds();
     void closingMainWindowDuringScan();
     void helpWindowShowsItsText();
@@ -154,7 +154,7 @@ void ScanHelpTest::silentBusKeepsWorkingAddress() {
     QVERIFY(!r.probeState().Present);
 }
 
-void ScanHelpTest::scanFindingNobodyKeepsTheSelectedProbe() {
+void ScanHelpTest::scanFindingNobodyLeavesNoProbePresent() {
     OstrelRig r;
     r.startWithProbe(3);
     const QStringList status = r.statusLines();
@@ -162,12 +162,19 @@ void ScanHelpTest::scanFindingNobodyKeepsTheSelectedProbe() {
     whenScanDone(r, [&](TScanbus*) { r.scanControl<QPushButton>("bOKSel")->click(); });
     r.click("bScanBus");
     QCOMPARE(r.scan->PanelText(), QString("0 devices detected !"));
-    // The scan leaves the main window's probe as it was: selected, known and shown.
+    // Nobody answered, so no probe is present; the selector and the working address stay on
+    // the probe chosen before, and the memo and buttons are left as they were.
     QCOMPARE(r.combo("Addr")->currentIndex(), 3);
     QCOMPARE(int(r.probeState().Address), 3);
-    QVERIFY(r.probeState().Present);
+    QVERIFY(!r.probeState().Present);
     QVERIFY(r.buttonsEnabled(true));
     QCOMPARE(r.statusLines(), status);
+    // Without a present probe monitor mode does not start.
+    r.clearSent();
+    r.check("monmod")->setChecked(true);
+    r.env.clock.advance(1000);
+    QVERIFY(r.sentLines().isEmpty());
+    r.check("monmod")->setChecked(false);
     // Requests go to the selected address again.
     r.bus.faults.silentAll = false;
     r.clearSent();
