@@ -21,6 +21,9 @@ bool WaitUntil(const std::function<bool()>& done, const std::function<bool()>& a
         if (done()) return true;
         if (g_quitting || (abort && abort())) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // What it handled may have made the condition true: look before the events posted
+        // while it slept (a timer come due) run, or a tick would take the line first each time.
+        if (done()) return true;
     }
 }
 

@@ -15,6 +15,7 @@ private slots:
     void silentBusWithBothAutoRefreshes();
     void waitEndsWhenPortCloses();
     void lostPortStopsTheCycle();
+    void clickGoesOutBetweenAutoRefreshes();
 };
 
 void ProbeLinkTest::connectCaptionsAndPorts() {
@@ -233,6 +234,25 @@ void ProbeLinkTest::lostPortStopsTheCycle() {
     QVERIFY(!r.find("ProbeConnect")->isChecked());
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(r.env.prompts.shown.isEmpty());
+}
+
+void ProbeLinkTest::clickGoesOutBetweenAutoRefreshes() {
+    // A module answers the auto refresh; a click made while a read is out gets the line as
+    // soon as that reply has freed it, before the next tick's read.
+    ProbeRig r;
+    r.probes.add<LeakModule>(0);
+    r.probes.faults.extraLatencyMs = 100;
+    r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
+    r.env.clock.advance(520);  // the first tick's read is out
+    QVERIFY(!r.w->probeBus().lineFree());
+    const int mark = r.probeSent().size();
+    // Should the click never get the line, the user ends the auto refresh.
+    r.env.clock.after(3000, [&] { r.find<QCheckBox>("LRMCBArefr")->setChecked(false); });
+    r.click("proberefresh");
+    const QList<QByteArray> after = r.probeSent().mid(mark);
+    QVERIFY(!after.isEmpty());
+    QCOMPARE(ProbeRig::device(after.first()), 0xA5);
+    r.env.clock.advance(3000);
 }
 
 TANKCFG_TEST_MAIN(ProbeLinkTest)
