@@ -31,6 +31,7 @@ private slots:
     void gridFormats();
     void changeDataForTankOpensOnCurrentTank();
     void changeDataForMdiWithNoUnits();
+    void doubleClickBelowTheRowsOpensTheEditors();
     void editorStepsStoresAndCloses();
     void editorActivationReloads();
     void editorNameLengthAndAddress();
@@ -219,6 +220,35 @@ void ViewTest::changeDataForMdiWithNoUnits() {
     QVERIFY(!mdicfg->isVisible());
     f.w->MDIListDblClick(1);
     QVERIFY(!mdicfg->isVisible());
+}
+
+void ViewTest::doubleClickBelowTheRowsOpensTheEditors() {
+    // The grids answer a double click anywhere on them, also on the empty part below the rows.
+    ConsoleFixture f;
+    f.w->resize(1000, 800);
+    f.w->Tankcfg->setCurrentIndex(1);
+    f.w->show();
+    f.spin("MdiUv")->setValue(2);
+    f.w->MDIListClick(2);
+    for (const char* name : {"Tanks_list", "MDIList"}) {
+        QTableWidget* g = f.grid(name);
+        const int below = g->rowViewportPosition(g->rowCount() - 1) + g->rowHeight(g->rowCount() - 1) + 4;
+        QVERIFY2(below < g->viewport()->height(), name);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(10, below));
+        f.env.clock.settle();
+    }
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));  // the tank grid exchanges, the MDI grid does not
+    QVERIFY(tankconfig->isVisible());
+    QCOMPARE(tankconfig->TankNo, uint8_t(1));
+    QVERIFY(mdicfg->isVisible());
+    QCOMPARE(mdicfg->UnitNo, uint8_t(2));
+
+    // On a row, the row is chosen first.
+    QTableWidget* g = f.grid("MDIList");
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(10, g->rowViewportPosition(1) + 2));
+    f.env.clock.settle();
+    QCOMPARE(SelectedMdi, uint8_t(1));
+    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
 }
 
 void ViewTest::editorStepsStoresAndCloses() {
