@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include "platform/loglist.h"
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -252,19 +253,10 @@ QWidget* TMainConfig::buildTerminalPage() {
     connect(MdiUv, &QSpinBox::valueChanged, this, [this] { Guard([this] { MdiUvChange(); }); });
     // A row chosen by keyboard acts as a click on it.
     connect(tanks, &TGrid::rowChosen, this, [this](int row) { Guard([&] { Tanks_listClick(row); }); });
-    connect(Tanks_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        Guard([&] {
-            Tanks_listClick(row);
-            Edit_t_dataClick();
-        });
-    });
     connect(mdis, &TGrid::rowChosen, this, [this](int row) { Guard([&] { MDIListClick(row); }); });
-    connect(MDIList, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        Guard([&] {
-            MDIListClick(row);
-            MDIListDblClick(row);
-        });
-    });
+    // A double click anywhere on a grid acts, also below its last row (eventFilter).
+    Tanks_list->viewport()->installEventFilter(this);
+    MDIList->viewport()->installEventFilter(this);
     connect(Edit_t_data, &QPushButton::clicked, this, [this] { Guard([this] { Edit_t_dataClick(); }); });
     connect(MdiCfgb, &QPushButton::clicked, this, [this] { Guard([this] { MdiCfgbClick(); }); });
     connect(send, &QPushButton::clicked, this, [this] { Guard([this] { send_t_to_consoleClick(); }); });
@@ -540,8 +532,23 @@ void TMainConfig::ResetModuleView() {
 void TMainConfig::Exit1Click() { close(); }
 
 bool TMainConfig::eventFilter(QObject* watched, QEvent* e) {
-    if (PrLogwin && watched == PrLogwin->viewport() && e->type() == QEvent::MouseButtonDblClick)
-        Guard([this] { PrLogwinClick(); });
+    if (e->type() == QEvent::MouseButtonDblClick) {
+        if (PrLogwin && watched == PrLogwin->viewport()) Guard([this] { PrLogwinClick(); });
+        for (QTableWidget* grid : {Tanks_list, MDIList}) {
+            if (!grid || watched != grid->viewport()) continue;
+            // Below the rows no row is hit: the earlier selection stands.
+            const int row = grid->rowAt(static_cast<QMouseEvent*>(e)->position().toPoint().y());
+            Guard([&] {
+                if (grid == Tanks_list) {
+                    Tanks_listClick(row);
+                    Edit_t_dataClick();
+                } else {
+                    MDIListClick(row);
+                    MDIListDblClick(row);
+                }
+            });
+        }
+    }
     return QMainWindow::eventFilter(watched, e);
 }
 

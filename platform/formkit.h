@@ -118,6 +118,9 @@ class TArrowSpinEdit : public QSpinBox {
     Q_OBJECT
 public:
     explicit TArrowSpinEdit(QWidget* parent = nullptr);
+    // A page key or a page step of the wheel walks the steps one by one, so that whoever
+    // follows the value sees every value in between.
+    void stepBy(int steps) override;
 };
 
 namespace FormKit {

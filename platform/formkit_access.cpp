@@ -79,6 +79,15 @@ void TGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) 
 
 TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
 
+void TArrowSpinEdit::stepBy(int steps) {
+    const int dir = steps > 0 ? 1 : -1;
+    for (int i = 0; i != steps; i += dir) {
+        const int before = value();
+        QSpinBox::stepBy(dir);
+        if (value() == before) break;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Accessible interfaces
 

@@ -141,7 +141,7 @@ public:
     }
     bool isOpen() const override { return port_.isOpen(); }
     void write(const QByteArray& bytes) override {
-        if (!port_.isOpen()) throw SerialError(SerialError::Other, "COM" + std::to_string(com_) + ": port not open");
+        if (!port_.isOpen()) throw SerialError::NotOpen(com_);
         if (direction_ != Direction::ByWrite) {
             port_.write(bytes);
             port_.flush();

@@ -5,12 +5,17 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <string>
 
 #include "common/errors.h"
 
 struct SerialError : AppError {
     enum Kind { NoSuchPort, AccessDenied, Other };
     SerialError(Kind k, const std::string& msg) : AppError(msg), kind(k) {}
+    // What a write to a port that is not open (or has gone) reports.
+    static SerialError NotOpen(int comNumber) {
+        return SerialError(Other, "COM" + std::to_string(comNumber) + ": port not open");
+    }
     Kind kind;
 };
 

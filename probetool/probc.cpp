@@ -242,6 +242,7 @@ void Tprobc::connectHandlers() {
     GuardedConnect(Comsel, &QComboBox::activated, this, [this](int) { ComselChange(); });
     GuardedConnect(Addr, &QComboBox::activated, this, [this](int) { AddrChange(); });
     GuardedConnect(monmod, &QCheckBox::toggled, this, [this](bool) { monmodClick(); });
+    GuardedConnect(link_->Port(), &SerialLink::lost, this, [this] { ComPortLost(); });
     const std::pair<QPushButton*, void (Tprobc::*)()> clicks[] = {
         {Button2, &Tprobc::Button2Click},     {bScanBus, &Tprobc::bScanBusClick}, {Bsetaddres, &Tprobc::BsetaddresClick},
         {BtOneS, &Tprobc::BtOneSClick},       {BtTwoS, &Tprobc::BtTwoSClick},     {bClearLog, &Tprobc::bClearLogClick},

@@ -131,6 +131,7 @@ public:
     // Monitor mode.
     void monmodClick();
     void MainTimerTimer();
+    void ComPortLost();
 
     // Two-point calibration.
     void BCalibrClick();

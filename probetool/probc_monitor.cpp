@@ -2,6 +2,7 @@
 #include <QCheckBox>
 
 #include "platform/clock.h"
+#include "platform/serial.h"
 #include "probetool/probc.h"
 #include "probetool/txengine.h"
 
@@ -41,4 +42,12 @@ void Tprobc::MainTimerTimer() {
         MainTimer->setInterval(500);
     }
     FTempTurn = !FTempTurn;
+}
+
+void Tprobc::ComPortLost() {
+    // A port that goes away under monitor mode would fail every tick with a box of its own:
+    // monitoring ends, and the user is told once.
+    if (!monmod->isChecked()) return;
+    monmod->setChecked(false);
+    throw SerialError::NotOpen(link_->Port()->comNumber());
 }

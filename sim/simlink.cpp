@@ -99,7 +99,7 @@ void SimSerialLink::close() {
 }
 
 void SimSerialLink::write(const QByteArray& bytes) {
-    if (!open_) throw SerialError(SerialError::Other, "COM" + std::to_string(com_) + ": port not open");
+    if (!open_) throw SerialError::NotOpen(com_);
     auto& p = ports_->ports_[com_];
     // In RS-485 mode the line is driven only while the bytes go out.
     if (rs485_) p.rts = true;

@@ -26,10 +26,12 @@ private slots:
     void refreshMovingSeveralStepsResetsOnlyTheNewLast();
     void arrowsAtTheLimitsChangeNothing();
     void spinEditsTakeNoTyping();
+    void pageKeysAndWheelAddOneTankAtATime();
     void mdiCountRowsAndDefaults();
     void gridFormats();
     void changeDataForTankOpensOnCurrentTank();
     void changeDataForMdiWithNoUnits();
+    void doubleClickBelowTheRowsOpensTheEditors();
     void editorStepsStoresAndCloses();
     void editorActivationReloads();
     void editorNameLengthAndAddress();
@@ -105,6 +107,37 @@ void ViewTest::spinEditsTakeNoTyping() {
     QTest::keyClick(f.spin("Noftanks"), Qt::Key_Up);
     QCOMPARE(f.spin("Noftanks")->value(), 2);
     QCOMPARE(int(ConsoleConfig.TankCount), 2);
+}
+
+void ViewTest::pageKeysAndWheelAddOneTankAtATime() {
+    // However the count is raised, each tank or unit that becomes the new last one is a fresh one.
+    ConsoleFixture f(false);
+    for (int t = 2; t <= 16; ++t) mark(t, 4.0);
+    for (int u = 1; u <= 16; ++u) ConsoleConfig.Mdi[u - 1].Name.assign("Old");
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_PageUp);
+    QTest::keyClick(f.spin("MdiUv"), Qt::Key_PageUp);
+    const int tanks = f.spin("Noftanks")->value();
+    const int units = f.spin("MdiUv")->value();
+    QVERIFY(tanks > 2 && units > 1);
+    for (int t = 2; t <= tanks; ++t) QCOMPARE(capacity(t), 22000.0);
+    for (int t = tanks + 1; t <= 16; ++t) QCOMPARE(capacity(t), 4.0);
+    for (int u = 1; u <= units; ++u) QCOMPARE(mdiName(u), QStringLiteral("No name"));
+    QCOMPARE(int(ConsoleConfig.TankCount), tanks);
+    QCOMPARE(f.grid("Tanks_list")->rowCount(), tanks + 1);
+    QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 2, 2), QStringLiteral("22000"));
+
+    // Down by a page keeps every record.
+    for (int t = 2; t <= tanks; ++t) mark(t, 5.0);
+    QTest::keyClick(f.spin("Noftanks"), Qt::Key_PageDown);
+    QCOMPARE(f.spin("Noftanks")->value(), 1);
+    for (int t = 2; t <= tanks; ++t) QCOMPARE(capacity(t), 5.0);
+
+    // The wheel with the page modifier steps a page at once, too.
+    QWheelEvent wheel(QPointF(5, 5), f.spin("Noftanks")->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.spin("Noftanks"), &wheel);
+    QVERIFY(f.spin("Noftanks")->value() > 2);
+    for (int t = 2; t <= f.spin("Noftanks")->value(); ++t) QCOMPARE(capacity(t), 22000.0);
 }
 
 void ViewTest::mdiCountRowsAndDefaults() {
@@ -187,6 +220,35 @@ void ViewTest::changeDataForMdiWithNoUnits() {
     QVERIFY(!mdicfg->isVisible());
     f.w->MDIListDblClick(1);
     QVERIFY(!mdicfg->isVisible());
+}
+
+void ViewTest::doubleClickBelowTheRowsOpensTheEditors() {
+    // The grids answer a double click anywhere on them, also on the empty part below the rows.
+    ConsoleFixture f;
+    f.w->resize(1000, 800);
+    f.w->Tankcfg->setCurrentIndex(1);
+    f.w->show();
+    f.spin("MdiUv")->setValue(2);
+    f.w->MDIListClick(2);
+    for (const char* name : {"Tanks_list", "MDIList"}) {
+        QTableWidget* g = f.grid(name);
+        const int below = g->rowViewportPosition(g->rowCount() - 1) + g->rowHeight(g->rowCount() - 1) + 4;
+        QVERIFY2(below < g->viewport()->height(), name);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(10, below));
+        f.env.clock.settle();
+    }
+    QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));  // the tank grid exchanges, the MDI grid does not
+    QVERIFY(tankconfig->isVisible());
+    QCOMPARE(tankconfig->TankNo, uint8_t(1));
+    QVERIFY(mdicfg->isVisible());
+    QCOMPARE(mdicfg->UnitNo, uint8_t(2));
+
+    // On a row, the row is chosen first.
+    QTableWidget* g = f.grid("MDIList");
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(10, g->rowViewportPosition(1) + 2));
+    f.env.clock.settle();
+    QCOMPARE(SelectedMdi, uint8_t(1));
+    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
 }
 
 void ViewTest::editorStepsStoresAndCloses() {

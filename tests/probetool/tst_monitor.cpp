@@ -8,6 +8,7 @@ private slots:
     void forcedOnSilentAddressKeepsOneRequestWaiting();
     void oneMeasurementPerTick();
     void temperatureRoundsEvery34Ticks();
+    void lostPortDuringMonitoring();
 };
 
 void MonitorTest::refusedWithoutProbeOrForce() {
@@ -68,6 +69,20 @@ void MonitorTest::oneMeasurementPerTick() {
     QCOMPARE(r.label("vSensVal1")->text(), QString("1500.000"));
     r.check("monmod")->setChecked(false);
     QVERIFY(r.buttonsEnabled(true));
+    QVERIFY(!r.timer("MainTimer")->isActive());
+}
+
+void MonitorTest::lostPortDuringMonitoring() {
+    OstrelRig r;
+    r.startWithProbe(3);
+    r.check("monmod")->setChecked(true);
+    r.env.clock.advance(1000);
+    // One box, not one per tick: monitoring ends when the port goes away.
+    r.env.prompts.queue(PromptAnswer::ok());
+    r.env.ports.remove(3);
+    r.env.clock.advance(5000);
+    QCOMPARE(r.env.prompts.texts(), QStringList{"COM3: port not open."});
+    QVERIFY(!r.check("monmod")->isChecked());
     QVERIFY(!r.timer("MainTimer")->isActive());
 }
 
