@@ -76,7 +76,7 @@ public:
     // Opens COM com at 9600 baud (the serial layer's error is thrown), purges it, frees the line
     // and starts the cycle.
     void open(int com);
-    // Stops the time-out and the cycle, purges and closes the port. Waits for the line end.
+    // Stops the time-out and the cycle, purges and closes the port; a wait for the line then ends.
     void close();
     bool isOpen() const;
     // Set by every successful open and never cleared.
