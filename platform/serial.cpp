@@ -3,8 +3,11 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
+#include <cerrno>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,17 +74,9 @@ public:
     explicit QtSerialLink(QObject* parent) : SerialLink(parent), port_(this), dsrPoll_(this) {
         connect(&port_, &QSerialPort::readyRead, this, [this] {
             // Only take the bytes here: the program's handler runs from the event queue.
-            const QByteArray chunk = port_.readAll();
-            buffer_ += chunk;
-            noteIncoming(chunk);
+            take(port_.readAll());
         });
-        connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-            // An unplugged adapter reports ResourceError; a line that hung up (a pseudo-terminal
-            // whose other end closed) reports ReadError on every poll and never anything else.
-            // Either way the port is gone: left open, it would spin the event loop.
-            if (port_.isOpen() && (e == QSerialPort::ResourceError || e == QSerialPort::ReadError))
-                portLost();
-        });
+        connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { portError(e); });
         // QSerialPort has no signal for DSR changes: poll while open.
         dsrPoll_.setInterval(50);
         connect(&dsrPoll_, &QTimer::timeout, this, [this] {
@@ -123,6 +118,7 @@ public:
         dtr_ = false;
         port_.setRequestToSend(false);
         port_.clearError();
+        path_ = path;
         buffer_.clear();
         resetEvents();
         applyRs485();
@@ -219,6 +215,57 @@ private:
         direction_ = Direction::None;
     }
 
+    // An error from QSerialPort is only a hint. It reports a read that found nothing as
+    // ReadError, with whatever errno an earlier call left (ENOTTY on a pseudo-terminal), and
+    // EAGAIN as ResourceError; an input purge between its poll and its read does exactly that,
+    // so line noise would drop a live port. The port is lost only when it is gone.
+    void portError(QSerialPort::SerialPortError e) {
+        switch (e) {
+        case QSerialPort::ReadError:
+        case QSerialPort::ResourceError:
+        case QSerialPort::WriteError:
+        case QSerialPort::DeviceNotFoundError:
+        case QSerialPort::UnknownError:
+            break;
+        default:
+            return;  // settings, modem lines, time-outs: not about the port being there
+        }
+        if (!port_.isOpen()) return;
+        if (portGone()) {
+            // A hung-up line stays readable for ever: left open, it would spin the event loop.
+            portLost();
+            return;
+        }
+        port_.clearError();
+        // After a ResourceError QSerialPort stops watching the port; a read from it starts
+        // watching again.
+        take(port_.readAll());
+    }
+
+    void take(const QByteArray& chunk) {
+        buffer_ += chunk;
+        noteIncoming(chunk);
+    }
+
+    // Gone: a hang-up, a read failing with EIO, ENXIO or ENODEV, or the device node removed.
+    bool portGone() {
+        const int fd = int(port_.handle());
+        if (fd < 0) return true;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) return true;
+        // A read of our own gives a fresh errno (QSerialPort's may be left from an earlier
+        // call); what it finds is kept as received.
+        char chunk[4096];
+        ssize_t n = -1;
+        do {
+            n = ::read(fd, chunk, sizeof chunk);
+        } while (n < 0 && errno == EINTR);
+        if (n > 0) take(QByteArray(chunk, int(n)));
+        if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) return true;
+        struct stat st {};
+        return ::stat(path_.toLocal8Bit().constData(), &st) != 0 && (errno == ENOENT || errno == ENXIO || errno == ENODEV);
+    }
+
     void portLost() {
         close();
         // Raised from the event queue: the program's handler may open boxes or drop the link,
@@ -249,6 +296,7 @@ private:
     QSerialPort port_;
     QTimer dsrPoll_;
     QByteArray buffer_;
+    QString path_;  // the device node the port was opened on
     bool lastDsr_ = false;
     bool dsrSupported_ = true;
     int opening_ = 0;
