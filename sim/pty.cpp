@@ -8,10 +8,15 @@
 
 PtyEndpoint::PtyEndpoint(DeviceBus* bus, QObject* parent) : QObject(parent), bus_(bus) {}
 
-PtyEndpoint::~PtyEndpoint() {
+PtyEndpoint::~PtyEndpoint() { hangUp(); }
+
+void PtyEndpoint::hangUp() {
     if (bus_) bus_->toHost = nullptr;
+    delete notifier_;
+    notifier_ = nullptr;
     if (master_ >= 0) ::close(master_);
     if (slaveKeep_ >= 0) ::close(slaveKeep_);
+    master_ = slaveKeep_ = -1;
 }
 
 bool PtyEndpoint::start(QString* error) {

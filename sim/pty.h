@@ -14,6 +14,8 @@ public:
     ~PtyEndpoint() override;
     bool start(QString* error);
     QString devicePath() const { return path_; }
+    // The far end goes: both our sides close, and the line hangs up under the program.
+    void hangUp();
 
 private:
     void readMaster();
