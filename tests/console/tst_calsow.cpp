@@ -18,6 +18,7 @@ private slots:
     void againMeasuresBothPointsAnew();
     void onlyUpdateTakesTheResult();
     void samplesWhileWaitingCount();
+    void lostPortEndsTheWizard();
 };
 
 namespace {
@@ -387,6 +388,46 @@ void CalSowTest::samplesWhileWaitingCount() {
     QVERIFY(waitedPoint1 >= 0 && waitedPoint1 <= 500);
     QVERIFY(waitedPoint2 >= 0 && waitedPoint2 <= 500);
     QCOMPARE(r.speed()->value(), 300000);
+}
+
+void CalSowTest::lostPortEndsTheWizard() {
+    // Pulled while point 1 is measured, and while the result is shown: the wizard closes, the
+    // user is told once, and the field keeps its value.
+    for (int at : {2, 5}) {
+        WizardRig r;
+        r.speed()->setValue(333333);
+        bool wizardGoneUnderBox = false;
+        r.env.prompts.queue(OkAfterWindowGone(CalSoW, wizardGoneUnderBox));
+        int stepWhenPulled = -1;
+        // Should the wizard stay, the user gives up on it.
+        r.env.clock.after(40000, [&] {
+            if (CalSoW->isVisible()) In(CalSoW, "Cancel")->click();
+        });
+        qint64 pulledAt = -1;
+        r.run([&] {
+            if (at == 2) {
+                r.probe->setFloat(1, 300.0);
+                r.next();
+                r.env.clock.advance(2000);
+            } else {
+                r.measure(300.0, 1300.0);
+            }
+            stepWhenPulled = CalSoW->step();
+            pulledAt = r.env.clock.elapsedMs();
+            r.env.ports.remove(3);
+        });
+        QCOMPARE(stepWhenPulled, at);
+        QVERIFY(r.env.clock.elapsedMs() - pulledAt < 500);
+        QVERIFY(!CalSoW->isVisible());
+        QVERIFY(!r.w->sowCalibrating());
+        QVERIFY(wizardGoneUnderBox);
+        QCOMPARE(r.speed()->value(), 333333);
+        r.env.clock.advance(5000);
+        QCOMPARE(r.env.prompts.shown.size(), 1);
+        QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
+        QCOMPARE(r.env.prompts.shown[0].text, NotOnRs485Text);
+        QCOMPARE(r.linesEndingWith(QStringLiteral(" /Error      > Not connected to RS485 Network! ")), 1);
+    }
 }
 
 TANKCFG_TEST_MAIN(CalSowTest)
