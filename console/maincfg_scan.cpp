@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "console/calsow1.h"
@@ -188,9 +189,16 @@ void TMainConfig::ModuleScanStep() {
 void TMainConfig::CalibrateSowClick() {
     CalSoW->Open();
     SowCalibrating = true;
+    // A point is made of readings that came after its measuring began: nothing read while the
+    // wizard waited for the user, nor in an earlier run or an abandoned point, counts.
+    const auto fresh = connect(CalSoW, &TCalSoW::measuringStarted, this, [this] {
+        SowSampleCount = 0;
+        std::fill(std::begin(SowSamples), std::end(SowSamples), 0);
+    });
     bool lost = false;
     // A lost port ends the wizard without a result.
     const int result = ShowCycleWindow(*probeBus_, *CalSoW, [] { CalSoW->CancelClick(); }, lost);
+    disconnect(fresh);
     SowCalibrating = false;
     if (AppQuitting()) {
         CalSoW->hide();
