@@ -111,11 +111,13 @@ void TCalSoW::NextbutClick() {
         if (Distance != typed) editlength->setText(QString::number(Distance));
         editlength->setEnabled(false);
         Infolabel->setText(QStringLiteral("Measuring value for point 1 ... "));
+        emit measuringStarted();
         break;
     }
     case 3:
         Step = 4;
         Infolabel->setText(QStringLiteral("Measuring value for point 2 ... "));
+        emit measuringStarted();
         break;
     case 5:
         setCaption(Nextbut, QStringLiteral("Update"));

@@ -45,6 +45,10 @@ public:
     int32_t point2() const { return Point2; }
     int32_t speedOfWire() const { return SpeedOfWire; }
 
+signals:
+    // Step 2 or 4 has begun: the point's readings start from here.
+    void measuringStarted();
+
 public slots:
     // A close by the window frame, or Escape, is a Cancel.
     void reject() override;

@@ -2,10 +2,13 @@
 // with their scan, and the speed-of-wire wizard. Each window is modal; its steps run from the
 // 500 ms cycle while it is shown.
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <memory>
 
 #include "console/calsow1.h"
@@ -42,6 +45,23 @@ private:
     bool was_;
     std::unique_ptr<ProgramTimer> standIn_;
 };
+
+// Shows a window of the cycle modally; its steps run from the ticks meanwhile. A port that goes
+// away cannot bring the replies the window waits for: close() then ends it, and lost says so,
+// for the caller to tell the user once the window has gone.
+int ShowCycleWindow(ProbeBusLink& link, QDialog& window, const std::function<void()>& close, bool& lost) {
+    lost = false;
+    const auto connection = QObject::connect(link.port(), &SerialLink::lost, &window, [&lost, &close] {
+        lost = true;
+        close();
+    });
+    struct Disconnect {
+        const QMetaObject::Connection& c;
+        ~Disconnect() { QObject::disconnect(c); }
+    } disconnectAtEnd{connection};
+    CyclesUnderModal cycles(link);
+    return window.exec();
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -57,10 +77,9 @@ void TMainConfig::ProbeScanClick() {
     for (probetype& p : Probes) p.Present = 0;
     ProbeScanning = true;
     probeconfig->PrepareScan();
-    {
-        CyclesUnderModal cycles(*probeBus_);
-        probeconfig->exec();
-    }
+    bool lost = false;
+    // A lost port ends the scan as "Cancel" does: what was found so far stays.
+    ShowCycleWindow(*probeBus_, *probeconfig, [] { probeconfig->CloseScClick(); }, lost);
     ProbeScanning = false;
     if (AppQuitting()) {
         probeconfig->hide();
@@ -69,6 +88,11 @@ void TMainConfig::ProbeScanClick() {
     CurrentProbe = uint8_t(probeconfig->selectedAddress() & 15);
     iProben->setText(QStringLiteral("Probe Address: %1").arg(CurrentProbe));
     iProbeSn->setText(QStringLiteral("Probe SN: ") + QString::fromStdString(Probes[CurrentProbe].SerialNo));
+    if (lost) {
+        // Told once; the two queries would only be refused, a box each.
+        ReportCode(rcNotConnected);
+        return;
+    }
     SendProbeCommand(pcQuery90, CurrentProbe);
     SendProbeCommand(pcQuery61, CurrentProbe);
 }
@@ -130,18 +154,15 @@ void TMainConfig::LRMBscanClick() {
     ScanfLrm->PrepareScan(this);
     // Nobody can close the window but the scan: a port that closes or goes away under it, and
     // so stops the cycle, closes it too (the program's end leaves its loop by itself).
-    const auto lost = connect(probeBus_->port(), &SerialLink::lost, ScanfLrm, [] { ScanfLrm->Finish(); });
     const auto closed = connect(ProbeConnect, &QAbstractButton::toggled, ScanfLrm, [this] {
         if (!probeBus_->isOpen()) ScanfLrm->Finish();
     });
-    {
-        CyclesUnderModal cycles(*probeBus_);
-        ScanfLrm->exec();
-    }
-    disconnect(lost);
+    bool lost = false;
+    ShowCycleWindow(*probeBus_, *ScanfLrm, [] { ScanfLrm->Finish(); }, lost);
     disconnect(closed);
     ModuleScanning = false;
     ScanfLrm->Finish();
+    if (lost && !AppQuitting()) ReportCode(rcNotConnected);
 }
 
 void TMainConfig::ModuleScanStep() {
@@ -168,14 +189,23 @@ void TMainConfig::ModuleScanStep() {
 void TMainConfig::CalibrateSowClick() {
     CalSoW->Open();
     SowCalibrating = true;
-    int result = 0;
-    {
-        CyclesUnderModal cycles(*probeBus_);
-        result = CalSoW->exec();
-    }
+    // A point is made of readings that came after its measuring began: nothing read while the
+    // wizard waited for the user, nor in an earlier run or an abandoned point, counts.
+    const auto fresh = connect(CalSoW, &TCalSoW::measuringStarted, this, [this] {
+        SowSampleCount = 0;
+        std::fill(std::begin(SowSamples), std::end(SowSamples), 0);
+    });
+    bool lost = false;
+    // A lost port ends the wizard without a result.
+    const int result = ShowCycleWindow(*probeBus_, *CalSoW, [] { CalSoW->CancelClick(); }, lost);
+    disconnect(fresh);
     SowCalibrating = false;
     if (AppQuitting()) {
         CalSoW->hide();
+        return;
+    }
+    if (lost) {
+        ReportCode(rcNotConnected);
         return;
     }
     // Only "Update" takes the result; Cancel and a close by the window frame leave the field.

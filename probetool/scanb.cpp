@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/errorguard.h"
+#include "platform/serial.h"
 #include "platform/wait.h"
 #include "probetool/probc.h"
 #include "probetool/txengine.h"
@@ -52,7 +53,10 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
 
 QString TScanbus::PanelText() const { return panel_->text(); }
 
-int TScanbus::ChosenAddress() const { return cbPrbDet->currentIndex() >= 0 ? cbPrbDet->currentText().toInt() : -1; }
+int TScanbus::ChosenAddress() const {
+    if (!link_->Port()->isOpen()) return -1;
+    return cbPrbDet->currentIndex() >= 0 ? cbPrbDet->currentText().toInt() : -1;
+}
 
 void TScanbus::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
@@ -83,17 +87,27 @@ void TScanbus::ScanBus() {
     } running(scanning_);
     panel_->setText(QStringLiteral("0 devices detected !"));
     int n = 0;
-    for (int a = 0; a <= 15; ++a) {
-        ProgressBar1->setValue(a);
-        bool answered = false;
-        if (!identify(uint8_t(a), answered)) break;
-        if (answered) {
-            ++n;
-            cbPrbDet->addItem(QString::number(a));
-            if (cbPrbDet->currentIndex() < 0) cbPrbDet->setCurrentIndex(0);
+    auto showCount = [this, &n] { panel_->setText(QString::number(n) + QStringLiteral(" devices detected !")); };
+    try {
+        for (int a = 0; a <= 15; ++a) {
+            // A port that went away cannot answer for the addresses left: the scan ends, and
+            // the user is told once.
+            if (!link_->Port()->isOpen()) throw SerialError::NotOpen(link_->Port()->comNumber());
+            ProgressBar1->setValue(a);
+            bool answered = false;
+            if (!identify(uint8_t(a), answered)) break;
+            if (answered) {
+                ++n;
+                cbPrbDet->addItem(QString::number(a));
+                if (cbPrbDet->currentIndex() < 0) cbPrbDet->setCurrentIndex(0);
+            }
         }
+    } catch (...) {
+        // The count stays that of the list, however the scan ended.
+        showCount();
+        throw;
     }
-    panel_->setText(QString::number(n) + QStringLiteral(" devices detected !"));
+    showCount();
 }
 
 bool TScanbus::identify(uint8_t address, bool& answered) {

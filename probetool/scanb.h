@@ -18,7 +18,8 @@ public:
     TScanbus(QWidget* parent, ProbeTxEngine* link);
 
     QString PanelText() const;
-    // The address chosen in the list, or -1 when nobody answered.
+    // The address chosen in the list; -1 when nobody answered, or when the port has gone and
+    // nothing can be asked of the chosen probe.
     int ChosenAddress() const;
 
     void FormActivate();

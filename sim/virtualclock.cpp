@@ -126,6 +126,15 @@ void VirtualClock::cancel(quint64 id) {
 void VirtualClock::onAboutToBlock() {
     // Never run the event here: a modal loop started inside it would stall the dispatcher.
     if (dispatching_ || queue_.empty()) return;
+    if (justRan_) {
+        // The event that just ran may have ended a wait nested in the loop about to sleep, which
+        // looks at its condition only once this pass returns: let it, before time moves on, as
+        // a real loop returns to its caller after handling an event. The wake-up makes this
+        // pass return instead of sleeping.
+        justRan_ = false;
+        if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
+        return;
+    }
     auto it = queue_.begin();
     if (frozen_ && it->first.first > now_) return;
     now_ = it->first.first;
@@ -138,6 +147,7 @@ void VirtualClock::onAboutToBlock() {
         [this, e = std::move(e)] {
             dispatching_ = false;
             if (!e.hasCtx || e.ctx) e.fn();
+            justRan_ = true;
             // Let any loop that sleeps after its posted events look at its condition again.
             if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
         },

@@ -57,6 +57,7 @@ private:
     std::map<quint64, qint64> dueOf_;
     bool dispatching_ = false;
     bool frozen_ = false;  // settle(): do not let time pass
+    bool justRan_ = false;  // an event has run; the loops have not yet looked at their conditions
     QMetaObject::Connection blockConn_;
 
     std::mutex mu_;

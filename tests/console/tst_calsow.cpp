@@ -17,7 +17,10 @@ private slots:
     void distanceIsClampedAndRead();
     void againMeasuresBothPointsAnew();
     void onlyUpdateTakesTheResult();
-    void samplesWhileWaitingCount();
+    void samplesWhileWaitingDoNotCount();
+    void staleSamplesOfAnEarlierRun();
+    void waitingAtStepThree();
+    void lostPortEndsTheWizard();
 };
 
 namespace {
@@ -360,7 +363,7 @@ void CalSowTest::onlyUpdateTakesTheResult() {
     QVERIFY(r.env.prompts.shown.isEmpty());
 }
 
-void CalSowTest::samplesWhileWaitingCount() {
+void CalSowTest::samplesWhileWaitingDoNotCount() {
     WizardRig r;
     r.find<QCheckBox>("Autorefresh")->setChecked(true);
     qint64 waitedPoint1 = -1, waitedPoint2 = -1;
@@ -383,10 +386,122 @@ void CalSowTest::samplesWhileWaitingCount() {
         r.next();
     });
     QCOMPARE(count, 17);
-    // Computed on the first tick of the measuring step.
-    QVERIFY(waitedPoint1 >= 0 && waitedPoint1 <= 500);
-    QVERIFY(waitedPoint2 >= 0 && waitedPoint2 <= 500);
+    // Readings taken while the wizard waited are dropped when the point's measuring begins:
+    // sixteen of its own, two a tick with auto refresh, and the point on the ninth tick.
+    QVERIFY2(waitedPoint1 >= 4000 && waitedPoint1 < 4500, qPrintable(QString::number(waitedPoint1)));
+    QVERIFY2(waitedPoint2 >= 4000 && waitedPoint2 < 4500, qPrintable(QString::number(waitedPoint2)));
     QCOMPARE(r.speed()->value(), 300000);
+}
+
+void CalSowTest::staleSamplesOfAnEarlierRun() {
+    WizardRig r;
+    r.find<QCheckBox>("Autorefresh")->setChecked(true);
+    // A first run: the float at raw 300000, "Next >>", seven readings, then Cancel.
+    int readAtCancel = -1;
+    r.run([&] {
+        r.probe->setFloat(1, 900.0);
+        r.next();
+        r.env.clock.runUntil([&] { return r.w->sowSampleCount() >= 7; }, 10000);
+        readAtCancel = r.w->sowSampleCount();
+        In(CalSoW, "Cancel")->click();
+    });
+    QCOMPARE(readAtCancel, 7);
+    // The user reads the page a moment; no reading is on its way when the wizard opens again.
+    r.env.clock.advance(2200);
+    // A second run: raw 100000, then 433333, 1000 mm apart.
+    QString result;
+    r.run([&] {
+        r.measure(300.0, 1300.0);
+        result = r.info();
+        r.next();
+        r.next();
+    });
+    QCOMPARE(result, QStringLiteral("Speed of wire is:300000"));
+    QCOMPARE(CalSoW->point1(), 100000);
+    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.speed()->value(), 300000);
+
+    // "<< Prev" in the middle of a point: what that point had read does not count either.
+    r.speed()->setValue(250000);
+    r.run([&] {
+        r.probe->setFloat(1, 900.0);
+        r.next();
+        r.env.clock.runUntil([&] { return r.w->sowSampleCount() >= 7; }, 10000);
+        r.again();
+        r.measure(300.0, 1300.0);
+        result = r.info();
+        r.next();
+        r.next();
+    });
+    QCOMPARE(result, QStringLiteral("Speed of wire is:300000"));
+    QCOMPARE(r.speed()->value(), 300000);
+}
+
+void CalSowTest::waitingAtStepThree() {
+    WizardRig r;
+    r.find<QCheckBox>("Autorefresh")->setChecked(true);
+    QString result;
+    qint64 measured = -1;
+    r.run([&] {
+        r.probe->setFloat(1, 300.0);
+        r.next();
+        r.reach(3);
+        // The user takes 9 s to move the float; auto refresh reads the first position meanwhile.
+        r.env.clock.advance(9000);
+        r.probe->setFloat(1, 1300.0);
+        const qint64 t = r.env.clock.elapsedMs();
+        r.next();
+        r.reach(5);
+        measured = r.env.clock.elapsedMs() - t;
+        result = r.info();
+        r.next();
+        r.next();
+    });
+    QCOMPARE(result, QStringLiteral("Speed of wire is:300000"));
+    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.speed()->value(), 300000);
+    // Sixteen readings of its own, two a tick with auto refresh: the point on the ninth tick.
+    QVERIFY2(measured >= 4000 && measured < 4500, qPrintable(QString::number(measured)));
+}
+
+void CalSowTest::lostPortEndsTheWizard() {
+    // Pulled while point 1 is measured, and while the result is shown: the wizard closes, the
+    // user is told once, and the field keeps its value.
+    for (int at : {2, 5}) {
+        WizardRig r;
+        r.speed()->setValue(333333);
+        bool wizardGoneUnderBox = false;
+        r.env.prompts.queue(OkAfterWindowGone(CalSoW, wizardGoneUnderBox));
+        int stepWhenPulled = -1;
+        // Should the wizard stay, the user gives up on it.
+        r.env.clock.after(40000, [&] {
+            if (CalSoW->isVisible()) In(CalSoW, "Cancel")->click();
+        });
+        qint64 pulledAt = -1;
+        r.run([&] {
+            if (at == 2) {
+                r.probe->setFloat(1, 300.0);
+                r.next();
+                r.env.clock.advance(2000);
+            } else {
+                r.measure(300.0, 1300.0);
+            }
+            stepWhenPulled = CalSoW->step();
+            pulledAt = r.env.clock.elapsedMs();
+            r.env.ports.remove(3);
+        });
+        QCOMPARE(stepWhenPulled, at);
+        QVERIFY(r.env.clock.elapsedMs() - pulledAt < 500);
+        QVERIFY(!CalSoW->isVisible());
+        QVERIFY(!r.w->sowCalibrating());
+        QVERIFY(wizardGoneUnderBox);
+        QCOMPARE(r.speed()->value(), 333333);
+        r.env.clock.advance(5000);
+        QCOMPARE(r.env.prompts.shown.size(), 1);
+        QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
+        QCOMPARE(r.env.prompts.shown[0].text, NotOnRs485Text);
+        QCOMPARE(r.linesEndingWith(QStringLiteral(" /Error      > Not connected to RS485 Network! ")), 1);
+    }
 }
 
 TANKCFG_TEST_MAIN(CalSowTest)

@@ -12,6 +12,7 @@ private slots:
     void scanListsAddressesAsText();
     void cancelAtAddressFive();
     void noProbeAndClosedPort();
+    void probeScanClosesWithThePort();
     void scanOpenedInsideATickStillRuns();
     void moduleScanFillsRowsAndCloses();
     void moduleScanClosesWithThePort();
@@ -156,6 +157,39 @@ void ProbeScanTest::noProbeAndClosedPort() {
     QVERIFY(!r.w->probeScanning());
 }
 
+void ProbeScanTest::probeScanClosesWithThePort() {
+    WindowsRig r;
+    r.probes.add<ConsoleProbe>(3);
+    r.probes.add<ConsoleProbe>(12);
+    // One box, shown once the dialog has gone.
+    bool dialogGoneUnderBox = false;
+    r.env.prompts.queue(OkAfterWindowGone(probeconfig, dialogGoneUnderBox));
+    // Address 3 has been found; the adapter is pulled while address 5 is asked.
+    r.env.clock.after(8000, [&] { r.env.ports.remove(3); });
+    // Should the dialog stay, the user gives up on it.
+    r.env.clock.after(20000, [&] {
+        if (probeconfig->isVisible()) In(probeconfig, "CloseSc")->click();
+    });
+    const qint64 start = r.env.clock.elapsedMs();
+    const int mark = r.probeSent().size();
+    r.click("ProbeScan");
+    QVERIFY2(r.env.clock.elapsedMs() - start < 8500, qPrintable(QString::number(r.env.clock.elapsedMs() - start)));
+    QVERIFY(!probeconfig->isVisible());
+    QVERIFY(!r.w->probeScanning());
+    QVERIFY(dialogGoneUnderBox);
+    r.env.clock.advance(5000);
+    QCOMPARE(r.env.prompts.shown.size(), 1);
+    QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
+    QCOMPARE(r.env.prompts.shown[0].text, NotOnRs485Text);
+    QCOMPARE(r.linesEndingWith(QStringLiteral(" /Error      > Not connected to RS485 Network! ")), 1);
+    // What was found stays, as after "Cancel"; nothing is asked of it on a port that is gone.
+    QCOMPARE(items(In<QComboBox>(probeconfig, "ProbesList")), QStringList{"3"});
+    QCOMPARE(r.w->currentProbe(), uint8_t(3));
+    QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 3"));
+    for (const QString& f : r.framesSince(mark)) QVERIFY2(f.startsWith(QLatin1String("01@")) || f.startsWith(QLatin1String("91@")), qPrintable(f));
+    QCOMPARE(r.find("ProbeConnect")->text(), QStringLiteral("Connect"));
+}
+
 void ProbeScanTest::scanOpenedInsideATickStillRuns() {
     // Both auto refreshes ask silent addresses, so a tick waits for the line; the user's
     // "Scan ..." is handled inside that wait and its dialog must still see ticks.
@@ -252,6 +286,8 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
     {
         WindowsRig r;
         r.probes.add<LeakModule>(3);
+        bool windowGoneUnderBox = false;
+        r.env.prompts.queue(OkAfterWindowGone(ScanfLrm, windowGoneUnderBox));
         r.env.clock.after(3000, [&] { r.env.ports.remove(3); });
         const qint64 start = r.env.clock.elapsedMs();
         r.click("LRMBscan");
@@ -261,7 +297,12 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
         QVERIFY(!r.w->probeBus().isOpen());
         QCOMPARE(r.cell(4, 1), QStringLiteral("20"));  // what was read before stays
         r.env.clock.advance(5000);
-        QVERIFY(r.env.prompts.shown.isEmpty());
+        // The user is told once, after the window has gone.
+        QCOMPARE(r.env.prompts.shown.size(), 1);
+        QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
+        QCOMPARE(r.env.prompts.shown[0].text, NotOnRs485Text);
+        QVERIFY(windowGoneUnderBox);
+        QCOMPARE(r.linesEndingWith(QStringLiteral(" /Error      > Not connected to RS485 Network! "), "LRMLogB"), 1);
     }
     {
         // A disconnect (here by an accessibility tool's toggle: the user cannot reach the button

@@ -204,7 +204,7 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
     // the transfer waits.
     t.f.env.prompts.queue(PromptAnswer::ok());
     t.f.env.prompts.queue(PromptAnswer::ok());
-    t.f.env.clock.after(2000, [&] {
+    t.f.env.clock.after(1000, [&] {
         // The editor stores another table into tank 2 and tries to send it.
         for (int i = 1; i <= MaxCalPoints; ++i) CalibrationTable->Table.Points[i].Value = -1.0f;
         CalibrationTable->Table.Step = 7.0f;

@@ -26,6 +26,16 @@ T* In(QWidget* window, const char* name) {
     return c;
 }
 
+// The box a window of the cycle leaves when its port has gone.
+inline const QString NotOnRs485Text = QStringLiteral("  ERROR No: 100 \r\r Not connected \r to RS485 Network !");
+
+// OK to an expected box, noting whether the window had already gone when the box came.
+inline PromptAnswer OkAfterWindowGone(const QWidget* window, bool& gone) {
+    PromptAnswer a = PromptAnswer::ok();
+    a.whileOpen = [window, &gone] { gone = !window->isVisible(); };
+    return a;
+}
+
 struct WindowsRig : ProbeRig {
     explicit WindowsRig(bool connect = true) : ProbeRig(connect) {}
 

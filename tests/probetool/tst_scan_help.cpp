@@ -16,6 +16,7 @@ private slots:
     void scanFindingNobodyLeavesNoProbePresent();
     void scanWhileMonitoringEnds();
     void closingMainWindowDuringScan();
+    void portPulledMidScan();
     void helpWindowShowsItsText();
     void f1OpensHelpFileAtTopic();
 };
@@ -31,6 +32,15 @@ void whenScanDone(OstrelRig& r, std::function<void(TScanbus*)> fn, bool seen = f
             return;
         }
         whenScanDone(r, fn, seen || now);
+    });
+}
+// Runs fn once the scan asks the address (polled on virtual time).
+void whenAddress(OstrelRig& r, int address, std::function<void()> fn) {
+    r.env.clock.after(10, [&r, address, fn] {
+        if (r.scan->Scanning() && r.link()->Address() == address)
+            fn();
+        else
+            whenAddress(r, address, fn);
     });
 }
 QStringList items(QComboBox* c) {
@@ -218,6 +228,40 @@ void ScanHelpTest::closingMainWindowDuringScan() {
     QVERIFY(r.link()->Pending().isEmpty());
     QVERIFY(r.env.prompts.shown.isEmpty());
     QCOMPARE(r.scanControl<QComboBox>("cbPrbDet")->count(), 0);
+}
+
+void ScanHelpTest::portPulledMidScan() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    const int selectorBefore = r.combo("Addr")->currentIndex();
+    const int addressBefore = r.link()->Address();
+    r.env.prompts.queue(PromptAnswer::ok());
+    // Address 3 has answered; the adapter is pulled while address 6 is asked.
+    whenAddress(r, 6, [&] { r.env.ports.remove(3); });
+    QString panel;
+    QStringList found;
+    int boxesAtEnd = -1;
+    whenScanDone(r, [&](TScanbus* s) {
+        panel = s->PanelText();
+        found = items(r.scanControl<QComboBox>("cbPrbDet"));
+        boxesAtEnd = int(r.env.prompts.shown.size());
+        r.scanControl<QPushButton>("bOKSel")->click();
+    });
+    r.click("bScanBus");
+    // The count is that of the list; the scan ends with the port, told once.
+    QCOMPARE(found, QStringList{"3"});
+    QCOMPARE(panel, QString("1 devices detected !"));
+    QCOMPARE(boxesAtEnd, 1);
+    QCOMPARE(r.promptTexts(), QStringList{"COM3: port not open."});
+    QCOMPARE(r.env.prompts.shown[0].caption, QString("Probe config"));
+    // Nothing can be asked of the listed probe: the main window stays as it was, with no
+    // second box.
+    QCOMPARE(r.combo("Addr")->currentIndex(), selectorBefore);
+    QCOMPARE(int(r.link()->Address()), addressBefore);
+    QVERIFY(!r.probeState().Present);
+    QVERIFY(r.scan->isHidden());
 }
 
 void ScanHelpTest::helpWindowShowsItsText() {
