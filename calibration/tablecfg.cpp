@@ -151,12 +151,23 @@ TTankRecord* TCalibrationTable::currentTank() const {
     return &ConsoleConfig.Tanks[CurrentTank - 1];
 }
 
+uint8_t TCalibrationTable::storeTank() const {
+    const uint8_t n = tableTank_ ? tableTank_ : CurrentTank;
+    return n >= 1 && n <= MaxTanks ? n : 0;
+}
+
+void TCalibrationTable::ShowTankInCaption(uint8_t n) {
+    setWindowTitle(QStringLiteral("Calibration table for tank No: \"%1\"").arg(n));
+}
+
 // ---------------------------------------------------------------------------------------
 // Activation
 
 void TCalibrationTable::FormActivate() {
     TTankRecord* tank = currentTank();
     if (!tank) return;
+    // A copy of another tank's table than before: the caption names the tank it came from.
+    if (tableTank_ && tableTank_ != CurrentTank) ShowTankInCaption(CurrentTank);
     Table = tank->CalTable;
     tableTank_ = CurrentTank;
 }
@@ -196,8 +207,10 @@ bool TCalibrationTable::event(QEvent* e) {
 // ---------------------------------------------------------------------------------------
 // Storing and sending
 
+// The table goes back into the tank it was copied from, whatever tank the other windows
+// have moved to since: the copy and the caption belong to that tank.
 void TCalibrationTable::applytableClick() {
-    if (TTankRecord* tank = currentTank()) tank->CalTable = Table;
+    if (const uint8_t n = storeTank()) ConsoleConfig.Tanks[n - 1].CalTable = Table;
 }
 
 void TCalibrationTable::SendTableClick() {
@@ -206,11 +219,9 @@ void TCalibrationTable::SendTableClick() {
         QWidget* w;
         ~HideAfter() { w->hide(); }
     } hideAfter{this};
+    uint8_t n = storeTank();
     applytableClick();
-    if (currentTank()) {
-        uint8_t n = CurrentTank;
-        MainConfig->SendCalibrationTable(n);
-    }
+    if (n) MainConfig->SendCalibrationTable(n);
 }
 
 void TCalibrationTable::cancelBtClick() { hide(); }

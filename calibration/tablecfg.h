@@ -64,8 +64,11 @@ public:
     // For filling whole columns at once.
     TextGridModel* Grid() const { return grid_; }
 
-    // The tank whose table Table was last copied from (0 before the first copy).
+    // The tank whose table Table was last copied from (0 before the first copy); "Apply" and
+    // "Send to Terminal" store into it.
     uint8_t TableTank() const { return tableTank_; }
+    // Caption := the tank the editor works on.
+    void ShowTankInCaption(uint8_t n);
 
     TCalTable Table{};
     TCalTable SrcTable{};
@@ -105,6 +108,9 @@ private:
     void run(F&& handler);
     void layout(bool levelToVolume);
     TTankRecord* currentTank() const;
+    // The tank "Apply" and "Send to Terminal" store into: the one Table came from (the current
+    // tank before any copy); 0 for none.
+    uint8_t storeTank() const;
     void noteFocus(QWindow* w);
     bool returnFromOwnModal() const;
 

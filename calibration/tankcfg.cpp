@@ -262,7 +262,10 @@ void Ttankconfig::ldtableClick() {
     // The editor opens on the tank this window shows.
     if (validTank(TankNo)) CurrentTank = TankNo;
     if (!CalibrationTable) return;
-    CalibrationTable->setWindowTitle(QStringLiteral("Calibration table for tank No: \"%1\"").arg(CurrentTank));
+    CalibrationTable->ShowTankInCaption(CurrentTank);
+    // An editor still open on another tank takes this one's table now, not only if the
+    // system activates it again: its caption, its copy and its "Apply" go together.
+    if (CalibrationTable->isVisible() && CalibrationTable->TableTank() != CurrentTank) CalibrationTable->FormActivate();
     CalibrationTable->show();
     CalibrationTable->raise();
     CalibrationTable->activateWindow();

@@ -2,13 +2,17 @@
 
 #include <QRandomGenerator>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "common/errors.h"
 
@@ -74,9 +78,59 @@ void checkSizeLimit(std::size_t size) {
     if (::getrlimit(RLIMIT_FSIZE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY && size > lim.rlim_cur) fail(EFBIG);
 }
 
+// Temporary files are named ".tcsave.<pid>.<8 letters or digits>": short whatever the
+// target's name, and telling which process made them.
+constexpr char kTempPrefix[] = ".tcsave.";
+constexpr char kTempChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kTempRandom = 8;
+
+QByteArray freshTempName() {
+    QByteArray name = QByteArray(kTempPrefix) + QByteArray::number(qint64(::getpid())) + '.';
+    for (std::size_t i = 0; i < kTempRandom; ++i)
+        name += kTempChars[QRandomGenerator::global()->bounded(int(sizeof kTempChars) - 1)];
+    return name;
+}
+
+// A temporary file that no save is still writing: its process is gone, or it is this one,
+// whose saves run one at a time.
+bool abandonedTempName(const char* name) {
+    constexpr std::size_t prefix = sizeof kTempPrefix - 1;
+    if (std::strncmp(name, kTempPrefix, prefix) != 0) return false;
+    const char* digits = name + prefix;
+    const std::size_t n = std::strspn(digits, "0123456789");
+    if (n == 0 || n > 9 || digits[n] != '.') return false;
+    const char* tail = digits + n + 1;
+    if (std::strlen(tail) != kTempRandom || std::strspn(tail, kTempChars) != kTempRandom) return false;
+    const pid_t pid = pid_t(std::strtol(digits, nullptr, 10));
+    if (pid <= 0) return false;
+    if (pid == ::getpid()) return true;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// A save killed between naming its copy and renaming it over the target leaves a complete
+// hidden file; the next save into the folder removes it.
+void removeAbandonedTempFiles(int dirFd) {
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* list = ::fdopendir(listFd);
+    if (!list) {
+        ::close(listFd);
+        return;
+    }
+    std::vector<std::string> abandoned;
+    while (const dirent* e = ::readdir(list))
+        if (abandonedTempName(e->d_name)) abandoned.emplace_back(e->d_name);
+    ::closedir(list);
+    for (const std::string& name : abandoned) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+}
+
 // The temporary file of a replacing save. Unnamed while written where the system can do that,
-// so nothing is left behind even if the program dies; its name, short and independent of the
-// target's, exists only for the moment between linking it in and renaming it over the target.
+// so nothing is left behind even if the program dies; its name exists only for the moment
+// between linking it in and renaming it over the target.
 class TempFile {
 public:
     explicit TempFile(int dirFd) : dir_(dirFd) {}
@@ -93,7 +147,7 @@ public:
             return 0;
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
-            QByteArray name = freshName();
+            QByteArray name = freshTempName();
             f_.fd = ::openat(dir_, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (f_.fd >= 0) {
                 name_ = name;
@@ -105,13 +159,14 @@ public:
         return EEXIST;
     }
     int fd() const { return f_.fd; }
-    // Puts the file in place of target (a name in the folder); returns 0 or the error number.
+    // Puts the file in place of target (a name in the folder), on the disk before and after
+    // the rename; returns 0 or the error number.
     int commit(const QByteArray& target) {
         if (::fsync(f_.fd) != 0 && errno != EINVAL) return errno;
         if (unnamed_) {
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(f_.fd);
             for (int attempt = 0; name_.isEmpty() && attempt < 100; ++attempt) {
-                const QByteArray name = freshName();
+                const QByteArray name = freshTempName();
                 if (::linkat(AT_FDCWD, self.constData(), dir_, name.constData(), AT_SYMLINK_FOLLOW) == 0)
                     name_ = name;
                 else if (errno != EEXIST)
@@ -123,15 +178,11 @@ public:
         if (::close(fd) != 0) return errno;
         if (::renameat(dir_, name_.constData(), dir_, target.constData()) != 0) return errno;
         name_.clear();
+        // The rename itself is on the disk only once the folder is.
+        if (::fsync(dir_) != 0 && errno != EINVAL) return errno;
         return 0;
     }
 private:
-    static QByteArray freshName() {
-        static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-        QByteArray name(".tc", 3);
-        for (int i = 0; i < 8; ++i) name += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars) - 1)];
-        return name;
-    }
     int dir_;
     Fd f_;
     QByteArray name_;
@@ -140,9 +191,7 @@ private:
 
 // The replacing save. Returns false when the folder has no room for the second copy or the
 // copy could not be given the old file's group; the caller then writes in place.
-bool writeReplacing(const QByteArray& target, const struct stat* old, const void* data, std::size_t size) {
-    Fd dir(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd < 0) failOn(target, errno);
+bool writeReplacing(int dirFd, const QByteArray& target, const struct stat* old, const void* data, std::size_t size) {
     mode_t mode = 0666;
     if (old) {
         mode = old->st_mode & 07777;
@@ -151,7 +200,7 @@ bool writeReplacing(const QByteArray& target, const struct stat* old, const void
         ::umask(mask);
         mode &= ~mask;
     }
-    TempFile tmp(dir.fd);
+    TempFile tmp(dirFd);
     if (const int err = tmp.create(mode)) {
         if (old && noRoom(err)) return false;
         failOn(target, err);
@@ -179,6 +228,9 @@ void writeInPlace(const QByteArray& target, const void* data, std::size_t size) 
     struct stat st {};
     if (::fstat(f.fd, &st) != 0) fail(errno);
     refuseIfNotRegular(st);
+    // The room for the new contents is taken before a byte is written, so a disk that cannot
+    // hold them leaves the old file whole rather than half overwritten.
+    if (::fallocate(f.fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && noRoom(errno)) fail(errno);
     if (const int err = writeAll(f.fd, data, size)) fail(err);
     if (::ftruncate(f.fd, off_t(size)) != 0) fail(errno);
     if (::fsync(f.fd) != 0 && errno != EINVAL) fail(errno);
@@ -226,9 +278,15 @@ void WriteWholeFile(const QString& path, const void* data, std::size_t size) {
     }
     // Replacing the file keeps everything it was only when the folder lets us create and
     // rename, the file is ours and it has no other names.
-    const bool replace = ::access(folderOf(target).constData(), W_OK | X_OK) == 0 &&
-                         (!exists || (st.st_nlink == 1 && st.st_uid == ::geteuid()));
-    if (replace && writeReplacing(target, exists ? &st : nullptr, data, size)) return;
+    Fd dir;
+    if (::access(folderOf(target).constData(), W_OK | X_OK) == 0) {
+        dir.fd = ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir.fd < 0) failOn(target, errno);
+        // Before the room for the new copy is counted.
+        removeAbandonedTempFiles(dir.fd);
+    }
+    const bool replace = dir.fd >= 0 && (!exists || (st.st_nlink == 1 && st.st_uid == ::geteuid()));
+    if (replace && writeReplacing(dir.fd, target, exists ? &st : nullptr, data, size)) return;
     writeInPlace(target, data, size);
 }
 

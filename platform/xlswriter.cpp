@@ -4,7 +4,7 @@
 // strings), then the sheet (BOF, dimensions, window, one record per cell).
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/workbookfile.h"
+// After the glib headers: Qt's keywords would clash with them.
+#include "platform/fileio.h"
 
 namespace {
 
@@ -325,30 +327,28 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
 
 void WriteXlsFile(const std::string& path, const WorkbookCells& cells) {
     const std::string stream = Biff8WorkbookStream(cells);
-    GError* err = nullptr;
-    // The stdio sink writes a temporary file beside the target and renames it on close.
-    GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &err);
-    if (!sink) {
-        std::string why = err ? err->message : "unknown error";
-        if (err) g_error_free(err);
-        throw WorkbookError("Cannot save \"" + path + "\": " + why);
-    }
-    GsfOutfile* ole = gsf_outfile_msole_new(sink);
-    g_object_unref(sink);
+    // The compound document is built in memory and then saved as every other file is.
+    GsfOutput* memory = gsf_output_memory_new();
+    GsfOutfile* ole = gsf_outfile_msole_new(memory);
     GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
     bool ok = child && gsf_output_write(child, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
-    std::string why;
     if (child) {
-        if (!gsf_output_close(child) && ok) {
-            ok = false;
-            if (const GError* e = gsf_output_error(child)) why = e->message;
-        }
+        ok = gsf_output_close(child) && ok;
         g_object_unref(child);
     }
-    if (!gsf_output_close(GSF_OUTPUT(ole)) && ok) {
-        ok = false;
-        if (const GError* e = gsf_output_error(GSF_OUTPUT(ole))) why = e->message;
-    }
+    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
     g_object_unref(ole);
-    if (!ok) throw WorkbookError("Cannot save \"" + path + "\"" + (why.empty() ? std::string() : ": " + why));
+    std::string document;
+    if (ok) {
+        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory));
+        const gsf_off_t size = gsf_output_size(memory);
+        if (bytes && size > 0) document.assign(reinterpret_cast<const char*>(bytes), size_t(size));
+    }
+    g_object_unref(memory);
+    if (document.empty()) throw WorkbookError("Cannot save \"" + path + "\": the workbook could not be built");
+    try {
+        WriteWholeFile(QString::fromStdString(path), document.data(), document.size());
+    } catch (const InOutError& e) {
+        throw WorkbookError("Cannot save \"" + path + "\": " + e.what());
+    }
 }

@@ -11,6 +11,8 @@
 
 #include "calfixture.h"
 #include "platform/printing.h"
+#include "tests/platform/childprocess.h"
+#include "tests/platform/savecalls.h"
 
 namespace {
 // Prints into a PDF file in place of the default printer.
@@ -48,6 +50,14 @@ qint32 Le32(const QByteArray& b, int at) {
     return qint32(quint8(b[at]) | quint8(b[at + 1]) << 8 | quint8(b[at + 2]) << 16 | quint32(quint8(b[at + 3])) << 24);
 }
 
+// The chart of a generated table, at the given size.
+void ShowGeneratedChart(CalFixture& f, int width, int height) {
+    f.generate();
+    f.ed->ViewChart->click();
+    CalTChart->resize(width, height);
+    f.env.clock.settle();
+}
+
 // Runs in a fresh current directory and goes back afterwards.
 struct InTempDir {
     QTemporaryDir dir;
@@ -66,6 +76,7 @@ private slots:
     void uncheckedSeriesKeepTheirPoints();
     void saveWritesBitmapAndReplacesIt();
     void saveThatCannotCreateTheFile();
+    void saveIsAWholeFileSave();
     void printIsOneLandscapePageAndOrientationComesBack();
     void printWithoutDefaultPrinter();
 };
@@ -143,10 +154,7 @@ void ChartTest::uncheckedSeriesKeepTheirPoints() {
 void ChartTest::saveWritesBitmapAndReplacesIt() {
     InTempDir here;
     CalFixture f;
-    f.generate();
-    f.ed->ViewChart->click();
-    CalTChart->resize(500, 400);
-    f.env.clock.settle();
+    ShowGeneratedChart(f, 500, 400);
     CalTChart->savechart->click();
     QFile bmp(QStringLiteral("chart.bmp"));
     QVERIFY(bmp.open(QIODevice::ReadOnly));
@@ -178,6 +186,37 @@ void ChartTest::saveThatCannotCreateTheFile() {
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("Cannot create file chart.bmp.")});
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+}
+
+void ChartTest::saveIsAWholeFileSave() {
+    using namespace savecalls;
+    InTempDir here;
+    CalFixture f;
+    ShowGeneratedChart(f, 500, 400);
+    const QString bmp = QStringLiteral("chart.bmp");
+    QStringList noted = notedDuring([] { CalTChart->savechart->click(); });
+    QCOMPARE(noted, flushedAndRenamed(bmp));
+
+    // A viewer has the chart open; a save killed at its rename left its copy beside it.
+    QFile viewer(bmp);
+    QVERIFY(viewer.open(QIODevice::ReadOnly));
+    QFile left(QStringLiteral(".tcsave.%1.abcd1234").arg(childprocess::endedProcess()));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.write("BM");
+    left.close();
+    QFile first(bmp);
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray old = first.readAll();
+
+    CalTChart->resize(700, 520);
+    f.env.clock.settle();
+    noted = notedDuring([] { CalTChart->savechart->click(); });
+    QCOMPARE(noted, flushedAndRenamed(bmp));
+    // The viewer still reads the old image whole; the new one took its name.
+    QCOMPARE(viewer.readAll(), old);
+    QVERIFY(statOf(bmp).st_size > old.size());
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{bmp});
+    QCOMPARE(f.env.prompts.shown.size(), 0);
 }
 
 void ChartTest::printIsOneLandscapePageAndOrientationComesBack() {

@@ -5,9 +5,61 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include "calfixture.h"
+#include "calibration/tankcfg.h"
 #include "common/errors.h"
 #include "platform/fileio.h"
+
+namespace {
+// Keeps a window from ever seeing its activation, as on a display without a window manager:
+// what the editor stores must not hang on whether its activation handler ran.
+struct NoActivation : QObject {
+    QWidget* w;
+    explicit NoActivation(QWidget* window) : w(window) { w->installEventFilter(this); }
+    ~NoActivation() override { w->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::WindowActivate; }
+};
+
+QString CaptionFor(int tank) { return QStringLiteral("Calibration table for tank No: \"%1\"").arg(tank); }
+
+QByteArray BytesOf(const TTankRecord& r) { return QByteArray(reinterpret_cast<const char*>(&r), sizeof r); }
+
+// Two tanks, tank 2 with a table of its own; the tank window on tank 1, and its "Load/Create".
+struct TwoTanks : CalFixture {
+    QByteArray tank2;
+
+    explicit TwoTanks(bool connectTerminal = false) : CalFixture(false, connectTerminal) {
+        find<QSpinBox>("Noftanks")->setValue(2);
+        FillTable(tank(2).CalTable, 60, 3.0f);
+        tank2 = BytesOf(tank(2));
+        CurrentTank = 1;
+        tankconfig->TankNo = 1;
+        tankconfig->show();
+        env.clock.settle();
+        tankButton("ldtable")->click();
+        env.clock.settle();
+    }
+    QPushButton* tankButton(const char* name) const {
+        return tankconfig->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+};
+
+// Then a generated table taken with "Use Table", and "next >>" in the tank window, on a
+// display that never activates the editor again: it still holds tank 1's copy.
+struct MovedOn : TwoTanks {
+    NoActivation quiet{CalibrationTable};
+
+    explicit MovedOn(bool connectTerminal = false) : TwoTanks(connectTerminal) {
+        generate();
+        tankButton("next")->click();
+        env.clock.settle();
+        // The tank window is where the user was last.
+        activate(tankconfig);
+    }
+};
+}  // namespace
 
 class EditorTest : public QObject {
     Q_OBJECT
@@ -27,6 +79,11 @@ private slots:
     void returnAfterTankChangedTakesThatTanksTable();
     void closingOwnDialogIsNoReturn();
     void overlongCountFromFileIsShownAndCharted();
+    void applyStoresIntoTheTankTheTableCameFrom();
+    void sendStoresAndSendsTheTankTheTableCameFrom();
+    void loadCreateOnAnotherTankTakesThatTankAtOnce();
+    void reloadForAnotherTankRenamesTheCaption();
+    void exportErrorNamesTheChosenFile();
 };
 
 void EditorTest::startsWithHeaderAndOneEmptyRow() {
@@ -315,6 +372,81 @@ void EditorTest::overlongCountFromFileIsShownAndCharted() {
     QCOMPARE(pts.last(), QPointF(4000, 8000));
     f.ed->applytable->click();
     QCOMPARE(f.tank(1).CalTable.Count, uint16_t(65535));
+}
+
+void EditorTest::applyStoresIntoTheTankTheTableCameFrom() {
+    MovedOn f;
+    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(f.ed->windowTitle(), CaptionFor(1));
+    f.ed->applytable->click();
+    QVERIFY(SameButCrc(f.ed->FormulaTable, f.tank(1).CalTable));
+    QCOMPARE(BytesOf(f.tank(2)), f.tank2);
+}
+
+void EditorTest::sendStoresAndSendsTheTankTheTableCameFrom() {
+    MovedOn f(true);
+    const int before = f.sent().size();
+    f.ed->SendTable->click();
+    f.env.clock.settle();
+    QVERIFY(!f.ed->isVisible());
+    QVERIFY(SameButCrc(f.ed->FormulaTable, f.tank(1).CalTable));
+    QCOMPARE(BytesOf(f.tank(2)), f.tank2);
+    // The header and the 125 blocks, each with tank 1's number first.
+    const QList<QByteArray> frames = f.sent().mid(before);
+    QCOMPARE(frames.size(), 126);
+    for (const QByteArray& line : frames) QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(line)[0])), 1);
+    QVERIFY(f.model->table(1).checksumOk);
+    QCOMPARE(f.model->table(1).values[3999], f.ed->FormulaTable.Points[4000].Value);
+    QVERIFY(!f.model->table(2).headerSeen);
+}
+
+void EditorTest::loadCreateOnAnotherTankTakesThatTankAtOnce() {
+    MovedOn f;
+    QVERIFY(f.ed->isVisible());
+    f.tankButton("ldtable")->click();
+    f.env.clock.settle();
+    QCOMPARE(f.ed->windowTitle(), CaptionFor(2));
+    QCOMPARE(f.ed->TableTank(), uint8_t(2));
+    QCOMPARE(std::memcmp(&f.tank(2).CalTable, &f.ed->Table, sizeof(TCalTable)), 0);
+    f.ed->applytable->click();
+    QCOMPARE(BytesOf(f.tank(2)), f.tank2);
+    QCOMPARE(f.tank(1).CalTable.Count, uint16_t(0));
+    // On the same tank again, a table not applied stays.
+    f.generate();
+    f.tankButton("ldtable")->click();
+    f.env.clock.settle();
+    QCOMPARE(std::memcmp(&f.ed->FormulaTable, &f.ed->Table, sizeof(TCalTable)), 0);
+}
+
+void EditorTest::reloadForAnotherTankRenamesTheCaption() {
+    TwoTanks f;
+    QCOMPARE(f.ed->windowTitle(), CaptionFor(1));
+    f.activate(f.w);
+    f.w->Tanks_listClick(2);
+    f.activate(f.ed);
+    QCOMPARE(f.ed->TableTank(), uint8_t(2));
+    QCOMPARE(f.ed->windowTitle(), CaptionFor(2));
+}
+
+void EditorTest::exportErrorNamesTheChosenFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("table.xls"));
+    CalFixture f;
+    f.generate();
+    f.env.workbooks.writeToDisk = true;
+    f.env.prompts.queue(PromptAnswer::file(path));
+    f.env.prompts.queue(PromptAnswer::ok());
+    // 4000 points do not fit under a limit of 64 KiB per file.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 65536;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    f.ed->SaveTbl2File->click();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    f.env.clock.settle();
+    QCOMPARE(f.env.prompts.texts().last(), QStringLiteral("Cannot save \"%1\": Disk full.").arg(path));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 TANKCFG_TEST_MAIN(EditorTest)

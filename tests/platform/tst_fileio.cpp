@@ -2,25 +2,29 @@
 // behind, and what a save keeps of the file it replaces.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "common/errors.h"
 #include "platform/fileio.h"
+#include "platform/workbookfile.h"
 #include "sim/testenv.h"
+#include "tests/platform/childprocess.h"
+#include "tests/platform/savecalls.h"
+
+using namespace childprocess;
+using namespace savecalls;
 
 namespace {
-constexpr uid_t kNobody = 65534;
-
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -30,49 +34,19 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
-struct stat statOf(const QString& path) {
-    struct stat st {};
-    ::stat(path.toLocal8Bit().constData(), &st);
-    return st;
-}
-QString errorText(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const AppError& e) {
-        return QString::fromStdString(e.what());
-    }
-    return {};
-}
 QStringList entries(const QString& dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
 
-// Runs fn in a child process once prepare() has succeeded there; returns fn's error text (""
-// when it succeeded), or what prepare() returned when it failed.
-QString inChild(const std::function<QString()>& prepare, const std::function<void()>& fn) {
-    int pipefd[2];
-    if (::pipe(pipefd) != 0) return QStringLiteral("pipe failed");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipefd[0]);
-        QByteArray out = prepare().toUtf8();
-        if (out.isEmpty()) out = errorText(fn).toUtf8();
-        (void)!::write(pipefd[1], out.constData(), size_t(out.size()));
-        ::_exit(0);
-    }
-    ::close(pipefd[1]);
-    QByteArray got;
-    char buf[256];
-    for (ssize_t n; (n = ::read(pipefd[0], buf, sizeof buf)) > 0;) got.append(buf, int(n));
-    ::close(pipefd[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return QString::fromUtf8(got);
+// The names in a folder other than these.
+QStringList othersThan(const QString& dir, const QStringList& known) {
+    QStringList out = entries(dir);
+    for (const QString& k : known) out.removeAll(k);
+    return out;
 }
 
-// Runs fn as a user without privileges: root may write anywhere, and would not see what a
-// technician's account sees.
-QString asUnprivileged(const std::function<void()>& fn) {
-    if (::geteuid() != 0) return errorText(fn);
-    return inChild([] { return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? QString() : QStringLiteral("no setuid"); }, fn);
+WorkbookCells numbers(int rows) {
+    WorkbookCells c{{{1, 1}, CellValue::ofText("Points")}};
+    for (int r = 1; r <= rows; ++r) c[{r + 1, 2}] = CellValue::ofNumber(r * 0.5);
+    return c;
 }
 }  // namespace
 
@@ -86,6 +60,13 @@ private slots:
     void writableFileInAFolderNotWritable();
     void longestNameSaves();
     void folderWithoutRoomForASecondCopy();
+    void noRoomForTheNewContentsKeepsTheOldFile();
+    void flushedBeforeAndAfterTheRename();
+    void saveKilledAtItsRenameLeavesNothingForLong();
+    void workbookExportIsFlushedAndRenamedLikeEverySave();
+    void workbookExportErrorsNameTheChosenFile();
+    void workbookExportOnAFullDisk();
+    void workbookExportKilledAtItsRename();
 };
 
 void FileIoTest::ownCodesAreNoSystemErrorNumbers() {
@@ -222,24 +203,160 @@ void FileIoTest::folderWithoutRoomForASecondCopy() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("site.dat"));
     const QByteArray first(522824, 'a'), second(522824, 'b');
-    QString contents;
-    const QString mountFailed = QStringLiteral("no private mount");
-    const QString result = inChild(
-        [&] {
-            const QByteArray where = dir.path().toLocal8Bit();
-            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                ::mount("none", where.constData(), "tmpfs", 0, "size=800k") != 0)
-                return mountFailed;
-            return QString();
-        },
-        [&] {
-            WriteWholeFile(path, first.constData(), std::size_t(first.size()));
-            WriteWholeFile(path, second.constData(), std::size_t(second.size()));
-            if (readAll(path) != second) throw AppError("the second save is not in the file");
-            if (entries(dir.path()) != QStringList{"site.dat"}) throw AppError("something was left beside it");
-        });
-    if (result == mountFailed) QSKIP("cannot mount a small file system here");
+    const QString result = inChild(smallFileSystemAt(dir.path(), "800k"), [&] {
+        WriteWholeFile(path, first.constData(), std::size_t(first.size()));
+        WriteWholeFile(path, second.constData(), std::size_t(second.size()));
+        if (readAll(path) != second) throw AppError("the second save is not in the file");
+        if (entries(dir.path()) != QStringList{"site.dat"}) throw AppError("something was left beside it");
+    });
+    if (result == kNoSmallFileSystem) QSKIP("cannot mount a small file system here");
     QCOMPARE(result, QString());
+}
+
+void FileIoTest::noRoomForTheNewContentsKeepsTheOldFile() {
+    // A log or a bitmap grows: without room for a second copy it cannot be written in place
+    // either, and the old file stays as it was rather than half overwritten.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("probe.log"));
+    const QByteArray old(100 * 1024, 'o'), filler(600 * 1024, 'f'), grown(300 * 1024, 'n'), shrunk(50 * 1024, 's');
+    const QString result = inChild(smallFileSystemAt(dir.path(), "800k"), [&] {
+        WriteWholeFile(path, old.constData(), std::size_t(old.size()));
+        WriteWholeFile(dir.filePath(QStringLiteral("other.dat")), filler.constData(), std::size_t(filler.size()));
+        const QString full = errorText([&] { WriteWholeFile(path, grown.constData(), std::size_t(grown.size())); });
+        if (full != QStringLiteral("Disk full")) throw AppError(("a grown file: " + full).toStdString());
+        if (readAll(path) != old) throw AppError("the old file was overwritten");
+        if (entries(dir.path()) != QStringList({"other.dat", "probe.log"})) throw AppError("something was left beside it");
+        // What fits where the old contents were is written.
+        WriteWholeFile(path, shrunk.constData(), std::size_t(shrunk.size()));
+        if (readAll(path) != shrunk) throw AppError("a smaller file was not written");
+    });
+    if (result == kNoSmallFileSystem) QSKIP("cannot mount a small file system here");
+    QCOMPARE(result, QString());
+}
+
+void FileIoTest::flushedBeforeAndAfterTheRename() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("site.dat"));
+    const QStringList first = notedDuring([&] { WriteWholeFile(path, "first", 5); });
+    QCOMPARE(first, flushedAndRenamed(path));
+    const QStringList second = notedDuring([&] { WriteWholeFile(path, "second", 6); });
+    QCOMPARE(second, flushedAndRenamed(path));
+    QCOMPARE(readAll(path), QByteArray("second"));
+}
+
+void FileIoTest::saveKilledAtItsRenameLeavesNothingForLong() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("site.dat"));
+    writeFile(path, "old");
+    const QString died = inChild([] { savecalls::dieAtRename = true; return QString(); },
+                                 [&] { WriteWholeFile(path, "new", 3); });
+    QCOMPARE(died, QString());
+    // The old file is whole, and beside it the complete copy that was to replace it.
+    QCOMPARE(readAll(path), QByteArray("old"));
+    const QStringList left = othersThan(dir.path(), {"site.dat"});
+    QCOMPARE(left.size(), 1);
+    QVERIFY2(left[0].startsWith(QLatin1Char('.')), qPrintable(left[0]));
+    QCOMPARE(readAll(dir.filePath(left[0])), QByteArray("new"));
+
+    // Names that only look alike stay, and so does the copy of a save whose process still runs.
+    const QString ended = QString::number(endedProcess());
+    const QString running = QStringLiteral(".tcsave.%1.abcd1234").arg(::getppid());
+    const QString folder = QStringLiteral(".tcsave.") + ended + QStringLiteral(".folder12");
+    const QStringList alike{QStringLiteral(".tcsave.notes"), QStringLiteral(".tcsave.") + ended + QStringLiteral(".abcd1234.txt"),
+                            running, QStringLiteral("tcsave.") + ended + QStringLiteral(".abcd1234")};
+    for (const QString& name : alike) writeFile(dir.filePath(name), "keep");
+    QVERIFY(QDir(dir.path()).mkdir(folder));
+
+    // The next save into the folder, of whatever file, removes what the killed one left.
+    WriteWholeFile(dir.filePath(QStringLiteral("other.log")), "x", 1);
+    QStringList expected = alike + QStringList{folder, QStringLiteral("other.log"), QStringLiteral("site.dat")};
+    expected.sort();
+    QCOMPARE(entries(dir.path()), expected);
+    QCOMPARE(readAll(path), QByteArray("old"));
+}
+
+void FileIoTest::workbookExportIsFlushedAndRenamedLikeEverySave() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const WorkbookCells cells = numbers(4000);
+    const QStringList noted = notedDuring([&] { WriteXlsFile(path.toStdString(), cells); });
+    QCOMPARE(noted, flushedAndRenamed(path));
+    QVERIFY(ReadWorkbookFile(path.toStdString()) == cells);
+    // The old workbook's permissions stay, and a second name stays with the file.
+    QCOMPARE(::chmod(path.toLocal8Bit().constData(), 0640), 0);
+    const QString second = dir.filePath(QStringLiteral("copy.xls"));
+    QCOMPARE(::link(path.toLocal8Bit().constData(), second.toLocal8Bit().constData()), 0);
+    const WorkbookCells fewer = numbers(20);
+    WriteXlsFile(path.toStdString(), fewer);
+    QVERIFY(ReadWorkbookFile(second.toStdString()) == fewer);
+    QCOMPARE(statOf(path).st_mode & 07777, mode_t(0640));
+    QCOMPARE(entries(dir.path()), (QStringList{"copy.xls", "t.xls"}));
+}
+
+void FileIoTest::workbookExportErrorsNameTheChosenFile() {
+    QTemporaryDir dir;
+    const WorkbookCells cells = numbers(4000);
+    auto exportTo = [&](const QString& path) { return errorText([&] { WriteXlsFile(path.toStdString(), cells); }); };
+    const QString missing = dir.filePath(QStringLiteral("no/such/t.xls"));
+    QCOMPARE(exportTo(missing), QStringLiteral("Cannot save \"%1\": Invalid filename").arg(missing));
+
+    // A folder the technician may not write into.
+    const QString folder = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(folder));
+    if (::geteuid() == 0) QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    QCOMPARE(::chmod(folder.toLocal8Bit().constData(), 0555), 0);
+    const QString denied = folder + QStringLiteral("/t.xls");
+    QCOMPARE(asUnprivileged([&] { WriteXlsFile(denied.toStdString(), cells); }),
+             QStringLiteral("Cannot save \"%1\": File access denied").arg(denied));
+    QCOMPARE(entries(folder), QStringList());
+    ::chmod(folder.toLocal8Bit().constData(), 0755);
+
+    // A file larger than the process may write: the old workbook stays whole.
+    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const WorkbookCells old = numbers(11);
+    WriteXlsFile(path.toStdString(), old);
+    const QByteArray before = readAll(path);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 65536;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const QString tooLarge = exportTo(path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    QCOMPARE(tooLarge, QStringLiteral("Cannot save \"%1\": Disk full").arg(path));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(entries(dir.path()), (QStringList{"shared", "t.xls"}));
+}
+
+void FileIoTest::workbookExportOnAFullDisk() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const WorkbookCells small = numbers(11), large = numbers(4000);
+    const QString result = inChild(smallFileSystemAt(dir.path(), "256k"), [&] {
+        WriteXlsFile(path.toStdString(), small);
+        const QByteArray before = readAll(path);
+        const QByteArray filler(200 * 1024, 'f');
+        WriteWholeFile(dir.filePath(QStringLiteral("filler")), filler.constData(), std::size_t(filler.size()));
+        const QString full = errorText([&] { WriteXlsFile(path.toStdString(), large); });
+        if (full != QStringLiteral("Cannot save \"%1\": Disk full").arg(path)) throw AppError(full.toStdString());
+        if (readAll(path) != before) throw AppError("the old workbook was changed");
+        if (entries(dir.path()) != QStringList({"filler", "t.xls"})) throw AppError("something was left beside it");
+    });
+    if (result == kNoSmallFileSystem) QSKIP("cannot mount a small file system here");
+    QCOMPARE(result, QString());
+}
+
+void FileIoTest::workbookExportKilledAtItsRename() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const WorkbookCells old = numbers(11), next = numbers(30);
+    WriteXlsFile(path.toStdString(), old);
+    inChild([] { savecalls::dieAtRename = true; return QString(); }, [&] { WriteXlsFile(path.toStdString(), next); });
+    QVERIFY(ReadWorkbookFile(path.toStdString()) == old);
+    QCOMPARE(othersThan(dir.path(), {"t.xls"}).size(), 1);
+    WriteXlsFile(path.toStdString(), next);
+    QVERIFY(ReadWorkbookFile(path.toStdString()) == next);
+    QCOMPARE(entries(dir.path()), QStringList{"t.xls"});
 }
 
 TANKCFG_TEST_MAIN(FileIoTest)
