@@ -63,7 +63,7 @@ public:
     void note(const QString& finding) { found_ << finding; }
     void verify(int windowsExpected) const {
         for (const QString& line : found_) qWarning("%s", qPrintable(line));
-        QVERIFY2(found_.isEmpty(), qPrintable(QStringLiteral("%1 texts do not fit (listed above)").arg(found_.size())));
+        QVERIFY2(found_.isEmpty(), qPrintable(QStringLiteral("%1 findings, listed above").arg(found_.size())));
         QVERIFY(checked_ >= windowsExpected);
     }
 
