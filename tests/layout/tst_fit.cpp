@@ -3,6 +3,9 @@
 // text shown must fit the control that shows it (fitcheck.h). Setting FIT_SHOTS to a folder
 // also saves a picture of every window checked.
 #include <QDir>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QTabBar>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTableView>
@@ -165,6 +168,27 @@ void FitTest::checkerSeesClippedText() {
     QCoreApplication::processEvents();
     const QStringList wide = Fit::FitOffences(&window);
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // A group title wider than its box, a memo without a scroll bar whose lines do not all
+    // show, a tab whose caption is shortened.
+    auto* group = new QGroupBox(text, &window);
+    group->setGeometry(300, 0, 40, 60);
+    auto* memo = new QPlainTextEdit(QStringLiteral("SN: 0123456789AB\nSpeed: Not calibrated !\nLength: N/A"), &window);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setGeometry(350, 0, 80, 40);
+    auto* tabs = new QTabBar(&window);
+    tabs->setElideMode(Qt::ElideRight);
+    tabs->setUsesScrollButtons(false);
+    tabs->addTab(QStringLiteral("Program Options"));
+    tabs->addTab(QStringLiteral("Terminal config"));
+    tabs->setGeometry(440, 0, 120, 30);
+    for (QWidget* c : QList<QWidget*>{group, memo, tabs}) c->show();
+    QCoreApplication::processEvents();
+    const QStringList more = Fit::FitOffences(&window);
+    for (QWidget* c : QList<QWidget*>{group, memo, tabs}) {
+        QVERIFY2(more.filter(QLatin1String(c->metaObject()->className())).size() >= 1, c->metaObject()->className());
+        delete c;
+    }
 
     // A shortened text is fine only with the whole text as tool tip and accessible name.
     label->setText(QStringLiteral("Horizontal cyl\u2026"));
