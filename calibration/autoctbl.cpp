@@ -27,7 +27,7 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     Closefrm = FormKit::Button(this, "Closefrm", QStringLiteral("Close && Dismis"));
     Closefrm->setAccessibleName(QStringLiteral("Close & Dismis"));
     CalStatus = FormKit::ValueText(this, "CalStatus", QStringLiteral(" NOT READY for START"), {});
-    CalStatus->setAutoFillBackground(true);
+    FormKit::Plate(CalStatus);
     QPalette pal = CalStatus->palette();
     pal.setColor(QPalette::Window, Qt::red);
     CalStatus->setPalette(pal);

@@ -35,6 +35,7 @@ TGenffrCt::TGenffrCt(QWidget* parent) : PlainDialog("GenffrCt", "Generate from f
     tanktype = FormKit::List(dims, "tanktype", {});
     tanktype->setEditable(true);
     tanktype->setEditText(QStringLiteral("Horizontal cylinder"));
+    FormKit::FitText(tanktype, tanktype->currentText());
     struct Row {
         const char* label;
         QWidget* control;
@@ -45,13 +46,19 @@ TGenffrCt::TGenffrCt(QWidget* parent) : PlainDialog("GenffrCt", "Generate from f
     int r = 0;
     for (const Row& row : rows) {
         form->addWidget(FormKit::LabelFor(dims, QString::fromLatin1(row.label), row.control), r, 0);
-        form->addWidget(row.control, r, 1);
-        form->addWidget(new QLabel(QString::fromLatin1(row.unit), dims), r, 2);
+        // A control without a unit takes the unit's place as well.
+        if (*row.unit) {
+            form->addWidget(row.control, r, 1);
+            form->addWidget(new QLabel(QString::fromLatin1(row.unit), dims), r, 2);
+        } else {
+            form->addWidget(row.control, r, 1, 1, 2);
+        }
         ++r;
     }
 
     grid_ = new TextGridModel(2, Rows + 1, this);
     wACalTable = TextGridView(this, "wACalTable", grid_, {70, 80});
+    FormKit::ShowAllColumns(wACalTable);
 
     Closefrm = FormKit::Button(this, "Closefrm", QStringLiteral("Close && Dismis"));
     Closefrm->setAccessibleName(QStringLiteral("Close & Dismis"));

@@ -62,6 +62,7 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
       SaveDialog1(TableSaveDialogSpec()) {
     grid_ = new TextGridModel(3, 2, this);
     ECalTable = TextGridView(this, "ECalTable", grid_, {30, 70, 80});
+    for (int c = 0; c < 3; ++c) designWidths_[c] = ECalTable->columnWidth(c);
 
     auto* modeBox = FormKit::Group(this, QString());
     LitOnmm = FormKit::Named(new QRadioButton(QStringLiteral("Liters on cm"), modeBox), "LitOnmm", QStringLiteral("Liters on cm"));
@@ -72,6 +73,9 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     modeLay->addWidget(mmOnLit);
 
     TblStep = FormKit::Named(new QLineEdit(QStringLiteral("1"), this), "TblStep");
+    // The step a table brings is a float in the general format: fifteen digits behind "0.000"
+    // at the most, and a sign.
+    FormKit::FitText(TblStep, Q(FormatGeneral(-1.0 / 3000.0)));
     auto* stepUnit = FormKit::LabelFor(this, QStringLiteral("[mm/lit]"), TblStep);
     auto box = [this](const char* name, const char* caption) {
         return FormKit::Named(new QCheckBox(QString::fromLatin1(caption), this), name, QString::fromLatin1(caption));
@@ -93,12 +97,13 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     ViewChart = FormKit::Button(this, "ViewChart", QStringLiteral("View as Chart"));
     Getftrmb = FormKit::Button(this, "Getftrmb", QStringLiteral("Get from Terminal"));
 
-    auto* stepRow = new QHBoxLayout;
-    stepRow->addWidget(TblStep);
-    stepRow->addWidget(stepUnit);
+    // The unit stands above the step, which takes the column's width: a step with fifteen
+    // digits shows whole beside a grid whose columns show theirs.
     auto* side = new QVBoxLayout;
+    side->setSpacing(4);
     side->addWidget(modeBox);
-    side->addLayout(stepRow);
+    side->addWidget(stepUnit);
+    side->addWidget(TblStep);
     for (QCheckBox* c : {Interpchk, ffTableSta, fgTableSta, CheckBox2, CheckBox4}) side->addWidget(c);
     side->addStretch();
     for (QPushButton* b : {formulagen, ACalTblB, LoadfFile, SaveTbl2File, Getftrmb, ViewChart, applytable, SendTable, cancelBt})
@@ -132,6 +137,7 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) { noteFocus(w); });
 
     FormCreate();
+    fitColumns();
 }
 
 void TCalibrationTable::FormCreate() {
@@ -247,6 +253,12 @@ void TCalibrationTable::layout(bool levelToVolume) {
     const double step = ParseFloat(S(TblStep->text()));
     grid_->SetRowCount(n);
     grid_->FillColumn(levelToVolume ? 2 : 1, 1, n - 1, [step](int k) { return Multiple(k, step); });
+    fitColumns();
+}
+
+void TCalibrationTable::fitColumns() {
+    for (int c = 0; c < 3; ++c) FormKit::FitColumn(ECalTable, c, designWidths_[c]);
+    FormKit::ShowAllColumns(ECalTable);
 }
 
 void TCalibrationTable::CheckLayoutButton(bool levelToVolume) {
@@ -272,6 +284,7 @@ void TCalibrationTable::ECalTableClick(int r) {
     const QString caption = QStringLiteral("Change value for :") + grid_->Cell(1, r) + grid_->Cell(0, 0);
     const QString answer = Services::prompts().inputBox(caption, QStringLiteral("Enter new value:"), grid_->Cell(2, r));
     grid_->SetCell(2, r, answer);
+    fitColumns();
     const double value = ParseFloat(S(answer));
     // Rows past the last point are the grid's alone: no table value stands behind them.
     if (r <= MaxCalPoints) Table.Points[r].Value = float(value);
@@ -301,6 +314,7 @@ void TCalibrationTable::formulagenClick() {
     FormulaTable = Table;
     TblStep->setText(Q(FormatGeneral(double(Table.Step))));
     fgTableSta->setChecked(true);
+    fitColumns();
 }
 
 void TCalibrationTable::ACalTblBClick() { AutoCalTbl->exec(); }
@@ -356,6 +370,7 @@ void TCalibrationTable::LoadfFileClick() {
     grid_->FillColumn(0, 1, n, [](int i) { return QString::number(i); });
     grid_->FillColumn(1, 1, n, [this](int i) { return Q(FormatGeneral(double(Table.Points[i].Arg))); });
     grid_->FillColumn(2, 1, n, [this](int i) { return Q(FormatGeneral(double(Table.Points[i].Value))); });
+    fitColumns();
 }
 
 void TCalibrationTable::SaveTbl2FileClick() {

@@ -107,6 +107,8 @@ private:
     template <class F>
     void run(F&& handler);
     void layout(bool levelToVolume);
+    // Every column as wide as its widest text, never below its design width.
+    void fitColumns();
     TTankRecord* currentTank() const;
     // The tank "Apply" and "Send to Terminal" store into: the one Table came from (the current
     // tank before any copy); 0 for none.
@@ -115,6 +117,7 @@ private:
     bool returnFromOwnModal() const;
 
     TextGridModel* grid_ = nullptr;
+    int designWidths_[3] = {};
     uint8_t tableTank_ = 0;
     int handlerDepth_ = 0;
     // The window of the program last active before this one, and the modal windows that this

@@ -102,7 +102,7 @@ void TMainConfig::buildWindow() {
 
     auto* rs232 = Named(new QGroupBox(central), "rs232panel");
     trconstat = Named(new QLabel(QStringLiteral("RS232"), rs232), "trconstat");
-    trconstat->setAutoFillBackground(true);
+    FormKit::Plate(trconstat);
     trconstat->setAccessibleName(trconstat->text());
     TrmConnect = FormKit::Button(rs232, "TrmConnect", L1("Connect "));
     TrmConnect->setCheckable(true);
@@ -112,7 +112,7 @@ void TMainConfig::buildWindow() {
 
     auto* rs485 = Named(new QGroupBox(central), "rs485panel");
     prconstat = Named(new QLabel(QStringLiteral("RS485"), rs485), "prconstat");
-    prconstat->setAutoFillBackground(true);
+    FormKit::Plate(prconstat);
     prconstat->setAccessibleName(prconstat->text());
     ProbeConnect = FormKit::Button(rs485, "ProbeConnect", L1("Connect "));
     ProbeConnect->setCheckable(true);
@@ -437,12 +437,16 @@ QWidget* TMainConfig::buildOthersPage() {
     actions->addWidget(LRMBscan);
     actions->addStretch();
 
-    auto* gl = new QGridLayout(lrm);
-    gl->addWidget(LRMState, 0, 0, 1, 2);
-    gl->addLayout(values, 1, 0);
-    gl->addLayout(actions, 1, 1);
+    // All sixteen module rows stay in view, the readings and the actions beside them; the
+    // module log takes the height that is left.
+    auto* side = new QVBoxLayout;
+    side->addLayout(values);
+    side->addLayout(actions);
+    auto* gl = new QHBoxLayout(lrm);
+    gl->addWidget(LRMState, 0, Qt::AlignTop);
+    gl->addLayout(side, 1);
     auto* lay = new QVBoxLayout(page);
-    lay->addWidget(lrm, 2);
+    lay->addWidget(lrm);
     lay->addWidget(LRMLogB, 1);
 
     auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
@@ -516,6 +520,7 @@ void TMainConfig::load_default_parms() {
         MDIList->setItem(1, c, new QTableWidgetItem(QString::fromLatin1(mdiNone[c])));
     }
     for (QTableWidget* g : {LRMState, Tanks_list, MDIList}) FormKit::FitHeaderRow(g);
+    FormKit::ShowAllRows(LRMState);
     ShowConsoleConfig();
 }
 

@@ -126,3 +126,21 @@ public:
 namespace FormKit {
 TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi);
 }
+
+// Room for what a control shows (formkit_layout.cpp). Every width comes from the control's own
+// font and style, so a text fits whatever font the display gives.
+class QTableView;
+namespace FormKit {
+// A status text on a plate of its own colour (red or green): filled, centred, and padded as a
+// button pads its caption, so the text does not touch the plate's edges.
+void Plate(QLabel* label);
+// The control (a line edit or a drop-down list, editable or not) is at least wide enough to
+// show `widest` whole in its font.
+void FitText(QWidget* control, const QString& widest);
+// A grid column as wide as its widest text needs, never narrower than `minWidth`.
+void FitColumn(QTableView* view, int column, int minWidth);
+// A grid of a fixed number of rows shows all of them, one line of text high, without scrolling.
+void ShowAllRows(QTableView* view);
+// A grid keeps room for all of its columns side by side, beside its vertical scroll bar.
+void ShowAllColumns(QTableView* view);
+}  // namespace FormKit

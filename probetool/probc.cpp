@@ -119,7 +119,8 @@ void Tprobc::buildControls() {
     addReading(QStringLiteral("Sensor 2 (water)"), vSensVal2, mm);
     vTmpr = FormKit::ValueText(this, "vTmpr", QStringLiteral("--.-- "), QStringLiteral("Temperature"), false);
     addReading(QStringLiteral("Temperature"), vTmpr, degC);
-    SLevel = FormKit::ValueText(this, "SLevel", QStringLiteral("- - - -.- - "), QStringLiteral("Level (fuel)"), false);
+    // The level from the bottom is a level in mm as the sensors' are, shown as they are.
+    SLevel = FormKit::ValueText(this, "SLevel", QStringLiteral("- - - -.- - "), QStringLiteral("Level (fuel)"), true);
     addReading(QStringLiteral("Level (fuel)"), SLevel, mm);
     QLabel** temps[] = {&vTmpr1, &vTmpr2, &vTmpr3, &vTmpr4};
     for (int i = 0; i < 4; ++i) {
@@ -128,6 +129,8 @@ void Tprobc::buildControls() {
         *temps[i] = FormKit::ValueText(this, name.constData(), QStringLiteral("---.--"), cap, false);
         addReading(cap, *temps[i], degC);
     }
+    // The readings stand in one column, right-aligned, so their points line up.
+    for (QLabel* t : {vTmpr, vTmpr1, vTmpr2, vTmpr3, vTmpr4}) t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Modes, port and address.
     auto* ops = new QGridLayout;
