@@ -9,7 +9,7 @@ build=$1 version=$2 plugins=$3 devsim=$4
 tmp=$(mktemp -d)
 devsim_pid=
 cleanup() {
-  [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null || true
+  if [ -n "$devsim_pid" ]; then kill "$devsim_pid" 2>/dev/null || true; fi
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -46,7 +46,7 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ && $2 != "root/root" { bad = 1; print } END
 
 root="$tmp/root"
 dpkg -x "$deb" "$root"
-[ -x "$root/usr/bin/marvane" ] && [ -x "$root/usr/bin/ostrel" ] || fail "programs not executable"
+for prog in marvane ostrel; do [ -x "$root/usr/bin/$prog" ] || fail "$prog not executable"; done
 
 # 4. Desktop entries and metainfo as installed; each entry's icon and program are in the package.
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
@@ -66,7 +66,7 @@ unset XDG_DOCUMENTS_DIR
 mkdir -p "$HOME" "$tmp/cwd"
 for v in $(env | sed -n 's/^\(SERIAL_COM[0-9]*\)=.*/\1/p'); do unset "$v"; done
 coproc DEVSIM { exec "$devsim" --until-stdin-closes COM1=probe:3; }
-devsim_pid=$DEVSIM_PID
+devsim_pid=${DEVSIM_PID:?}
 pty=
 while read -r name path <&"${DEVSIM[0]}"; do
   [ "$name" = ready ] && break
@@ -79,7 +79,7 @@ run_menu_start() {  # program, expected title
   entry="$root/usr/share/applications/org.tankcfg.${prog^}.desktop"
   args=$(sed -n 's/^Exec=[^ ]*//p' "$entry")
   # shellcheck disable=SC2086 # the entry's arguments, split as the menu splits them
-  out=$(cd "$tmp/cwd" && SERIAL_COM1="$pty" SERIAL_COM2= SERIAL_COM3= SERIAL_COM4= SERIAL_COM5= SERIAL_COM6= \
+  out=$(cd "$tmp/cwd" && SERIAL_COM1="$pty" SERIAL_COM2='' SERIAL_COM3='' SERIAL_COM4='' SERIAL_COM5='' SERIAL_COM6='' \
         QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$plugins" QT_QPA_GENERIC_PLUGINS=firstwindow \
         timeout 60 "$root/usr/bin/$prog" $args 2>"$tmp/$prog.err") || { cat "$tmp/$prog.err" >&2; fail "$prog did not start and end: $out"; }
   grep -qx "first window: $title" <<<"$out" || { cat "$tmp/$prog.err" >&2; fail "$prog: first window is not '$title': $out"; }
@@ -94,14 +94,16 @@ for prog in marvane ostrel; do
   for n in $(seq 1 16); do grep -q "^COM$n " <<<"$ports" || fail "$prog --ports lacks COM$n"; done
   rc=0
   QT_QPA_PLATFORM=offscreen "$root/usr/bin/$prog" --no-such-option >/dev/null 2>"$tmp/unknown.err" || rc=$?
-  [ "$rc" = 1 ] && grep -q "no-such-option" "$tmp/unknown.err" || fail "$prog: an unknown option gives $rc: $(cat "$tmp/unknown.err")"
+  if [ "$rc" != 1 ] || ! grep -q "no-such-option" "$tmp/unknown.err"; then
+    fail "$prog: an unknown option gives $rc: $(cat "$tmp/unknown.err")"
+  fi
 done
 run_menu_start marvane "Vantrel config"
 run_menu_start ostrel "Probe config"
 
 # The menu start works in the user's own folder, and leaves the directory it started in alone.
 for folder in Marvane Ostrel; do
-  [ -d "$HOME/Documents/$folder/data" ] && [ -d "$HOME/Documents/$folder/log" ] || fail "$folder: no working folder with data and log"
+  for sub in data log; do [ -d "$HOME/Documents/$folder/$sub" ] || fail "$folder: no working folder with $sub"; done
 done
 [ -z "$(ls -A "$tmp/cwd")" ] || fail "a menu start wrote into the directory it was started in"
 echo "package $(basename "$deb") checked"
