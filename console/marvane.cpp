@@ -12,8 +12,13 @@
 #include "console/mdicf.h"
 #include "console/probecfg.h"
 #include "console/progresft.h"
+#include "platform/appsetup.h"
 
 const char* const MarvaneTitle = "Vantrel control";
+
+const ProgramIdentity Marvane{"marvane", "org.tankcfg.Marvane", "Marvane",
+                              "Marvane sets up a fuel-tank level console: its tanks, probes, leak read "
+                              "modules and calibration tables."};
 
 MarvaneProgram::MarvaneProgram() {
     make(MainConfig);

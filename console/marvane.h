@@ -30,3 +30,7 @@ private:
 
 // "Vantrel control"
 extern const char* const MarvaneTitle;
+
+struct ProgramIdentity;
+// Command, desktop id, working folder and summary of the installed program.
+extern const ProgramIdentity Marvane;

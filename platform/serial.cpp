@@ -1,5 +1,7 @@
 #include "platform/serial.h"
 
+#include "platform/portmap.h"
+
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
@@ -62,11 +64,18 @@ void SerialLink::deliver() {
     }
 }
 
-QString ComDevicePath(int comNumber) {
-    const QByteArray var = "SERIAL_COM" + QByteArray::number(comNumber);
-    if (qEnvironmentVariableIsSet(var.constData())) return qEnvironmentVariable(var.constData());
-    return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
+QString ComDevicePath(int comNumber) { return MapComPort(comNumber).device; }
+
+namespace {
+// Every text names the device tried, and where a mapping sent the port there, the mapping.
+std::string NoSuchPortText(int comNumber, const ComPortMapping& m) {
+    const std::string name = "COM" + std::to_string(comNumber);
+    if (m.device.isEmpty()) return name + ": no such port (" + m.origin.toStdString() + " is set empty)";
+    std::string text = name + ": no such port (" + m.device.toStdString();
+    if (m.source != ComPortMapping::Source::Default) text += ", from " + m.origin.toStdString();
+    return text + ")";
 }
+}  // namespace
 
 namespace {
 class QtSerialLink final : public SerialLink {
@@ -93,20 +102,26 @@ public:
         if (port_.isOpen()) close();
         com_ = comNumber;
         baud_ = baud;
-        const QString path = ComDevicePath(comNumber);
-        const std::string name = "COM" + std::to_string(comNumber);
+        const ComPortMapping mapping = MapComPort(comNumber);
+        const QString path = mapping.device;
         if (path.isEmpty() || !QFileInfo::exists(path))
-            throw SerialError(SerialError::NoSuchPort, name + ": no such port");
+            throw SerialError(SerialError::NoSuchPort, NoSuchPortText(comNumber, mapping));
         port_.setPortName(path);
         if (!port_.open(QIODevice::ReadWrite)) {
             const auto err = port_.error();
+            const std::string tried = "COM" + std::to_string(comNumber) + " (" + path.toStdString() + "): ";
             const std::string why = port_.errorString().toStdString();
             if (err == QSerialPort::DeviceNotFoundError)
-                throw SerialError(SerialError::NoSuchPort, name + ": no such port (" + path.toStdString() + ")");
-            if (err == QSerialPort::PermissionError)
-                throw SerialError(SerialError::AccessDenied, name + " (" + path.toStdString() + "): " + why +
-                                                                 " (is the user in the dialout group?)");
-            throw SerialError(SerialError::Other, name + " (" + path.toStdString() + "): " + why);
+                throw SerialError(SerialError::NoSuchPort, NoSuchPortText(comNumber, mapping));
+            if (err == QSerialPort::PermissionError) {
+                // The same error stands for a port held by another program: advise on the group
+                // only where the user may not use the device.
+                const bool allowed = ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+                throw SerialError(SerialError::AccessDenied,
+                                  allowed ? tried + why
+                                          : tried + why + "; to use serial ports, " + JoinGroupAdvice(path).toStdString());
+            }
+            throw SerialError(SerialError::Other, tried + why);
         }
         ++opening_;
         port_.setBaudRate(baud);

@@ -85,8 +85,8 @@ public:
     virtual SerialLink* create(QObject* parent) = 0;
 };
 
-// COMn is /dev/ttyS<n-1> unless SERIAL_COM<n> names another device; set but empty, there is
-// no such port (returns an empty string).
+// The device COMn stands for (platform/portmap.h: SERIAL_COM<n>, the user's com<n> link, or
+// /dev/ttyS<n-1>); empty when SERIAL_COM<n> is set but empty, meaning there is no such port.
 QString ComDevicePath(int comNumber);
 
 class QtSerialPorts : public SerialPorts {
