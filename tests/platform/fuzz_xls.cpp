@@ -1,6 +1,6 @@
-// The .xls reader on any bytes: a compound document goes through libgsf and then the record
-// reader; other bytes go to the record reader alone as a workbook stream, so that its records
-// are tried without a container around them.
+// The .xls reader on any bytes: a compound document goes through the container reader and then
+// the record reader; other bytes go to the record reader alone as a workbook stream, so that
+// its records are tried without a container around them.
 #include <cstdint>
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Writes the fuzz targets' first inputs into the folder given: calibration tables exported by
 // our writer at a few sizes, the same as text workbooks, the workbook streams of those exports
 // and of the test fixtures that other programs wrote, and for the import each file behind its
-// selector byte (bit 0: a .txt name, bit 1: "Use interpolation").
+// selector byte (bit 0: a .txt name, bits 1 and 2: "Use interpolation").
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         writeFile(out / "xls" / ("table" + std::to_string(points) + ".stream"), WorkbookStreamOf(file));
         const std::string txt = text(cells);
         writeFile(out / "txt" / ("table" + std::to_string(points) + ".txt"), txt);
-        for (const char selector : {'\0', '\2'}) {
+        for (const char selector : {'\0', '\6'}) {
             writeFile(out / "import" / std::to_string(n++), selector + file);
             writeFile(out / "import" / std::to_string(n++), char(selector | 1) + txt);
         }
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     for (const auto& entry : fs::directory_iterator(fixtures)) {
         if (entry.path().extension() != ".xls") continue;
         const std::string file = readFile(entry.path());
-        writeFile(out / "import" / std::to_string(n++), '\2' + file);
+        writeFile(out / "import" / std::to_string(n++), '\6' + file);
         try {
             writeFile(out / "xls" / (entry.path().stem().string() + ".stream"), WorkbookStreamOf(file));
         } catch (const XlsFault&) {
