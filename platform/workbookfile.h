@@ -1,6 +1,6 @@
 #pragma once
-// Workbook files: the first sheet of an .xls (BIFF5 or BIFF8, read with freexl) or of a
-// tab-separated .txt file, and one-sheet .xls files of texts and numbers written as BIFF8.
+// Workbook files: the first sheet of an .xls (BIFF5 or BIFF8, read by our own record reader) or
+// of a tab-separated .txt file, and one-sheet .xls files of texts and numbers written as BIFF8.
 // Plain C++ without Qt: the glib headers behind the writer do not mix with Qt's keywords.
 #include <map>
 #include <string>
@@ -31,12 +31,16 @@ using WorkbookCells = std::map<std::pair<int, int>, CellValue>;
 inline constexpr int MaxSheetRows = 65536;
 inline constexpr int MaxSheetCols = 256;
 
-// Reads the first sheet. .xls files (by content: a compound document) go to freexl, anything
-// else is read as tab-separated text. Throws WorkbookError with a message that names the file
-// and the fault; no file stays open afterwards.
+// Reads the first sheet. .xls files (by content: a compound document, or by an .xls name) are
+// read as binary workbooks, anything else as tab-separated text. Throws WorkbookError with a
+// message that names the file and the fault; no file stays open afterwards.
 WorkbookCells ReadWorkbookFile(const std::string& path);
 WorkbookCells ReadXlsFile(const std::string& path);
 WorkbookCells ReadTextWorkbookFile(const std::string& path);
+// The same for a file's bytes already in memory; `path` names it in messages and by its
+// extension.
+WorkbookCells ReadWorkbookBytes(const std::string& bytes, const std::string& path);
+WorkbookCells ReadXlsBytes(const std::string& bytes, const std::string& path);
 // Text as a spreadsheet program opens it: tab-separated fields, rows ending in CR LF, LF or CR,
 // blank rows counted, fields in double quotes may hold tabs, breaks and doubled quotes. A field
 // that reads as a number (with DecimalSeparator) is a number cell. UTF-8 (a BOM is skipped),

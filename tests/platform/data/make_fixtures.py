@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Makes the workbook fixtures of the workbook tests (run in this folder; needs soffice and gsf).
+"""Makes the workbook fixtures of the workbook tests (run in this folder; needs soffice, gsf and
+python3-xlwt; name fixtures as arguments to make only those).
 
 calc_table.fods       the table as a LibreOffice document: texts, numbers, two formulas, a second sheet
 calc_table.xls        that document saved by LibreOffice Calc as Excel 97 (shared strings, RK, MULRK, formulas)
@@ -7,8 +8,12 @@ calc_table_xlsx.xls   the same saved as .xlsx, under an .xls name
 calc_table_biff5.xls  the same table as an Excel 5 workbook ("Book" stream): LABEL, RK, MULRK, NUMBER,
                       formulas with a number and a text result
 calc_password.xls     an Excel 97 workbook whose globals carry a password record
+xlwt_overwritten.xls  the table as xlwt writes it, B4 first written as a text and then overwritten
+                      by the number 21: the text stays behind, unused, in the shared strings
+
+hostile/ holds damaged workbooks that fuzzing made, kept as found (no generator).
 """
-import os, struct, subprocess, tempfile
+import os, struct, subprocess, sys, tempfile
 
 POINTS = [(5 * i, 3.14159265358979 if i == 7 else (5 * i) ** 2 / 4.0) for i in range(21)]
 
@@ -100,12 +105,33 @@ def ole(path, name, data):
         with open(os.path.join(d, name), 'wb') as f: f.write(data)
         subprocess.run(['gsf', 'createole', os.path.abspath(path), name], cwd=d, check=True)
 
-if __name__ == '__main__':
+def xlwt_overwritten(path):
+    import xlwt
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet('Table', cell_overwrite_ok=True)
+    for r, t in enumerate(['Pointer', 'Version', 'Step', 'Points', '1- l/mm 0 - mm/l', 'Max level', 'Max Volume']):
+        ws.write(r, 0, t)
+    for r, v in ((0, '10'), (1, '10'), (2, 5), (3, 'twenty-one'), (3, 21), (4, '1'), (5, 100), (6, 2500)):
+        ws.write(r, 1, v)
+    for i, (l, v) in enumerate(POINTS):
+        ws.write(9 + i, 0, l)
+        ws.write(9 + i, 1, v)
+    wb.save(path)
+
+def calc():
     with open('calc_table.fods', 'w') as f: f.write(fods())
     with tempfile.TemporaryDirectory() as d:
         env = dict(os.environ, HOME=d)
         for fmt, out in (('xls:MS Excel 97', 'calc_table.xls'), ('xlsx:Calc MS Excel 2007 XML', 'calc_table_xlsx.xls')):
             subprocess.run(['soffice', '--headless', '--convert-to', fmt, '--outdir', d, 'calc_table.fods'], env=env, check=True)
             os.replace(os.path.join(d, 'calc_table.' + fmt.split(':')[0]), out)
-    ole('calc_table_biff5.xls', 'Book', biff5().ljust(4096, b'\0'))
-    ole('calc_password.xls', 'Workbook', password_biff8())
+
+if __name__ == '__main__':
+    makers = {
+        'calc_table.xls': calc,
+        'calc_table_biff5.xls': lambda: ole('calc_table_biff5.xls', 'Book', biff5().ljust(4096, b'\0')),
+        'calc_password.xls': lambda: ole('calc_password.xls', 'Workbook', password_biff8()),
+        'xlwt_overwritten.xls': lambda: xlwt_overwritten('xlwt_overwritten.xls'),
+    }
+    for name in sys.argv[1:] or makers:
+        makers[name]()
