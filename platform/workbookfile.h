@@ -50,6 +50,9 @@ WorkbookCells ParseTextWorkbook(const std::string& bytes);
 // The BIFF8 stream of a one-sheet workbook ("Sheet1") holding the cells: texts in the shared
 // string table, numbers as full 8-byte values.
 std::string Biff8WorkbookStream(const WorkbookCells& cells);
-// Writes that stream as the "Workbook" stream of a compound document. An existing file is
-// replaced only once the new one is complete.
+// The whole .xls file: that stream as the "Workbook" stream of a compound document, built in
+// memory; empty when it cannot be built.
+std::string XlsDocument(const WorkbookCells& cells);
+// Saves XlsDocument(cells) as every other file is saved (platform/fileio.h): an existing file
+// is replaced only once the new one is complete. Defined in the platform library.
 void WriteXlsFile(const std::string& path, const WorkbookCells& cells);

@@ -15,8 +15,6 @@
 #include <vector>
 
 #include "platform/workbookfile.h"
-// After the glib headers: Qt's keywords would clash with them.
-#include "platform/fileio.h"
 
 namespace {
 
@@ -325,9 +323,8 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
     return std::move(s.bytes);
 }
 
-void WriteXlsFile(const std::string& path, const WorkbookCells& cells) {
+std::string XlsDocument(const WorkbookCells& cells) {
     const std::string stream = Biff8WorkbookStream(cells);
-    // The compound document is built in memory and then saved as every other file is.
     GsfOutput* memory = gsf_output_memory_new();
     GsfOutfile* ole = gsf_outfile_msole_new(memory);
     GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
@@ -345,10 +342,5 @@ void WriteXlsFile(const std::string& path, const WorkbookCells& cells) {
         if (bytes && size > 0) document.assign(reinterpret_cast<const char*>(bytes), size_t(size));
     }
     g_object_unref(memory);
-    if (document.empty()) throw WorkbookError("Cannot save \"" + path + "\": the workbook could not be built");
-    try {
-        WriteWholeFile(QString::fromStdString(path), document.data(), document.size());
-    } catch (const InOutError& e) {
-        throw WorkbookError("Cannot save \"" + path + "\": " + e.what());
-    }
+    return document;
 }

@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
     for (const int points : {1, 11, 21, 1000}) {
         const WorkbookCells cells = table(points);
         const fs::path xls = out / "xls" / ("table" + std::to_string(points) + ".xls");
-        WriteXlsFile(xls.string(), cells);
-        const std::string file = readFile(xls);
+        const std::string file = XlsDocument(cells);
+        writeFile(xls, file);
         writeFile(out / "xls" / ("table" + std::to_string(points) + ".stream"), WorkbookStreamOf(file));
         const std::string txt = text(cells);
         writeFile(out / "txt" / ("table" + std::to_string(points) + ".txt"), txt);
