@@ -457,18 +457,12 @@ QWidget* TMainConfig::buildOthersPage() {
 }
 
 void TMainConfig::buildMenu() {
+    // Only the items that do something: the others of the design have no behaviour.
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* item : {"&New", "&Open...", "&Save", "Save &As...", "&Print...", "P&rint Setup..."})
-        file->addAction(QString::fromLatin1(item));
-    file->addSeparator();
+    file->setAccessibleName(FormKit::WithoutMnemonic(file->title()));
     auto* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("Exit1"));
     connect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
-    auto* config = menuBar()->addMenu(QStringLiteral("Config"));
-    for (const char* item : {"Probe", "Terminal", "Program"}) config->addAction(QString::fromLatin1(item));
-    auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    for (const char* item : {"&Contents", "&Search for Help On...", "&How to Use Help", "&About..."})
-        help->addAction(QString::fromLatin1(item));
 }
 
 void TMainConfig::setStatusColour(QLabel* status, bool connected) {

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 #include "calibration/tankcfg.h"
@@ -28,6 +30,7 @@ private slots:
     void statusAndPictureRead();
     void windowsAreFrames();
     void nulInATerminalLineDoesNotCutTheLog();
+    void menuHoldsOnlyWhatActs();
 };
 
 void AccessibilityTest::connectActionRunsTheHandler() {
@@ -196,6 +199,19 @@ void AccessibilityTest::nulInATerminalLineDoesNotCutTheLog() {
     QFile saved(dir.filePath("comlog.log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("RS232:<A\0B>\r\n", 13));
+}
+
+void AccessibilityTest::menuHoldsOnlyWhatActs() {
+    ConsoleFixture f(false);
+    // Only "E&xit" does something; every other item, and the menus they leave empty, are gone.
+    const QList<QAction*> menus = f.w->menuBar()->actions();
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QStringList items;
+    for (QAction* a : menus[0]->menu()->actions()) items << a->text();
+    QCOMPARE(items, QStringList{"E&xit"});
+    QCOMPARE(menus[0]->menu()->actions()[0]->objectName(), QStringLiteral("Exit1"));
+    QCOMPARE(axName(menus[0]->menu()), QStringLiteral("File"));
 }
 
 TANKCFG_TEST_MAIN(AccessibilityTest)
