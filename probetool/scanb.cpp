@@ -9,13 +9,12 @@
 #include <QVBoxLayout>
 
 #include "platform/errorguard.h"
+#include "platform/formkit.h"
 #include "platform/wait.h"
 #include "probetool/probc.h"
 #include "probetool/txengine.h"
 
-TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link_(link) {
-    setObjectName(QStringLiteral("Scanbus"));
-    setWindowTitle(QStringLiteral("Scan probe bus"));
+TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
     resize(322, 115);
     auto* lay = new QVBoxLayout(this);
     ProgressBar1 = new QProgressBar(this);
@@ -33,9 +32,8 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     auto* listLabel = new QLabel(QStringLiteral("Address"), this);
     listLabel->setBuddy(cbPrbDet);
     cbPrbDet->setAccessibleName(listLabel->text());
-    bOKSel = new QPushButton(QStringLiteral("OK/Select"), this);
-    bOKSel->setObjectName(QStringLiteral("bOKSel"));
-    bOKSel->setAccessibleName(QStringLiteral("OK/Select"));
+    // The default button: Enter anywhere in the window selects.
+    bOKSel = FormKit::Button(this, "bOKSel", QStringLiteral("OK/Select"));
     bOKSel->setDefault(true);
     row->addWidget(listLabel);
     row->addWidget(cbPrbDet, 1);
@@ -47,6 +45,7 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     panel_ = new QLabel(QStringLiteral("No probes detected !"), sBar);
     sBar->addWidget(panel_, 1);
     lay->addWidget(sBar);
+    FormKit::TabInReadingOrder(this);
     GuardedConnect(bOKSel, &QPushButton::clicked, this, [this](bool) { bOKSelClick(); });
 }
 
@@ -55,7 +54,7 @@ QString TScanbus::PanelText() const { return panel_->text(); }
 int TScanbus::ChosenAddress() const { return cbPrbDet->currentIndex() >= 0 ? cbPrbDet->currentText().toInt() : -1; }
 
 void TScanbus::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
+    PlainDialog::showEvent(e);
     // Scan once the window is up, from the event loop, so the list fills where it can be seen.
     if (!e->spontaneous())
         QMetaObject::invokeMethod(
@@ -118,7 +117,7 @@ void TScanbus::bOKSelClick() { done(QDialog::Accepted); }
 
 void TScanbus::done(int r) {
     if (scanning_) return;
-    QDialog::done(r);
+    PlainDialog::done(r);
 }
 
 void TScanbus::closeEvent(QCloseEvent* e) {
@@ -126,5 +125,5 @@ void TScanbus::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    QDialog::closeEvent(e);
+    PlainDialog::closeEvent(e);
 }
