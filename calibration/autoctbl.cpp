@@ -15,9 +15,7 @@
 TAutoCalTbl* AutoCalTbl = nullptr;
 
 TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic Calibration Table", parent) {
-    LitPerTick = FormKit::Named(new QSpinBox(this), "LitPerTick");
-    LitPerTick->setRange(1, 99);
-    LitPerTick->setValue(20);
+    LitPerTick = FormKit::Spin(this, "LitPerTick", 1, 99, 20);
     auto* tickLabel = FormKit::LabelFor(this, QStringLiteral("Liters per tick"), LitPerTick);
     StartCal = FormKit::Button(this, "StartCal", QStringLiteral("Start calibration"));
     PauseCal = FormKit::Button(this, "PauseCal", QStringLiteral("Pause calibration"));
@@ -31,10 +29,10 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     QPalette pal = CalStatus->palette();
     pal.setColor(QPalette::Window, Qt::red);
     CalStatus->setPalette(pal);
-    CalGauge = FormKit::Named(new QProgressBar(this), "CalGauge");
+    CalGauge = FormKit::Named(new QProgressBar(this), "CalGauge", QStringLiteral("Calibration progress"));
     CalGauge->setValue(0);
     ACalTable = FormKit::Grid(this, "ACalTable", {70, 80});
-    for (QPushButton* b : {StartCal, PauseCal, FinishCal, BreakCal, Usetbl, Closefrm}) b->setAutoDefault(false);
+    ACalTable->setAccessibleName(QStringLiteral("Calibration table"));
 
     auto* controls = new QVBoxLayout;
     auto* tick = new QHBoxLayout;
@@ -50,6 +48,7 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     auto* lay = new QHBoxLayout(this);
     lay->addLayout(controls);
     lay->addWidget(ACalTable, 1);
+    FormKit::TabInReadingOrder(this);
 
     connect(Closefrm, &QPushButton::clicked, this, [this] { Guard([this] { ClosefrmClick(); }); });
 }

@@ -98,6 +98,7 @@ TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Ta
     lay->addWidget(TblChart, 1);
     lay->addLayout(bar);
     resize(640, 480);
+    FormKit::TabInReadingOrder(this);
 
     connect(Printchart, &QPushButton::clicked, this, [this] { Guard([this] { PrintchartClick(); }); });
     connect(savechart, &QPushButton::clicked, this, [this] { Guard([this] { savechartClick(); }); });

@@ -57,14 +57,16 @@ TGenffrCt::TGenffrCt(QWidget* parent) : PlainDialog("GenffrCt", "Generate from f
     }
 
     grid_ = new TextGridModel(2, Rows + 1, this);
+    // Before the first generation the header is empty; the columns are level and volume still.
+    grid_->SetColumnNames({QStringLiteral("[mm]"), QStringLiteral("[l]")});
     wACalTable = TextGridView(this, "wACalTable", grid_, {70, 80});
     FormKit::ShowAllColumns(wACalTable);
+    wACalTable->setAccessibleName(QStringLiteral("Generated table"));
 
     Closefrm = FormKit::Button(this, "Closefrm", QStringLiteral("Close && Dismis"));
     Closefrm->setAccessibleName(QStringLiteral("Close & Dismis"));
     GenTable = FormKit::Button(this, "GenTable", QStringLiteral("Generate Table"));
     Usetbl = FormKit::Button(this, "Usetbl", QStringLiteral("Use Table"));
-    for (QPushButton* b : {Closefrm, GenTable, Usetbl}) b->setAutoDefault(false);
 
     auto* left = new QVBoxLayout;
     left->addWidget(dims);
@@ -78,6 +80,8 @@ TGenffrCt::TGenffrCt(QWidget* parent) : PlainDialog("GenffrCt", "Generate from f
     lay->addLayout(left);
     lay->addWidget(wACalTable, 1);
     resize(520, 420);
+
+    FormKit::TabInReadingOrder(this);
 
     connect(Closefrm, &QPushButton::clicked, this, [this] { Guard([this] { ClosefrmClick(); }); });
     connect(GenTable, &QPushButton::clicked, this, [this] { Guard([this] { GenTableClick(); }); });

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,8 +64,13 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     grid_ = new TextGridModel(3, 2, this);
     ECalTable = TextGridView(this, "ECalTable", grid_, {30, 70, 80});
     for (int c = 0; c < 3; ++c) designWidths_[c] = ECalTable->columnWidth(c);
+    ECalTable->setAccessibleName(QStringLiteral("Calibration table"));
+    // Enter on a row edits its value, as a click does.
+    ECalTable->installEventFilter(this);
 
+    // The mode buttons' group has no caption on screen; a screen reader hears what it chooses.
     auto* modeBox = FormKit::Group(this, QString());
+    modeBox->setAccessibleName(QStringLiteral("Table layout"));
     LitOnmm = FormKit::Named(new QRadioButton(QStringLiteral("Liters on cm"), modeBox), "LitOnmm", QStringLiteral("Liters on cm"));
     mmOnLit = FormKit::Named(new QRadioButton(QStringLiteral("cm on liter"), modeBox), "mmOnLit", QStringLiteral("cm on liter"));
     LitOnmm->setChecked(true);
@@ -72,11 +78,13 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     modeLay->addWidget(LitOnmm);
     modeLay->addWidget(mmOnLit);
 
-    TblStep = FormKit::Named(new QLineEdit(QStringLiteral("1"), this), "TblStep");
+    // Only the unit stands beside the step on screen: the edit is named for what it holds.
+    TblStep = FormKit::Named(new QLineEdit(QStringLiteral("1"), this), "TblStep", QStringLiteral("Step"));
     // The step a table brings is a float in the general format: fifteen digits behind "0.000"
     // at the most, and a sign.
     FormKit::FitText(TblStep, Q(FormatGeneral(-1.0 / 3000.0)));
-    auto* stepUnit = FormKit::LabelFor(this, QStringLiteral("[mm/lit]"), TblStep);
+    auto* stepUnit = new QLabel(QStringLiteral("[mm/lit]"), this);
+    TblStep->setAccessibleDescription(stepUnit->text());
     auto box = [this](const char* name, const char* caption) {
         return FormKit::Named(new QCheckBox(QString::fromLatin1(caption), this), name, QString::fromLatin1(caption));
     };
@@ -112,6 +120,7 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
     lay->addWidget(ECalTable, 1);
     lay->addLayout(side);
     resize(560, 520);
+    FormKit::TabInReadingOrder(this);
 
     auto onClick = [this](QPushButton* b, void (TCalibrationTable::*h)()) {
         connect(b, &QPushButton::clicked, this, [this, h] { run([this, h] { (this->*h)(); }); });
@@ -200,6 +209,17 @@ void TCalibrationTable::showEvent(QShowEvent* e) {
     // Opening the editor takes the current tank's table afresh; the grid stays as it was left.
     // A window restored from an icon is shown by the system, not opened.
     if (!e->spontaneous()) run([this] { FormActivate(); });
+}
+
+bool TCalibrationTable::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ECalTable && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ECalTable->currentIndex().isValid()) {
+            run([this, r = GridRowOf(ECalTable->currentIndex())] { ECalTableClick(r); });
+            return true;
+        }
+    }
+    return PlainForm::eventFilter(watched, e);
 }
 
 bool TCalibrationTable::event(QEvent* e) {

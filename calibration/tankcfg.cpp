@@ -106,8 +106,7 @@ Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 c
     prbdistv = edit("prbdistv");
     s1distv = edit("s1distv");
     s2distv = edit("s2distv");
-    SensorsNum = FormKit::Named(new QSpinBox(probeBox), "SensorsNum");
-    SensorsNum->setRange(1, 2);
+    SensorsNum = FormKit::Spin(probeBox, "SensorsNum", 1, 2, 1);
     int prow = 1;
     addRow(probeGrid, prow, QStringLiteral("Probe address"), TankPrbAddr, {});
     addRow(probeGrid, prow, QStringLiteral("Probe Speed of Wire"), tspdwv, QStringLiteral("[m/s]"));
@@ -136,6 +135,7 @@ Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 c
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(columns);
     lay->addLayout(buttons);
+    FormKit::TabInReadingOrder(this);
 
     connect(apply, &QPushButton::clicked, this, [this] { Guard([this] { applyClick(); }); });
     connect(cancel, &QPushButton::clicked, this, [this] { Guard([this] { cancelClick(); }); });

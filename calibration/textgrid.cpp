@@ -60,6 +60,13 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return Cell(section, 0);
+    // A screen reader reads a column by its header without the padding, and a row by its
+    // number in the grid (the header row being row 0).
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole) {
+        const QString shown = Cell(section, 0).trimmed();
+        return shown.isEmpty() ? columnNames_.value(section) : shown;
+    }
+    if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole) return QString::number(section + 1);
     return {};
 }
 

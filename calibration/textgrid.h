@@ -4,6 +4,7 @@
 // row and is shown in the view's header; grid rows 1..n-1 are the model's rows 0..n-2.
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <initializer_list>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     QString Cell(int col, int row) const;
     // Ignored outside the grid.
     void SetCell(int col, int row, const QString& text);
+    // What a screen reader calls each column while its header cell is empty.
+    void SetColumnNames(const QStringList& names) { columnNames_ = names; }
     // Rows first..last of one column from text(row), shown with one update.
     template <class F>
     void FillColumn(int col, int first, int last, F&& text) {
@@ -45,6 +48,7 @@ private:
     int cols_;
     int rows_;
     std::vector<QString> cells_;
+    QStringList columnNames_;
 };
 
 // The view of a text grid: whole-row selection, no editing in place, rows of one height.

@@ -74,6 +74,7 @@ TCalSoW::TCalSoW(QWidget* parent) : PlainDialog("CalSoW", "Calibrate Speed of Wi
     buttons->addWidget(Cancel);
     buttons->addWidget(Nextbut);
     g->addLayout(buttons, 3, 0, 1, 3);
+    FormKit::TabInReadingOrder(this);
 
     connect(Nextbut, &QPushButton::clicked, this, [this] { Guard([this] { NextbutClick(); }); });
     connect(PBut, &QPushButton::clicked, this, [this] { Guard([this] { PButClick(); }); });

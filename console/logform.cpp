@@ -13,16 +13,10 @@
 
 TlogForm1* logForm1 = nullptr;
 
-TlogForm1::TlogForm1(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("logForm1"));
-    setWindowTitle(QStringLiteral("Log"));
+TlogForm1::TlogForm1(QWidget* parent) : PlainForm("logForm1", "Log", parent) {
     Fullog = FormKit::LogList(this, "Fullog", QStringLiteral("Log"));
-    SaveLog1 = new QPushButton(QStringLiteral("Save Log"), this);
-    SaveLog1->setObjectName(QStringLiteral("SaveLog1"));
-    SaveLog1->setAccessibleName(SaveLog1->text());
-    Button1 = new QPushButton(QStringLiteral("Close"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAccessibleName(Button1->text());
+    SaveLog1 = FormKit::Button(this, "SaveLog1", QStringLiteral("Save Log"));
+    Button1 = FormKit::Button(this, "Button1", QStringLiteral("Close"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(SaveLog1);
     buttons->addStretch();
@@ -31,6 +25,7 @@ TlogForm1::TlogForm1(QWidget* parent) : QWidget(parent) {
     lay->addWidget(Fullog);
     lay->addLayout(buttons);
     resize(640, 420);
+    FormKit::TabInReadingOrder(this);
 
     SaveDialog1.title = QStringLiteral("Save log file");
     SaveDialog1.filter = QStringLiteral("Log files|*.log");

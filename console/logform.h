@@ -1,13 +1,12 @@
 #pragma once
 // The log window: a copy of the traffic log, saved as a text file on request.
-#include <QWidget>
-
+#include "platform/plainform.h"
 #include "platform/prompts.h"
 
 class QPushButton;
 class TLogList;
 
-class TlogForm1 : public QWidget {
+class TlogForm1 : public PlainForm {
     Q_OBJECT
 public:
     explicit TlogForm1(QWidget* parent = nullptr);

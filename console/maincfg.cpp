@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include "platform/loglist.h"
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -100,22 +101,28 @@ void TMainConfig::buildWindow() {
     auto* central = new QWidget(this);
     auto* top = new QHBoxLayout;
 
-    auto* rs232 = Named(new QGroupBox(central), "rs232panel");
+    // The two panels look alike and both buttons read "Connect": each panel is named by its
+    // link, and each button is described by it and labelled by its link's state text.
+    auto* rs232 = Named(new QGroupBox(central), "rs232panel", L1("RS232 terminal link"));
     trconstat = Named(new QLabel(QStringLiteral("RS232"), rs232), "trconstat");
     FormKit::Plate(trconstat);
     trconstat->setAccessibleName(trconstat->text());
     TrmConnect = FormKit::Button(rs232, "TrmConnect", L1("Connect "));
     TrmConnect->setCheckable(true);
+    TrmConnect->setAccessibleDescription(rs232->accessibleName());
+    trconstat->setBuddy(TrmConnect);
     auto* l232 = new QHBoxLayout(rs232);
     l232->addWidget(trconstat);
     l232->addWidget(TrmConnect);
 
-    auto* rs485 = Named(new QGroupBox(central), "rs485panel");
+    auto* rs485 = Named(new QGroupBox(central), "rs485panel", L1("RS485 probe bus"));
     prconstat = Named(new QLabel(QStringLiteral("RS485"), rs485), "prconstat");
     FormKit::Plate(prconstat);
     prconstat->setAccessibleName(prconstat->text());
     ProbeConnect = FormKit::Button(rs485, "ProbeConnect", L1("Connect "));
     ProbeConnect->setCheckable(true);
+    ProbeConnect->setAccessibleDescription(rs485->accessibleName());
+    prconstat->setBuddy(ProbeConnect);
     auto* l485 = new QHBoxLayout(rs485);
     l485->addWidget(prconstat);
     l485->addWidget(ProbeConnect);
@@ -125,11 +132,8 @@ void TMainConfig::buildWindow() {
     top->addWidget(rs232);
     top->addWidget(rs485);
     top->addStretch();
-    auto* picture = Named(new QLabel(central), "picture");
-    picture->setAccessibleName(QStringLiteral("Picture"));
-    top->addWidget(picture);
 
-    Tankcfg = Named(new QTabWidget(central), "Tankcfg");
+    Tankcfg = Named(new TTabWidget(central), "Tankcfg");
     Tankcfg->setDocumentMode(true);
     Tankcfg->addTab(buildProgramOptionsPage(), QStringLiteral("Program Options"));
     Tankcfg->addTab(buildTerminalPage(), QStringLiteral("Terminal config"));
@@ -143,6 +147,7 @@ void TMainConfig::buildWindow() {
     setCentralWidget(central);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     buildMenu();
+    FormKit::TabInReadingOrder(this);
 
     connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
     // toggled: a click, the keyboard and the accessibility action all raise it.
@@ -329,9 +334,7 @@ QWidget* TMainConfig::buildProbePage() {
     dg->addWidget(vStatus, 3, 1);
 
     auto* settings = FormKit::Group(page, L1("Probe settings"));
-    PrVolLevel = Named(new QSpinBox(settings), "PrVolLevel");
-    PrVolLevel->setRange(1, 99);
-    PrVolLevel->setValue(50);
+    PrVolLevel = FormKit::Spin(settings, "PrVolLevel", 1, 99, 50);
     auto* ApplyToProbe = FormKit::Button(settings, "ApplyToProbe", L1("Apply"));
     auto* period = FormKit::Group(settings, L1("Meshurment Period"));
     vMPer = FormKit::ValueText(period, "vMPer", QStringLiteral(" 20"), period->title());
@@ -339,9 +342,7 @@ QWidget* TMainConfig::buildProbePage() {
     auto* use1sr = FormKit::Button(settings, "use1sr", L1("use 1 sensor"));
     auto* use2sr = FormKit::Button(settings, "use2sr", L1("use 2 sensors"));
     auto* sow = FormKit::Group(settings, L1("Speed of wire"));
-    PrSpdOfWire = Named(new QSpinBox(sow), "PrSpdOfWire");
-    PrSpdOfWire->setRange(200000, 400000);
-    PrSpdOfWire->setValue(305218);
+    PrSpdOfWire = FormKit::Spin(sow, "PrSpdOfWire", 200000, 400000, 305218);
     PrSpdOfWire->setAccessibleName(sow->title());
     auto* SetSow = FormKit::Button(sow, "SetSow", L1("Set"));
     unitRow(sow, PrSpdOfWire, "[cm/s]", SetSow);
@@ -367,8 +368,9 @@ QWidget* TMainConfig::buildProbePage() {
     lay->addWidget(PrLogwin, 1);
     lay->addWidget(exit, 0, Qt::AlignRight);
     // A double click anywhere on the list opens the log window, also below the last line
-    // or on an empty log (the view's own signal fires only on an item).
+    // or on an empty log (the view's own signal fires only on an item); so does Enter.
     PrLogwin->viewport()->installEventFilter(this);
+    PrLogwin->installEventFilter(this);
     connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
 
     auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
@@ -461,18 +463,12 @@ QWidget* TMainConfig::buildOthersPage() {
 }
 
 void TMainConfig::buildMenu() {
+    // Only the items that do something: the others of the design have no behaviour.
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* item : {"&New", "&Open...", "&Save", "Save &As...", "&Print...", "P&rint Setup..."})
-        file->addAction(QString::fromLatin1(item));
-    file->addSeparator();
+    file->setAccessibleName(FormKit::WithoutMnemonic(file->title()));
     auto* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("Exit1"));
     connect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
-    auto* config = menuBar()->addMenu(QStringLiteral("Config"));
-    for (const char* item : {"Probe", "Terminal", "Program"}) config->addAction(QString::fromLatin1(item));
-    auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    for (const char* item : {"&Contents", "&Search for Help On...", "&How to Use Help", "&About..."})
-        help->addAction(QString::fromLatin1(item));
 }
 
 void TMainConfig::setStatusColour(QLabel* status, bool connected) {
@@ -537,6 +533,13 @@ void TMainConfig::ResetModuleView() {
 void TMainConfig::Exit1Click() { close(); }
 
 bool TMainConfig::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && PrLogwin && watched == PrLogwin) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Guard([this] { PrLogwinClick(); });
+            return true;
+        }
+    }
     if (e->type() == QEvent::MouseButtonDblClick) {
         if (PrLogwin && watched == PrLogwin->viewport()) Guard([this] { PrLogwinClick(); });
         for (QTableWidget* grid : {Tanks_list, MDIList}) {

@@ -18,9 +18,7 @@
 
 Tmdicfg* mdicfg = nullptr;
 
-Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("mdicfg"));
-    setWindowTitle(QStringLiteral("MDI Unit 1"));
+Tmdicfg::Tmdicfg(QWidget* parent) : PlainForm("mdicfg", "MDI Unit 1", parent) {
     auto* nameBox = FormKit::Group(this, QStringLiteral("MDI unit name"));
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
@@ -47,6 +45,7 @@ Tmdicfg::Tmdicfg(QWidget* parent) : QWidget(parent) {
     lay->addWidget(nameBox);
     lay->addLayout(addrRow);
     lay->addLayout(buttons);
+    FormKit::TabInReadingOrder(this);
 
     connect(prev, &QPushButton::clicked, this, [this] { Guard([this] { prevClick(); }); });
     connect(next, &QPushButton::clicked, this, [this] { Guard([this] { nextClick(); }); });
@@ -76,11 +75,11 @@ void Tmdicfg::FormActivate() { ShowUnit(UnitNo); }
 
 bool Tmdicfg::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) Guard([this] { FormActivate(); });
-    return QWidget::event(e);
+    return PlainForm::event(e);
 }
 
 void Tmdicfg::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
+    PlainForm::showEvent(e);
     Guard([this] { FormActivate(); });
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The MDI unit editor: one unit's name and address, stepped through the units in use.
-#include <QWidget>
 #include <cstdint>
+
+#include "platform/plainform.h"
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-class Tmdicfg : public QWidget {
+class Tmdicfg : public PlainForm {
     Q_OBJECT
 public:
     explicit Tmdicfg(QWidget* parent = nullptr);

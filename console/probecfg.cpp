@@ -40,6 +40,7 @@ Tprobeconfig::Tprobeconfig(QWidget* parent) : PlainDialog("probeconfig", "Probe 
     g->addWidget(Selprobe, 2, 0, 1, 2);
     g->addWidget(ScanResult, 3, 0, 1, 2);
     g->addWidget(CloseSc, 4, 1, Qt::AlignRight);
+    FormKit::TabInReadingOrder(this);
     connect(CloseSc, &QPushButton::clicked, this, [this] { Guard([this] { CloseScClick(); }); });
 }
 
@@ -49,7 +50,6 @@ void Tprobeconfig::PrepareScan() {
     ProbesList->clear();
     ScanProgres->setValue(0);
     setWindowTitle(QStringLiteral("Scan Probe Net"));
-    setAccessibleName(windowTitle());
     ScanResult->setText(QStringLiteral("Scaning Probe Net..."));
     Selprobe->setText(QStringLiteral("Probe SN:XXXXXXXXXXXX"));
 }

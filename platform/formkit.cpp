@@ -1,14 +1,19 @@
 #include "platform/formkit.h"
 
 #include <algorithm>
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QValidator>
+#include <vector>
 
 #include "platform/loglist.h"
 
@@ -25,6 +30,9 @@ QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control) {
         value->setCaption(text);
     else
         control->setAccessibleName(text.trimmed());
+    // A list that takes typing has an edit of its own, which a screen reader meets as a control.
+    if (auto* list = qobject_cast<QComboBox*>(control); list && list->lineEdit())
+        list->lineEdit()->setAccessibleName(text.trimmed());
     return l;
 }
 
@@ -88,6 +96,8 @@ void FitHeaderRow(QTableWidget* g) {
 TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName) {
     auto* l = Named(new TLogList(parent), name);
     l->setAccessibleName(accessibleName);
+    // Read line by line from the keyboard as well.
+    l->setFocusPolicy(Qt::StrongFocus);
     return l;
 }
 
@@ -124,6 +134,111 @@ TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi) {
     s->setRange(lo, hi);
     s->setValue(lo);
     return s;
+}
+
+TSpinEdit* Spin(QWidget* parent, const char* name, int lo, int hi, int value) {
+    auto* s = Named(new TSpinEdit(parent), name);
+    s->setRange(lo, hi);
+    s->setValue(value);
+    return s;
+}
+
+QString WithoutMnemonic(const QString& caption) {
+    QString out;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&')) {
+            if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('&')) out += caption[++i];
+            continue;
+        }
+        out += caption[i];
+    }
+    return out.trimmed();
+}
+
+namespace {
+// A widget that Tab stops at, itself or through the widget it hands its focus to.
+bool TakesTab(const QWidget* w) {
+    while (w->focusProxy()) w = w->focusProxy();
+    return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus;
+}
+
+class ReadingOrder {
+public:
+    QList<QWidget*> stops;
+
+    void widget(QWidget* w) {
+        if (w->isWindow() || seen_.contains(w)) return;
+        seen_.insert(w);
+        // A page control hands its focus to its tab bar, and holds its pages besides.
+        if (TakesTab(w) && !qobject_cast<QTabWidget*>(w)) {
+            stops << w;
+            return;
+        }
+        children(w);
+    }
+    // What lies inside w, in reading order; children outside its layout follow, as created.
+    void children(QWidget* w) {
+        if (auto* pages = qobject_cast<QTabWidget*>(w)) {
+            widget(pages->tabBar());
+            for (int i = 0; i < pages->count(); ++i) widget(pages->widget(i));
+        } else if (auto* main = qobject_cast<QMainWindow*>(w)) {
+            if (main->centralWidget()) widget(main->centralWidget());
+        } else if (w->layout()) {
+            layout(w->layout());
+        }
+        for (QObject* o : w->children())
+            if (auto* c = qobject_cast<QWidget*>(o)) widget(c);
+    }
+
+private:
+    void layout(QLayout* l) {
+        std::vector<QLayoutItem*> items;
+        if (auto* grid = qobject_cast<QGridLayout*>(l)) {
+            struct Cell {
+                int row, column, index;
+            };
+            std::vector<Cell> cells;
+            for (int i = 0; i < grid->count(); ++i) {
+                int row = 0, column = 0, rows = 0, columns = 0;
+                grid->getItemPosition(i, &row, &column, &rows, &columns);
+                cells.push_back({row, column, i});
+            }
+            std::stable_sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
+                return a.row != b.row ? a.row < b.row : a.column < b.column;
+            });
+            for (const Cell& c : cells) items.push_back(grid->itemAt(c.index));
+        } else {
+            for (int i = 0; i < l->count(); ++i) items.push_back(l->itemAt(i));
+            if (auto* box = qobject_cast<QBoxLayout*>(l);
+                box && (box->direction() == QBoxLayout::RightToLeft || box->direction() == QBoxLayout::BottomToTop))
+                std::reverse(items.begin(), items.end());
+        }
+        for (QLayoutItem* item : items) {
+            if (QWidget* w = item->widget())
+                widget(w);
+            else if (QLayout* inner = item->layout())
+                layout(inner);
+        }
+    }
+
+    QSet<QWidget*> seen_;
+};
+}  // namespace
+
+void TabInReadingOrder(QWidget* window) {
+    ReadingOrder order;
+    order.children(window);
+    // The chain starts at the window: the first control read is the first the window's focus
+    // goes to. Qt orders only widgets that take focus, and sees the chain as a ring, so the
+    // window takes focus while the chain is laid, or the ring could start anywhere.
+    const Qt::FocusPolicy policy = window->focusPolicy();
+    window->setFocusPolicy(Qt::TabFocus);
+    QWidget* previous = window;
+    for (QWidget* stop : std::as_const(order.stops)) {
+        QWidget::setTabOrder(previous, stop);
+        previous = stop;
+    }
+    window->setFocusPolicy(policy);
 }
 
 }  // namespace FormKit

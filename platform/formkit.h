@@ -9,9 +9,12 @@
 #include <QSpinBox>
 #include <QString>
 #include <QStringList>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <initializer_list>
 
+class QAccessibleEvent;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -19,11 +22,18 @@ class QWidget;
 class TLogList;
 
 // A push button whose accessible name follows its caption, and whose accessibility action is
-// a click, so the handler bound to clicked runs (for a checkable button too).
+// a click, so the handler bound to clicked runs (for a checkable button too). Enter on the
+// focused button clicks it, as the space bar does, in every window; it becomes a dialog's
+// default button (pressed by Enter anywhere in it) only when made so.
 class TButton : public QPushButton {
     Q_OBJECT
 public:
-    using QPushButton::QPushButton;
+    explicit TButton(const QString& caption, QWidget* parent = nullptr) : QPushButton(caption, parent) {
+        setAutoDefault(false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 // A read-only text showing a value. A screen reader reads it as "caption: value", so the value
@@ -111,10 +121,20 @@ void LimitTyping(QLineEdit* edit, int limit);
 
 }  // namespace FormKit
 
+// A spin edit that takes typing. An accessibility tool's increase and decrease move it one
+// step, as the arrow keys do (a plain spin box jumps a tenth of its range), and its text is
+// read and typed through the edit inside it.
+class TSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    using QSpinBox::QSpinBox;
+    QLineEdit* editor() const { return lineEdit(); }
+};
+
 // A spin edit moved by its arrows and the arrow keys only: typed characters are not taken,
-// so a count goes one step at a time. An accessibility tool's increase and decrease, or a
-// value it sets, also go one step at a time.
-class TArrowSpinEdit : public QSpinBox {
+// so a count goes one step at a time. A value an accessibility tool sets is also reached one
+// step at a time.
+class TArrowSpinEdit : public TSpinEdit {
     Q_OBJECT
 public:
     explicit TArrowSpinEdit(QWidget* parent = nullptr);
@@ -123,8 +143,37 @@ public:
     void stepBy(int steps) override;
 };
 
+// The tabs of a page control. To a screen reader the bar holds its tabs and, only while they
+// are shown, the buttons that scroll them.
+class TTabBar : public QTabBar {
+    Q_OBJECT
+public:
+    using QTabBar::QTabBar;
+};
+
+// A page control whose pages are named by their tabs' captions.
+class TTabWidget : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit TTabWidget(QWidget* parent = nullptr);
+
+protected:
+    void tabInserted(int index) override;
+};
+
 namespace FormKit {
 TArrowSpinEdit* ArrowSpin(QWidget* parent, const char* name, int lo, int hi);
+TSpinEdit* Spin(QWidget* parent, const char* name, int lo, int hi, int value);
+// The caption as shown: "&&" is an ampersand, a single "&" marks the shortcut letter.
+QString WithoutMnemonic(const QString& caption);
+// Every accessibility event the kit raises goes to the accessibility bus, and to the watcher
+// while one is set: a test that watches what a screen reader is told (with no screen reader
+// listening, the bus drops the events unseen). Returns the watcher set before.
+using AccessibleEventWatcher = void (*)(QAccessibleEvent*);
+AccessibleEventWatcher WatchAccessibleEvents(AccessibleEventWatcher watcher);
+// Tab and Shift+Tab go through the window's controls in reading order: the layouts' order,
+// a grid row by row, a group's controls together, a page control's tabs before its pages.
+void TabInReadingOrder(QWidget* window);
 }
 
 // Room for what a control shows (formkit_layout.cpp). Every width comes from the control's own

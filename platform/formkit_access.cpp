@@ -1,17 +1,23 @@
 // What the form kit's widgets tell a screen reader, and how accessibility actions reach them.
-// Qt's own interfaces for these widgets fall short in four ways: a checkable button's action
+// Qt's own interfaces for these widgets fall short in five ways: a checkable button's action
 // toggles it without a click (so a handler bound to clicked never runs), a spin box's
 // increase and decrease move by a tenth of the range rather than one step, a label with an
-// accessible name hides the value it shows, and a top-level window that is a plain widget is
-// no window to a screen reader. The factory below gives those widgets interfaces of their own.
+// accessible name hides the value it shows, a top-level window that is a plain widget is
+// no window to a screen reader, and a tab bar lists its scroll buttons while they are hidden.
+// The factory below gives those widgets interfaces of their own.
 #include <algorithm>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QHash>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScopedValueRollback>
+#include <QToolButton>
 
 #include "platform/formkit.h"
+#include "platform/plainform.h"
 
 // ---------------------------------------------------------------------------
 // Widgets
@@ -77,7 +83,43 @@ void TGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) 
     QTableWidget::rowsAboutToBeRemoved(parent, start, end);
 }
 
-TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+void TButton::keyPressEvent(QKeyEvent* e) {
+    // Qt clicks a focused button on Enter only in a dialog, and only when it may become the
+    // default; elsewhere only the space bar would.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        if (isEnabled()) click();
+        return;
+    }
+    QPushButton::keyPressEvent(e);
+}
+
+TTabWidget::TTabWidget(QWidget* parent) : QTabWidget(parent) { setTabBar(new TTabBar(this)); }
+
+void TTabWidget::tabInserted(int index) {
+    QTabWidget::tabInserted(index);
+    QWidget* page = widget(index);
+    if (page && page->accessibleName().isEmpty()) page->setAccessibleName(FormKit::WithoutMnemonic(tabText(index)));
+}
+
+namespace {
+FormKit::AccessibleEventWatcher g_watcher = nullptr;
+}
+
+FormKit::AccessibleEventWatcher FormKit::WatchAccessibleEvents(AccessibleEventWatcher watcher) {
+    std::swap(g_watcher, watcher);
+    return watcher;
+}
+
+void FormKit::AnnounceNameChange(QWidget* w) {
+    // A name the program gave stands whatever the title reads; a window not on screen is read
+    // afresh when it is shown.
+    if (!w->accessibleName().isEmpty() || !w->isVisible()) return;
+    QAccessibleEvent event(w, QAccessible::NameChanged);
+    if (g_watcher) g_watcher(&event);
+    QAccessible::updateAccessibility(&event);
+}
+
+TArrowSpinEdit::TArrowSpinEdit(QWidget* parent) : TSpinEdit(parent) { lineEdit()->setReadOnly(true); }
 
 void TArrowSpinEdit::stepBy(int steps) {
     const int dir = steps > 0 ? 1 : -1;
@@ -92,19 +134,6 @@ void TArrowSpinEdit::stepBy(int steps) {
 // Accessible interfaces
 
 namespace {
-
-// The caption as shown: "&&" is an ampersand, a single "&" marks the shortcut letter.
-QString withoutMnemonic(const QString& caption) {
-    QString out;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&')) {
-            if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('&')) out += caption[++i];
-            continue;
-        }
-        out += caption[i];
-    }
-    return out.trimmed();
-}
 
 class AccessibleButton : public QAccessibleWidget {
 public:
@@ -125,7 +154,7 @@ public:
         if (t != QAccessible::Name) return QAccessibleWidget::text(t);
         // A name the program gave stands; otherwise the caption, as it reads now.
         const QString given = widget()->accessibleName();
-        return given.isEmpty() ? withoutMnemonic(button()->text()) : given;
+        return given.isEmpty() ? FormKit::WithoutMnemonic(button()->text()) : given;
     }
     QStringList actionNames() const override {
         QStringList names;
@@ -160,40 +189,72 @@ public:
     }
 };
 
-// Value and actions step by step; the shown text is offered read-only, as the edit takes no typing.
-class AccessibleArrowSpin : public QAccessibleWidget, public QAccessibleValueInterface, public QAccessibleTextInterface {
+// Value and actions one step at a time. The text is the edit's inside the spin edit (Qt gives
+// that edit no interface of its own): read, and where the spin edit takes typing, typed.
+class AccessibleSpin : public QAccessibleWidget,
+                       public QAccessibleValueInterface,
+                       public QAccessibleTextInterface,
+                       public QAccessibleEditableTextInterface {
 public:
-    explicit AccessibleArrowSpin(QWidget* w) : QAccessibleWidget(w, QAccessible::SpinBox) {}
+    explicit AccessibleSpin(QWidget* w) : QAccessibleWidget(w, QAccessible::SpinBox) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
         if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface && !edit()->isReadOnly())
+            return static_cast<QAccessibleEditableTextInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
-    }
-    QString text(int start, int end) const override { return spin()->text().mid(start, end - start); }
-    int characterCount() const override { return int(spin()->text().size()); }
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    int selectionCount() const override { return 0; }
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int* start, int* end) const override {
-        *start = *end = offset;
-        return {};
     }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return spin()->text();
         return QAccessibleWidget::text(t);
     }
+
+    QString text(int start, int end) const override { return edit()->text().mid(start, end - start); }
+    int characterCount() const override { return int(edit()->text().size()); }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void selection(int index, int* start, int* end) const override {
+        *start = *end = 0;
+        if (index != 0 || !edit()->hasSelectedText()) return;
+        *start = edit()->selectionStart();
+        *end = *start + edit()->selectionLength();
+    }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override { edit()->deselect(); }
+    void setSelection(int, int start, int end) override { edit()->setSelection(start, end - start); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint& point) const override {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+    // Typed as the keyboard types: the spin edit checks what it is given.
+    void deleteText(int start, int end) override {
+        edit()->setSelection(start, end - start);
+        edit()->del();
+    }
+    void insertText(int offset, const QString& text) override {
+        edit()->setCursorPosition(offset);
+        edit()->insert(text);
+    }
+    void replaceText(int start, int end, const QString& text) override {
+        edit()->setSelection(start, end - start);
+        edit()->insert(text);
+    }
+
     QVariant currentValue() const override { return spin()->value(); }
-    // A value set from outside is reached one step at a time, as the arrows go.
     void setCurrentValue(const QVariant& value) override {
         const int to = std::clamp(value.toInt(), spin()->minimum(), spin()->maximum());
+        if (!qobject_cast<TArrowSpinEdit*>(spin())) {
+            spin()->setValue(to);  // as if typed
+            return;
+        }
+        // A count is reached one step at a time, as the arrows go.
         while (spin()->value() != to) {
             const int before = spin()->value();
             spin()->stepBy(to > before ? 1 : -1);
@@ -217,7 +278,115 @@ public:
     }
 
 private:
-    QSpinBox* spin() const { return static_cast<QSpinBox*>(widget()); }
+    TSpinEdit* spin() const { return static_cast<TSpinEdit*>(widget()); }
+    QLineEdit* edit() const { return spin()->editor(); }
+};
+
+// One tab of a tab bar: its caption, selected while its page is shown, pressed to show it.
+class AccessibleTab : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    AccessibleTab(QTabBar* bar, int index) : bar_(bar), index_(index) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    bool isValid() const override { return bar_ && index_ < bar_->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return bar_ ? bar_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(bar_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid()) return {};
+        if (t == QAccessible::Name) return FormKit::WithoutMnemonic(bar_->tabText(index_));
+        if (t == QAccessible::Description) return bar_->tabToolTip(index_);
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid() || !bar_->isTabVisible(index_)) return {};
+        const QRect r = bar_->tabRect(index_);
+        return QRect(bar_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = index_ == bar_->currentIndex();
+        s.focused = s.selected && bar_->hasFocus();
+        s.invisible = !bar_->isVisible() || !bar_->isTabVisible(index_);
+        s.disabled = !bar_->isEnabled() || !bar_->isTabEnabled(index_);
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && isValid() && bar_->isTabEnabled(index_)) bar_->setCurrentIndex(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<QTabBar> bar_;
+    int index_;
+};
+
+// The bar: its tabs, then the scroll buttons that are shown now. Qt's own interface lists both
+// scroll buttons always, so a screen reader met two buttons it could not see.
+class AccessibleTabBar : public QAccessibleWidget {
+public:
+    explicit AccessibleTabBar(QWidget* w) : QAccessibleWidget(w, QAccessible::PageTabList) {}
+    ~AccessibleTabBar() override {
+        for (QAccessible::Id id : std::as_const(tabs_)) QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return int(bar()->count() + scrollButtons().size()); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0) return nullptr;
+        if (index < bar()->count()) return tab(index);
+        const QList<QToolButton*> buttons = scrollButtons();
+        index -= bar()->count();
+        return index < buttons.size() ? QAccessible::queryAccessibleInterface(buttons[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        for (auto it = tabs_.cbegin(); it != tabs_.cend(); ++it)
+            if (QAccessible::accessibleInterface(it.value()) == child) return it.key() < bar()->count() ? it.key() : -1;
+        const int at = int(scrollButtons().indexOf(qobject_cast<QToolButton*>(child->object())));
+        return at < 0 ? -1 : bar()->count() + at;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return bar()->hasFocus() && bar()->currentIndex() >= 0 ? tab(bar()->currentIndex()) : nullptr;
+    }
+    QString text(QAccessible::Text t) const override {
+        // Read as the page it shows, as Qt's own bar does.
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty() && bar()->currentIndex() >= 0)
+            return FormKit::WithoutMnemonic(bar()->tabText(bar()->currentIndex()));
+        return QAccessibleWidget::text(t);
+    }
+
+private:
+    QTabBar* bar() const { return static_cast<QTabBar*>(widget()); }
+    QAccessibleInterface* tab(int index) const {
+        auto it = tabs_.constFind(index);
+        if (it != tabs_.cend()) return QAccessible::accessibleInterface(it.value());
+        auto* iface = new AccessibleTab(bar(), index);
+        tabs_.insert(index, QAccessible::registerAccessibleInterface(iface));
+        return iface;
+    }
+    QList<QToolButton*> scrollButtons() const {
+        QList<QToolButton*> shown;
+        for (QToolButton* b : bar()->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+            if (b->isVisible()) shown << b;
+        return shown;
+    }
+
+    mutable QHash<int, QAccessible::Id> tabs_;
 };
 
 // The programs' windows that are plain widgets: a window to a screen reader while top-level.
@@ -244,7 +413,8 @@ QAccessibleInterface* formKitAccessible(const QString& className, QObject* objec
     auto* w = static_cast<QWidget*>(object);
     if (qobject_cast<TButton*>(object)) return new AccessibleButton(w);
     if (qobject_cast<TValueText*>(object)) return new AccessibleValueText(w);
-    if (qobject_cast<TArrowSpinEdit*>(object)) return new AccessibleArrowSpin(w);
+    if (qobject_cast<TSpinEdit*>(object)) return new AccessibleSpin(w);
+    if (qobject_cast<TTabBar*>(object)) return new AccessibleTabBar(w);
     if (isPlainWidget(object->metaObject())) return new AccessibleForm(w);
     return nullptr;
 }

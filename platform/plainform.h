@@ -1,16 +1,29 @@
 #pragma once
-// Secondary windows as they stand at start: their form name and caption, hidden until a
-// part of the program shows them.
+// The programs' windows as they stand at start: their form name and caption. A window is read
+// by its title as it reads now, and a screen reader is told each time the title changes.
 #include <QDialog>
+#include <QEvent>
 #include <QWidget>
 
+namespace FormKit {
+// Tells a screen reader that the window's name, which is its title, has changed, if the window
+// is on screen.
+void AnnounceNameChange(QWidget* window);
+}
+
+// A window the program shows and hides, never freed before the end.
 class PlainForm : public QWidget {
     Q_OBJECT
 public:
     PlainForm(const char* formName, const char* caption, QWidget* parent = nullptr) : QWidget(parent) {
         setObjectName(QString::fromLatin1(formName));
         setWindowTitle(QString::fromUtf8(caption));
-        setAccessibleName(windowTitle());
+    }
+
+protected:
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::WindowTitleChange) FormKit::AnnounceNameChange(this);
+        QWidget::changeEvent(e);
     }
 };
 
@@ -22,6 +35,11 @@ public:
     PlainDialog(const char* formName, const char* caption, QWidget* parent = nullptr) : QDialog(parent) {
         setObjectName(QString::fromLatin1(formName));
         setWindowTitle(QString::fromUtf8(caption));
-        setAccessibleName(windowTitle());
+    }
+
+protected:
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::WindowTitleChange) FormKit::AnnounceNameChange(this);
+        QDialog::changeEvent(e);
     }
 };

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/formkit.h"
+
 const QStringList& TFrame1::HelpLines() {
     static const QStringList lines = {
         QStringLiteral("\"Scanbus \" - scaning RS485 bus for devices from address 0 to F (15);"),
@@ -39,13 +41,12 @@ TFrame1::TFrame1(QWidget* parent) : QFrame(parent) {
     inner->setContentsMargins(2, 2, 2, 2);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Help text"));
     Memo1->setReadOnly(true);
     Memo1->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow; color: black; }"));
     Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
     inner->addWidget(Memo1);
     lay->addWidget(Panel1, 1);
-    Button1 = new QPushButton(QStringLiteral("Close"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAccessibleName(QStringLiteral("Close"));
+    Button1 = FormKit::Button(this, "Button1", QStringLiteral("Close"));
     lay->addWidget(Button1, 0, Qt::AlignLeft);
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The help window shown by the main window's "Help" button.
-#include <QDialog>
+#include "platform/plainform.h"
 
 class TFrame1;
 
-class THelpWindow : public QDialog {
+class THelpWindow : public PlainDialog {
     Q_OBJECT
 public:
     explicit THelpWindow(QWidget* parent = nullptr);

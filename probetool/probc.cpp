@@ -53,12 +53,11 @@ void TGauge::setMax(int m) {
 QString LogStamp(const QDateTime& t) { return t.toString(QStringLiteral("yyMMddHHmmss")); }
 QString FrameStamp(const QDateTime& t) { return t.toString(QStringLiteral("HHmmss")); }
 
-Tprobc::Tprobc(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("probc"));
-    setWindowTitle(OstrelTitle);
+Tprobc::Tprobc(QWidget* parent) : PlainForm("probc", "Probe config", parent) {
     resize(604, 507);
     if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     buildControls();
+    FormKit::TabInReadingOrder(this);
     link_ = new ProbeTxEngine(this);
     MainTimer = Services::clock().createTimer(this, 300);
     MainTimer->setObjectName(QStringLiteral("MainTimer"));
@@ -367,7 +366,7 @@ void Tprobc::keyPressEvent(QKeyEvent* event) {
         Guard([this] { ShowHelp(HelpContext); });
         return;
     }
-    QWidget::keyPressEvent(event);
+    PlainForm::keyPressEvent(event);
 }
 
 void Tprobc::ShowHelp(int context) {
@@ -377,7 +376,6 @@ void Tprobc::ShowHelp(int context) {
         auto* frame = new PlainForm("HelpViewerWindow", "", this);
         frame->setWindowFlag(Qt::Window);
         frame->setWindowTitle(OstrelTitle);
-        frame->setAccessibleName(OstrelTitle);
         frame->resize(520, 420);
         helpViewer_ = new QTextBrowser(frame);
         helpViewer_->setObjectName(QStringLiteral("HelpViewer"));

@@ -4,13 +4,13 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QStringList>
-#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <utility>
 
 #include "common/tankcfgtypes.h"
 #include "platform/formkit.h"
+#include "platform/plainform.h"
 #include "platform/prompts.h"
 
 class QCheckBox;
@@ -80,7 +80,7 @@ private:
 
 class ProbeTxEngine;
 
-class Tprobc : public QWidget {
+class Tprobc : public PlainForm {
     Q_OBJECT
 public:
     explicit Tprobc(QWidget* parent = nullptr);

@@ -10,13 +10,12 @@
 
 #include "platform/errorguard.h"
 #include "platform/serial.h"
+#include "platform/formkit.h"
 #include "platform/wait.h"
 #include "probetool/probc.h"
 #include "probetool/txengine.h"
 
-TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link_(link) {
-    setObjectName(QStringLiteral("Scanbus"));
-    setWindowTitle(QStringLiteral("Scan probe bus"));
+TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
     resize(322, 115);
     auto* lay = new QVBoxLayout(this);
     ProgressBar1 = new QProgressBar(this);
@@ -34,9 +33,8 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     auto* listLabel = new QLabel(QStringLiteral("Address"), this);
     listLabel->setBuddy(cbPrbDet);
     cbPrbDet->setAccessibleName(listLabel->text());
-    bOKSel = new QPushButton(QStringLiteral("OK/Select"), this);
-    bOKSel->setObjectName(QStringLiteral("bOKSel"));
-    bOKSel->setAccessibleName(QStringLiteral("OK/Select"));
+    // The default button: Enter anywhere in the window selects.
+    bOKSel = FormKit::Button(this, "bOKSel", QStringLiteral("OK/Select"));
     bOKSel->setDefault(true);
     row->addWidget(listLabel);
     row->addWidget(cbPrbDet, 1);
@@ -48,6 +46,7 @@ TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : QDialog(parent), link
     panel_ = new QLabel(QStringLiteral("No probes detected !"), sBar);
     sBar->addWidget(panel_, 1);
     lay->addWidget(sBar);
+    FormKit::TabInReadingOrder(this);
     GuardedConnect(bOKSel, &QPushButton::clicked, this, [this](bool) { bOKSelClick(); });
 }
 
@@ -59,7 +58,7 @@ int TScanbus::ChosenAddress() const {
 }
 
 void TScanbus::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
+    PlainDialog::showEvent(e);
     // Scan once the window is up, from the event loop, so the list fills where it can be seen.
     if (!e->spontaneous())
         QMetaObject::invokeMethod(
@@ -132,7 +131,7 @@ void TScanbus::bOKSelClick() { done(QDialog::Accepted); }
 
 void TScanbus::done(int r) {
     if (scanning_) return;
-    QDialog::done(r);
+    PlainDialog::done(r);
 }
 
 void TScanbus::closeEvent(QCloseEvent* e) {
@@ -140,5 +139,5 @@ void TScanbus::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    QDialog::closeEvent(e);
+    PlainDialog::closeEvent(e);
 }

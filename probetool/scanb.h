@@ -1,8 +1,9 @@
 #pragma once
 // The bus scan window: identifies addresses 0 to 15 each time it is shown and offers the ones
 // that answered.
-#include <QDialog>
 #include <cstdint>
+
+#include "platform/plainform.h"
 
 class QComboBox;
 class QLabel;
@@ -11,7 +12,7 @@ class QPushButton;
 class QStatusBar;
 class ProbeTxEngine;
 
-class TScanbus : public QDialog {
+class TScanbus : public PlainDialog {
     Q_OBJECT
 public:
     // Scans through the main window's probe link.

@@ -1,19 +1,59 @@
-// Marvane as a screen reader or a GUI test tool drives it: the accessibility actions of the
-// connect button and the count spin edits, keyboard choices in the grids, and what the status
-// texts, the picture and the windows read as.
+// Marvane as a screen reader, a GUI test tool or a keyboard alone drives it: the accessibility
+// actions of the connect button and the spin edits, keyboard choices in the grids, what every
+// window and control reads as, Tab through each window in reading order, Enter and Escape in
+// the dialogs, and a menu without dead items.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
+#include "calibration/autoctbl.h"
+#include "calibration/ctblch.h"
+#include "calibration/genffctbl.h"
+#include "calibration/tablecfg.h"
 #include "calibration/tankcfg.h"
+#include "console/calsow1.h"
+#include "console/fscanlrm.h"
 #include "console/logform.h"
+#include "console/mdicf.h"
+#include "console/probecfg.h"
+#include "console/progresft.h"
 #include "consolefixture.h"
 #include "tests/accessible.h"
 
 namespace {
 void clickCell(QTableWidget* g, int row) {
     QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 1)).center());
+}
+QAbstractButton* buttonIn(QWidget* window, const char* name) {
+    auto* b = window->findChild<QAbstractButton*>(QLatin1String(name));
+    if (!b) qFatal("no button %s", name);
+    return b;
+}
+// The secondary windows, as created.
+QList<QWidget*> secondaryWindows() {
+    return {tankconfig, probeconfig, CalibrationTable, CalSoW, logForm1, AutoCalTbl,
+            CalTChart,  GenffrCt,    ScanfLrm,         mdicfg, progresf};
+}
+// A grid view's column headers as a screen reader reads them.
+QStringList columnHeaders(QTableView* v) {
+    QStringList out;
+    QAccessibleInterface* grid = ax(v);
+    for (int k = 0; k < grid->childCount() && k < 12; ++k)
+        if (QAccessibleInterface* c = grid->child(k); c && c->role() == QAccessible::ColumnHeader) out << c->text(QAccessible::Name);
+    return out;
+}
+// Presses a key in a modal window once it is open, and Escape a little later should the key
+// have left it open, so a key that does nothing fails the test rather than hanging it.
+void pressWhenOpen(SimEnv& env, QWidget* target, int key) {
+    env.clock.after(0, [target, key] { QTest::keyClick(target, Qt::Key(key)); });
+    env.clock.after(100, [target] {
+        if (target->window()->isVisible()) QTest::keyClick(target->window(), Qt::Key_Escape);
+    });
 }
 }  // namespace
 
@@ -28,6 +68,14 @@ private slots:
     void statusAndPictureRead();
     void windowsAreFrames();
     void nulInATerminalLineDoesNotCutTheLog();
+    void windowNamesFollowTheirTitles();
+    void everyControlHasATrueName();
+    void connectButtonsAreToldApart();
+    void typedSpinEditsGoOneStep();
+    void tabOrderFollowsReadingOrder();
+    void dialogsAnswerEnterAndEscape();
+    void keyboardReachesWhatADoubleClickDoes();
+    void menuHoldsOnlyWhatActs();
 };
 
 void AccessibilityTest::connectActionRunsTheHandler() {
@@ -153,7 +201,8 @@ void AccessibilityTest::statusAndPictureRead() {
     QCOMPARE(axName(status), QStringLiteral("RS232: disconnected"));
     QCOMPARE(axName(f.w->prconstat), QStringLiteral("RS485: disconnected"));
     QCOMPARE(f.w->prconstat->text(), QStringLiteral("RS485"));
-    QCOMPARE(axName(f.find<QLabel>("picture")), QStringLiteral("Picture"));
+    // The picture panel showed nothing and is gone: nothing is read for it.
+    QVERIFY(!f.w->findChild<QLabel*>(QStringLiteral("picture")));
     // The probe and module values are read with their captions.
     QCOMPARE(axName(f.find<QLabel>("LRMTV")), QStringLiteral("Themperature: XX"));
     QCOMPARE(axName(f.find<QLabel>("LRMDi2V")), QStringLiteral("Digital In No 2: x"));
@@ -196,6 +245,253 @@ void AccessibilityTest::nulInATerminalLineDoesNotCutTheLog() {
     QFile saved(dir.filePath("comlog.log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("RS232:<A\0B>\r\n", 13));
+}
+
+void AccessibilityTest::windowNamesFollowTheirTitles() {
+    ConsoleFixture f(false);
+    AccessibleEventLog events;
+    f.spin("Noftanks")->setValue(2);
+    f.spin("MdiUv")->setValue(2);
+    // The tank window is read by the title it shows, and each change of it is told.
+    tankconfig->TankNo = 1;
+    CurrentTank = 1;
+    tankconfig->show();
+    f.env.clock.settle();
+    QCOMPARE(axName(tankconfig), QStringLiteral("Tank No: 1 configuration"));
+    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 1);
+    buttonIn(tankconfig, "next")->click();
+    QCOMPARE(axName(tankconfig), QStringLiteral("Tank No: 2 configuration"));
+    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 2);
+    // The same title again is no change.
+    buttonIn(tankconfig, "next")->click();
+    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 2);
+    // "Load/Create" titles the editor for its tank, before it shows it and while it is open.
+    buttonIn(tankconfig, "ldtable")->click();
+    f.env.clock.settle();
+    QCOMPARE(axName(CalibrationTable), QStringLiteral("Calibration table for tank No: \"2\""));
+    buttonIn(tankconfig, "prev")->click();
+    buttonIn(tankconfig, "ldtable")->click();
+    f.env.clock.settle();
+    QCOMPARE(axName(CalibrationTable), QStringLiteral("Calibration table for tank No: \"1\""));
+    QCOMPARE(events.count(CalibrationTable, QAccessible::NameChanged), 1);
+    // The MDI editor, stepped to unit 2.
+    mdicfg->UnitNo = 1;
+    mdicfg->show();
+    f.env.clock.settle();
+    QCOMPARE(axName(mdicfg), QStringLiteral("MDI Unit 1"));
+    buttonIn(mdicfg, "next")->click();
+    QCOMPARE(axName(mdicfg), QStringLiteral("MDI Unit 2"));
+    QCOMPARE(events.count(mdicfg, QAccessible::NameChanged), 1);
+    // The probe scan dialog, retitled for a scan before it is shown.
+    probeconfig->PrepareScan();
+    QCOMPARE(axName(probeconfig), QStringLiteral("Scan Probe Net"));
+    for (QWidget* w : secondaryWindows()) w->hide();
+}
+
+void AccessibilityTest::everyControlHasATrueName() {
+    ConsoleFixture f(false);
+    QVERIFY2(UnnamedControls(f.w).isEmpty(), qPrintable(UnnamedControls(f.w).join(QStringLiteral("; "))));
+    for (QWidget* w : secondaryWindows())
+        QVERIFY2(UnnamedControls(w).isEmpty(), qPrintable(w->objectName() + QStringLiteral(": ") + UnnamedControls(w).join(QStringLiteral("; "))));
+    // Pages by their tabs, panels by their links.
+    QTabWidget* pages = f.w->Tankcfg;
+    for (int i = 0; i < pages->count(); ++i) QCOMPARE(axName(pages->widget(i)), pages->tabText(i));
+    QCOMPARE(axName(f.find<QWidget>("rs232panel")), QStringLiteral("RS232 terminal link"));
+    QCOMPARE(axName(f.find<QWidget>("rs485panel")), QStringLiteral("RS485 probe bus"));
+    // The language list's own edit, by the list's label.
+    QCOMPARE(axName(f.list("trmLang")->lineEdit()), QStringLiteral("Select language :"));
+    // The grids, and the generator's columns before and after a table is generated.
+    QCOMPARE(axName(CalibrationTable->ECalTable), QStringLiteral("Calibration table"));
+    QCOMPARE(columnHeaders(CalibrationTable->ECalTable), (QStringList{"No", "[mm]", "[lit]"}));
+    QCOMPARE(axName(GenffrCt->wACalTable), QStringLiteral("Generated table"));
+    QCOMPARE(columnHeaders(GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
+    GenffrCt->GenTableClick();
+    QCOMPARE(columnHeaders(GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
+    // The step edit by what it holds, its unit as its description.
+    QCOMPARE(axName(CalibrationTable->TblStep), QStringLiteral("Step"));
+    QCOMPARE(ax(CalibrationTable->TblStep)->text(QAccessible::Description), QStringLiteral("[mm/lit]"));
+    // The tab bar holds its four tabs, and no scroll button while none is shown.
+    auto* bar = pages->findChild<QTabBar*>();
+    QAccessibleInterface* tabs = ax(bar);
+    QCOMPARE(tabs->childCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(tabs->child(i)->role(), QAccessible::PageTab);
+        QCOMPARE(tabs->child(i)->text(QAccessible::Name), pages->tabText(i));
+        QCOMPARE(tabs->indexOfChild(tabs->child(i)), i);
+    }
+    QVERIFY(tabs->child(2)->state().selected);
+    tabs->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(pages->currentIndex(), 1);
+}
+
+void AccessibilityTest::connectButtonsAreToldApart() {
+    ConsoleFixture f(false);
+    QAbstractButton* terminal = f.find("TrmConnect");
+    QAbstractButton* probes = f.find("ProbeConnect");
+    // Both keep their caption; each says which link it connects and is labelled by its state.
+    QCOMPARE(axName(terminal), QStringLiteral("Connect"));
+    QCOMPARE(axName(probes), QStringLiteral("Connect"));
+    QCOMPARE(ax(terminal)->text(QAccessible::Description), QStringLiteral("RS232 terminal link"));
+    QCOMPARE(ax(probes)->text(QAccessible::Description), QStringLiteral("RS485 probe bus"));
+    QCOMPARE(axLabels(terminal), QStringList{"RS232: disconnected"});
+    QCOMPARE(axLabels(probes), QStringList{"RS485: disconnected"});
+    terminal->click();
+    QCOMPARE(axName(terminal), QStringLiteral("Disconnect"));
+    QCOMPARE(axLabels(terminal), QStringList{"RS232: connected"});
+    // The state text says which button it labels.
+    QStringList labelled;
+    for (const auto& [iface, relation] : ax(f.w->prconstat)->relations(QAccessible::Labelled)) labelled << iface->object()->objectName();
+    QCOMPARE(labelled, QStringList{"ProbeConnect"});
+}
+
+void AccessibilityTest::typedSpinEditsGoOneStep() {
+    ConsoleFixture f(false);
+    const std::tuple<QSpinBox*, int> spins[] = {{f.spin("PrVolLevel"), 50},
+                                                {f.spin("PrSpdOfWire"), 305218},
+                                                {AutoCalTbl->LitPerTick, 20}};
+    for (const auto& [s, start] : spins) {
+        QCOMPARE(s->value(), start);
+        act(s, QAccessibleActionInterface::increaseAction());
+        QCOMPARE(s->value(), start + 1);
+        act(s, QAccessibleActionInterface::decreaseAction());
+        act(s, QAccessibleActionInterface::decreaseAction());
+        QCOMPARE(s->value(), start - 1);
+        // They take typing still, and a value a tool sets goes in as typed.
+        QVERIFY(!s->findChild<QLineEdit*>()->isReadOnly());
+        QVERIFY(ax(s)->editableTextInterface());
+        ax(s)->valueInterface()->setCurrentValue(s->minimum() + 7);
+        QCOMPARE(s->value(), s->minimum() + 7);
+        QCOMPARE(axText(s), QString::number(s->minimum() + 7));
+    }
+    // At the top of the range Increase stays there.
+    QSpinBox* level = f.spin("PrVolLevel");
+    level->setValue(99);
+    act(level, QAccessibleActionInterface::increaseAction());
+    QCOMPARE(level->value(), 99);
+}
+
+void AccessibilityTest::tabOrderFollowsReadingOrder() {
+    ConsoleFixture f(false);
+    auto check = [&](QWidget* w, const QString& what) {
+        w->show();
+        f.env.clock.settle();
+        const QStringList wrong = TabOrderAgainstReading(w);
+        QVERIFY2(wrong.isEmpty(), qPrintable(what + QStringLiteral(": ") + wrong.join(QStringLiteral("; "))));
+        const QStringList unreachable = UnreachableByTab(w);
+        QVERIFY2(unreachable.isEmpty(), qPrintable(what + QStringLiteral(" unreachable: ") + unreachable.join(QStringLiteral("; "))));
+    };
+    for (int page = 0; page < f.w->Tankcfg->count(); ++page) {
+        f.w->Tankcfg->setCurrentIndex(page);
+        check(f.w, f.w->Tankcfg->tabText(page));
+        QVERIFY(TabStops(f.w).size() > 3);
+    }
+    // The probe page reads its groups left to right, each one row by row.
+    f.w->Tankcfg->setCurrentIndex(2);
+    QStringList probeGroup;
+    for (QWidget* s : TabStops(f.w)) probeGroup << TabOrder::nameOf(s);
+    QCOMPARE(probeGroup.mid(0, 9), (QStringList{"TrmConnect", "ProbeConnect", "Tankcfg", "SlProbe", "ChgProbe",
+                                                "SetAddres", "proberefresh", "Autorefresh", "ProbeScan"}));
+    f.w->hide();
+    for (QWidget* w : secondaryWindows()) {
+        check(w, w->objectName());
+        w->hide();
+    }
+}
+
+void AccessibilityTest::dialogsAnswerEnterAndEscape() {
+    ConsoleFixture f(false);
+    // The generator: Escape is a close by the frame; Enter presses the focused button; in an
+    // edit it presses nothing, as no button of the window is its default.
+    pressWhenOpen(f.env, GenffrCt, Qt::Key_Escape);
+    QCOMPARE(GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
+    for (const auto& [button, result] : {std::pair{GenffrCt->Usetbl, int(TGenffrCt::ResultUseTable)},
+                                         std::pair{GenffrCt->Closefrm, int(TGenffrCt::ResultDismissed)}}) {
+        pressWhenOpen(f.env, button, Qt::Key_Return);
+        QCOMPARE(GenffrCt->exec(), result);
+    }
+    pressWhenOpen(f.env, GenffrCt->dim1, Qt::Key_Return);
+    QCOMPARE(GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
+    // Automatic calibration: Escape closes it, Enter on "Close && Dismis" too.
+    pressWhenOpen(f.env, AutoCalTbl, Qt::Key_Escape);
+    QCOMPARE(AutoCalTbl->exec(), int(QDialog::Rejected));
+    pressWhenOpen(f.env, AutoCalTbl->Closefrm, Qt::Key_Enter);
+    QCOMPARE(AutoCalTbl->exec(), 1);
+    // The speed-of-wire wizard: Escape is "Cancel"; Enter on "Next >>" goes on and stays.
+    CalSoW->Open();
+    pressWhenOpen(f.env, CalSoW, Qt::Key_Escape);
+    QCOMPARE(CalSoW->exec(), int(TCalSoW::ResultCancel));
+    CalSoW->Open();
+    f.env.clock.after(0, [] { QTest::keyClick(CalSoW->findChild<QPushButton*>("Nextbut"), Qt::Key_Return); });
+    f.env.clock.after(50, [] {
+        QCOMPARE(int(CalSoW->step()), 2);
+        QVERIFY(CalSoW->isVisible());
+        QTest::keyClick(CalSoW->findChild<QPushButton*>("Cancel"), Qt::Key_Return);
+    });
+    QCOMPARE(CalSoW->exec(), int(TCalSoW::ResultCancel));
+    // The probe scan dialog: Enter on its button hands the chosen address back; Escape is a
+    // close by the frame, which keeps the address handed back before.
+    probeconfig->PrepareScan();
+    probeconfig->AddFoundAddress(7);
+    pressWhenOpen(f.env, probeconfig->findChild<QPushButton*>("CloseSc"), Qt::Key_Return);
+    QCOMPARE(probeconfig->exec(), int(QDialog::Accepted));
+    QCOMPARE(probeconfig->selectedAddress(), 7);
+    probeconfig->PrepareScan();
+    probeconfig->AddFoundAddress(9);
+    probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(-1);
+    pressWhenOpen(f.env, probeconfig, Qt::Key_Escape);
+    QCOMPARE(probeconfig->exec(), int(QDialog::Rejected));
+    QCOMPARE(probeconfig->selectedAddress(), 9);
+    // The module scan window cannot be closed by the user at all.
+    f.env.clock.after(0, [] { QTest::keyClick(ScanfLrm, Qt::Key_Escape); });
+    f.env.clock.after(50, [] {
+        QVERIFY(ScanfLrm->isVisible());
+        ScanfLrm->Finish();
+    });
+    ScanfLrm->exec();
+    // In a window that is no dialog, Enter on a focused button clicks it as well.
+    tankconfig->TankNo = 1;
+    tankconfig->show();
+    f.env.clock.settle();
+    QTest::keyClick(buttonIn(tankconfig, "cancel"), Qt::Key_Return);
+    QVERIFY(!tankconfig->isVisible());
+    logForm1->show();
+    QTest::keyClick(logForm1->Button1, Qt::Key_Enter);
+    QVERIFY(!logForm1->isVisible());
+}
+
+void AccessibilityTest::keyboardReachesWhatADoubleClickDoes() {
+    ConsoleFixture f(false);
+    // Enter on the probe log opens the log window, as a double click does.
+    f.w->AddLogLine("line", LogPrefixInfo);
+    QTest::keyClick(f.w->PrLogwin, Qt::Key_Return);
+    QVERIFY(logForm1->isVisible());
+    QCOMPARE(logForm1->Fullog->count(), 1);
+    logForm1->hide();
+    // Enter on a row of the calibration grid edits its value, as a click does.
+    CalibrationTable->show();
+    f.env.clock.settle();
+    QTableView* grid = CalibrationTable->ECalTable;
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("5.5")));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(f.env.prompts.shown.size(), 1);
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Change value for : No"));
+    QCOMPARE(CalibrationTable->Cell(2, 1), QStringLiteral("5.5"));
+    QCOMPARE(CalibrationTable->Table.Points[1].Value, 5.5f);
+    CalibrationTable->hide();
+}
+
+void AccessibilityTest::menuHoldsOnlyWhatActs() {
+    ConsoleFixture f(false);
+    // Only "E&xit" does something; every other item, and the menus they leave empty, are gone.
+    const QList<QAction*> menus = f.w->menuBar()->actions();
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QStringList items;
+    for (QAction* a : menus[0]->menu()->actions()) items << a->text();
+    QCOMPARE(items, QStringList{"E&xit"});
+    QCOMPARE(menus[0]->menu()->actions()[0]->objectName(), QStringLiteral("Exit1"));
+    QCOMPARE(axName(menus[0]->menu()), QStringLiteral("File"));
 }
 
 TANKCFG_TEST_MAIN(AccessibilityTest)

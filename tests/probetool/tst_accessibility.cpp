@@ -1,13 +1,30 @@
-// Ostrel as a screen reader reads it: values with their captions, named controls, windows as
-// frames, a frame log whose text a NUL byte does not cut; and the window at its size with the
-// log usable.
+// Ostrel as a screen reader or a keyboard alone meets it: values with their captions, every
+// control of every window named, windows as frames, a frame log whose text a NUL byte does not
+// cut, Tab in reading order, Enter and Escape in its two dialogs; and the window at its size
+// with the log usable.
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include "ostrelrig.h"
+#include "probetool/HelpFrame.h"
 #include "tests/accessible.h"
+
+namespace {
+// Runs fn once the scan window has scanned the bus and waits for the user.
+void whenScanned(OstrelRig& r, std::function<void()> fn, bool seen = false) {
+    r.env.clock.after(10, [&r, fn, seen] {
+        const bool now = r.scan->Scanning();
+        if (seen && !now && r.scan->isVisible()) {
+            fn();
+            return;
+        }
+        whenScanned(r, fn, seen || now);
+    });
+}
+}  // namespace
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
@@ -18,6 +35,9 @@ private slots:
     void windowAtItsSizeWithAUsableLog();
     void nulInAReceivedLineDoesNotCutTheLog();
     void buttonActionRunsItsHandler();
+    void everyControlHasATrueName();
+    void tabOrderFollowsReadingOrder();
+    void scanAndHelpAnswerEnterAndEscape();
 };
 
 void AccessibilityTest::valuesReadWithTheirCaptions() {
@@ -110,6 +130,85 @@ void AccessibilityTest::buttonActionRunsItsHandler() {
     ax(r.button("bClearLog"))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     r.env.clock.settle();
     QCOMPARE(r.log(), QStringList{"Start log - 260314092653"});
+}
+
+void AccessibilityTest::everyControlHasATrueName() {
+    OstrelRig r;
+    r.start();
+    QTest::keyClick(r.w.get(), Qt::Key_F1);
+    for (QWidget* w : {static_cast<QWidget*>(r.w.get()), static_cast<QWidget*>(r.scan), static_cast<QWidget*>(r.help),
+                       r.w->HelpViewer()->window()})
+        QVERIFY2(UnnamedControls(w).isEmpty(), qPrintable(w->objectName() + ": " + UnnamedControls(w).join("; ")));
+    // The help window keeps its caption as its name, and says what it holds.
+    QCOMPARE(axName(r.help), QString("HelpWindow"));
+    QVERIFY(!ax(r.help)->text(QAccessible::Description).isEmpty());
+    QCOMPARE(axName(r.help->HelpFrame->Memo1), QString("Help text"));
+    QVERIFY(axText(r.help->HelpFrame->Memo1).startsWith("\"Scanbus \""));
+}
+
+void AccessibilityTest::tabOrderFollowsReadingOrder() {
+    OstrelRig r;
+    r.probe(3);
+    r.startWithProbe(3);
+    auto check = [](QWidget* w) {
+        QVERIFY2(TabOrderAgainstReading(w).isEmpty(), qPrintable(w->objectName() + ": " + TabOrderAgainstReading(w).join("; ")));
+        QVERIFY2(UnreachableByTab(w).isEmpty(), qPrintable(w->objectName() + " unreachable: " + UnreachableByTab(w).join("; ")));
+    };
+    for (QWidget* w : {static_cast<QWidget*>(r.w.get()), static_cast<QWidget*>(r.help)}) {
+        w->show();
+        r.env.clock.settle();
+        check(w);
+    }
+    r.help->hide();
+    // The scan window, as it waits for the user after a scan.
+    whenScanned(r, [&] {
+        check(r.scan);
+        r.scan->bOKSelClick();
+    });
+    r.click("bScanBus");
+    // The calibration group is read, and tabbed, before the buttons below it.
+    QStringList order;
+    for (QWidget* s : TabStops(r.w.get())) order << TabOrder::nameOf(s);
+    QVERIFY2(order.indexOf("Bupdate") < order.indexOf("Button2"), qPrintable(order.join(" ")));
+    QCOMPARE(order.first(), QString("Comsel"));
+    QCOMPARE(order.last(), QString("LogWin"));
+}
+
+void AccessibilityTest::scanAndHelpAnswerEnterAndEscape() {
+    OstrelRig r;
+    r.probe(3);
+    r.probe(12);
+    r.start();
+    // Enter in the list of answering addresses presses the default button, "OK/Select".
+    whenScanned(r, [&] {
+        auto* list = r.scanControl<QComboBox>("cbPrbDet");
+        list->setCurrentIndex(1);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    r.click("bScanBus");
+    QVERIFY(r.scan->isHidden());
+    QCOMPARE(r.combo("Addr")->currentIndex(), 12);
+    // Escape closes it as its frame does: the address chosen in the list is taken all the same.
+    whenScanned(r, [&] { QTest::keyClick(r.scan, Qt::Key_Escape); });
+    r.click("bScanBus");
+    QVERIFY(r.scan->isHidden());
+    QCOMPARE(r.combo("Addr")->currentIndex(), 3);
+    // The help window: Escape closes it, Enter on "Close" too; Enter in the text leaves it open.
+    QPushButton* close = r.help->HelpFrame->Button1;
+    r.env.clock.after(0, [&] { QTest::keyClick(r.help, Qt::Key_Escape); });
+    r.click("Button1");
+    QVERIFY(r.help->isHidden());
+    r.env.clock.after(0, [&] { QTest::keyClick(close, Qt::Key_Return); });
+    r.click("Button1");
+    QVERIFY(r.help->isHidden());
+    QCOMPARE(r.help->result(), 1);
+    r.env.clock.after(0, [&] { QTest::keyClick(r.help->HelpFrame->Memo1, Qt::Key_Return); });
+    r.env.clock.after(50, [&] {
+        QVERIFY(r.help->isVisible());
+        QTest::keyClick(close, Qt::Key_Space);
+    });
+    r.click("Button1");
+    QVERIFY(r.help->isHidden());
 }
 
 TANKCFG_TEST_MAIN(AccessibilityTest)
