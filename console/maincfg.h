@@ -26,31 +26,6 @@ class ProgramTimer;
 class SerialLink;
 class TerminalLink;
 
-// Log prefixes, used exactly as stored.
-inline constexpr const char* LogPrefixSend = " /Send     > ";
-inline constexpr const char* LogPrefixReceive = " /Receve > ";
-inline constexpr const char* LogPrefixError = " /Error      > ";
-inline constexpr const char* LogPrefixInfo = " /Info  > ";
-
-// Numbered events of ReportCode.
-enum : int {
-    rcAddressSet = 10,
-    rcProbeAck = 11,
-    rcGlobalSet = 50,
-    rcTankSet = 51,
-    rcGlobalSetError = 60,
-    rcTankSetError = 61,
-    rcNotConnected = 100,
-    rcProbeNetOpen = 101,
-    rcTerminalOpen = 102,
-    rcProbeTimeout = 123,
-    rcTerminalTimeout = 124,
-    rcProbeCrcError = 200,
-    rcModuleCrcError = 201,
-    rcBadMessage = 202,
-    rcMeasureError = 210,
-};
-
 class TMainConfig : public QMainWindow {
     Q_OBJECT
 public:

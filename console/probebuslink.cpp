@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "console/maincfg.h"
 #include "platform/errorguard.h"
 #include "platform/services.h"
 #include "platform/wait.h"

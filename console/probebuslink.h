@@ -18,6 +18,32 @@ class SerialLink;
 // A request's data bytes (at most 120 go out).
 using ProbePayload = std::vector<uint8_t>;
 
+// Log prefixes, used exactly as stored, by the links and the main window's log alike.
+inline constexpr const char* LogPrefixSend = " /Send     > ";
+inline constexpr const char* LogPrefixReceive = " /Receve > ";
+inline constexpr const char* LogPrefixError = " /Error      > ";
+inline constexpr const char* LogPrefixInfo = " /Info  > ";
+
+// Numbered events: what the links report through their hooks, and the main window's
+// ReportCode shows.
+enum : int {
+    rcAddressSet = 10,
+    rcProbeAck = 11,
+    rcGlobalSet = 50,
+    rcTankSet = 51,
+    rcGlobalSetError = 60,
+    rcTankSetError = 61,
+    rcNotConnected = 100,
+    rcProbeNetOpen = 101,
+    rcTerminalOpen = 102,
+    rcProbeTimeout = 123,
+    rcTerminalTimeout = 124,
+    rcProbeCrcError = 200,
+    rcModuleCrcError = 201,
+    rcBadMessage = 202,
+    rcMeasureError = 210,
+};
+
 // Requests to a probe (device byte DevProbe).
 enum TProbeCommand : uint8_t {
     pcReadData = 0x00,
