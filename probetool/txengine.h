@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "common/rxlines.h"
 #include "common/tankcfgtypes.h"
-#include "probetool/rxlines.h"
 
 class ProgramTimer;
 class SerialLink;

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/rxlines.h"
 #include "common/tankcfgtypes.h"
 #include "fuzzcheck.h"
-#include "probetool/rxlines.h"
 
 namespace {
 std::vector<std::string> assemble(std::string_view bytes, std::uint8_t cut, std::string& partial)
