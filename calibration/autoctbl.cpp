@@ -3,7 +3,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -29,8 +28,8 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     QPalette pal = CalStatus->palette();
     pal.setColor(QPalette::Window, Qt::red);
     CalStatus->setPalette(pal);
-    CalGauge = FormKit::Named(new QProgressBar(this), "CalGauge", QStringLiteral("Calibration progress"));
-    CalGauge->setValue(0);
+    CalGauge = FormKit::Named(new TGauge(this), "CalGauge", QStringLiteral("Calibration progress"));
+    CalGauge->setPosition(0);
     ACalTable = FormKit::Grid(this, "ACalTable", {70, 80});
     ACalTable->setAccessibleName(QStringLiteral("Calibration table"));
 

@@ -1,10 +1,10 @@
 #pragma once
 // The automatic calibration window: laid out, shown modally by the calibration table editor,
 // and offering nothing but closing.
+#include "platform/formkit.h"
 #include "platform/plainform.h"
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -25,7 +25,7 @@ public:
     QPushButton* BreakCal = nullptr;
     QPushButton* Usetbl = nullptr;
     QLabel* CalStatus = nullptr;
-    QProgressBar* CalGauge = nullptr;
+    TGauge* CalGauge = nullptr;
     QTableWidget* ACalTable = nullptr;
 };
 

@@ -1,9 +1,7 @@
 #include "console/fscanlrm.h"
 
 #include <QCloseEvent>
-#include <QProgressBar>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "platform/formkit.h"
 
@@ -16,9 +14,8 @@ constexpr int kGaugeMax = 47;
 TScanfLrm::TScanfLrm(QWidget* parent) : PlainDialog("ScanfLrm", "Scan for Leak Read Modules ...", parent) {
     // A title, a fixed border and no buttons on it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    ScanGauge = FormKit::Named(new QProgressBar(this), "ScanGauge", QStringLiteral("Scan progress"));
-    ScanGauge->setRange(0, kGaugeMax);
-    ScanGauge->setValue(0);
+    ScanGauge = FormKit::Named(new TGauge(this), "ScanGauge", QStringLiteral("Scan progress"));
+    ScanGauge->setMax(kGaugeMax);
     ScanGauge->setTextVisible(false);
     ScanGauge->setMinimumWidth(300);
     QPalette p = ScanGauge->palette();
@@ -29,12 +26,12 @@ TScanfLrm::TScanfLrm(QWidget* parent) : PlainDialog("ScanfLrm", "Scan for Leak R
     lay->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TScanfLrm::ShowProgress(int value) { ScanGauge->setValue(std::clamp(value, 0, kGaugeMax)); }
+void TScanfLrm::ShowProgress(int value) { ScanGauge->setPosition(value); }
 
-int TScanfLrm::progress() const { return ScanGauge->value(); }
+int TScanfLrm::progress() const { return ScanGauge->position(); }
 
 void TScanfLrm::PrepareScan(const QWidget* over) {
-    ScanGauge->setValue(0);
+    ScanGauge->setPosition(0);
     over_ = over;
     adjustSize();
     centre();

@@ -6,7 +6,7 @@
 
 #include "platform/plainform.h"
 
-class QProgressBar;
+class TGauge;
 
 class TScanfLrm : public PlainDialog {
     Q_OBJECT
@@ -31,7 +31,7 @@ protected:
 private:
     void centre();
     QPointer<const QWidget> over_;
-    QProgressBar* ScanGauge = nullptr;
+    TGauge* ScanGauge = nullptr;
 };
 
 extern TScanfLrm* ScanfLrm;

@@ -3,9 +3,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
-#include <algorithm>
 
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
@@ -18,9 +16,8 @@ constexpr int kGaugeMax = 47;
 
 Tprobeconfig::Tprobeconfig(QWidget* parent) : PlainDialog("probeconfig", "Probe config", parent) {
     using FormKit::Named;
-    ScanProgres = Named(new QProgressBar(this), "ScanProgres", QStringLiteral("Scan progress"));
-    ScanProgres->setRange(0, kGaugeMax);
-    ScanProgres->setValue(0);
+    ScanProgres = Named(new TGauge(this), "ScanProgres", QStringLiteral("Scan progress"));
+    ScanProgres->setMax(kGaugeMax);
     ScanProgres->setTextVisible(false);
     QPalette p = ScanProgres->palette();
     p.setColor(QPalette::Highlight, Qt::blue);
@@ -48,15 +45,15 @@ void Tprobeconfig::PrepareScan() {
     CloseSc->setText(QStringLiteral("Cancel"));
     CloseSc->setAccessibleName(CloseSc->text());
     ProbesList->clear();
-    ScanProgres->setValue(0);
+    ScanProgres->setPosition(0);
     setWindowTitle(QStringLiteral("Scan Probe Net"));
     ScanResult->setText(QStringLiteral("Scaning Probe Net..."));
     Selprobe->setText(QStringLiteral("Probe SN:XXXXXXXXXXXX"));
 }
 
 void Tprobeconfig::ShowProgress(int value) {
-    // The last step asks for 48: a bar ignores a value past its maximum, so hold it there.
-    ScanProgres->setValue(std::clamp(value, 0, kGaugeMax));
+    // The last step asks for 48, which the gauge holds at its maximum.
+    ScanProgres->setPosition(value);
 }
 
 void Tprobeconfig::AddFoundAddress(int addr) {

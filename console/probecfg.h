@@ -8,8 +8,8 @@
 
 class QComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
+class TGauge;
 
 class Tprobeconfig : public PlainDialog {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     int32_t selectedAddress() const { return SelectedAddress; }
 
 private:
-    QProgressBar* ScanProgres = nullptr;
+    TGauge* ScanProgres = nullptr;
     QComboBox* ProbesList = nullptr;
     QLabel* Selprobe = nullptr;
     QLabel* ScanResult = nullptr;

@@ -1,7 +1,6 @@
 #include "console/progresft.h"
 
 #include <QPalette>
-#include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "platform/formkit.h"
@@ -9,9 +8,8 @@
 Tprogresf* progresf = nullptr;
 
 Tprogresf::Tprogresf(QWidget* parent) : PlainForm("progresf", "Send Calibration Table", parent) {
-    catprg = FormKit::Named(new QProgressBar(this), "catprg", windowTitle());
-    catprg->setRange(0, 125);
-    catprg->setValue(0);
+    catprg = FormKit::Named(new TGauge(this), "catprg", windowTitle());
+    catprg->setMax(125);
     QPalette p = catprg->palette();
     p.setColor(QPalette::Highlight, Qt::blue);
     catprg->setPalette(p);

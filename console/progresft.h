@@ -1,9 +1,9 @@
 #pragma once
 // The progress of a calibration table transfer: shown and hidden by the transfer, no
 // behaviour of its own.
+#include "platform/formkit.h"
 #include "platform/plainform.h"
 
-class QProgressBar;
 
 class Tprogresf : public PlainForm {
     Q_OBJECT
@@ -11,7 +11,7 @@ public:
     explicit Tprogresf(QWidget* parent = nullptr);
 
     // 0..125; the transfer sets the number of the last block accepted.
-    QProgressBar* catprg = nullptr;
+    TGauge* catprg = nullptr;
 };
 
 extern Tprogresf* progresf;

@@ -17,6 +17,17 @@
 
 #include "platform/loglist.h"
 
+void TGauge::setPosition(int p) {
+    position_ = std::clamp(p, 0, std::max(max_, 0));
+    setValue(position_);
+}
+
+void TGauge::setMax(int m) {
+    max_ = std::max(m, 0);
+    setRange(0, std::max(max_, 1));
+    setPosition(position_);
+}
+
 namespace FormKit {
 
 TButton* Button(QWidget* parent, const char* name, const QString& caption) {

@@ -5,6 +5,7 @@
 // reader what they show (a value beside its caption, a button's current caption) and make
 // every accessibility action do what the mouse or the keyboard does.
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QString>
@@ -48,6 +49,23 @@ public:
 
 private:
     QString caption_;
+};
+
+// A gauge with a position and a maximum that may be 0 (a Qt bar with an empty range would
+// show a busy animation instead). A position outside 0..maximum is held at the nearer end: a
+// Qt bar ignores a value outside its range and would keep showing the old one.
+class TGauge : public QProgressBar {
+    Q_OBJECT
+public:
+    using QProgressBar::QProgressBar;
+    void setPosition(int p);
+    int position() const { return position_; }
+    void setMax(int m);
+    int max() const { return max_; }
+
+private:
+    int position_ = 0;
+    int max_ = 100;
 };
 
 // A grid whose first row is a fixed header: it cannot be selected, by mouse, keyboard or an

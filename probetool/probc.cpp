@@ -38,18 +38,6 @@ using FormKit::Named;
 void RegisterHelpFile(const QString& url) { g_helpFile = url; }
 QString RegisteredHelpFile() { return g_helpFile; }
 
-void TGauge::setPosition(int p) {
-    position_ = std::clamp(p, 0, std::max(max_, 0));
-    setValue(position_);
-}
-
-void TGauge::setMax(int m) {
-    max_ = std::max(m, 0);
-    setRange(0, std::max(max_, 1));
-    setPosition(position_);
-}
-
-
 QString LogStamp(const QDateTime& t) { return t.toString(QStringLiteral("yyMMddHHmmss")); }
 QString FrameStamp(const QDateTime& t) { return t.toString(QStringLiteral("HHmmss")); }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Ostrel's main window: one probe bus, one probe address at a time, a transmit queue of short
 // command texts driven by a 75 ms clock, replies applied by their code, and a frame log.
-#include <QProgressBar>
 #include <QSpinBox>
 #include <QStringList>
 #include <array>
@@ -61,22 +60,6 @@ inline constexpr uint8_t rspDigFilter = 0xC0;
 void RegisterHelpFile(const QString& url);
 QString RegisteredHelpFile();
 inline const QString OstrelHelpFile = QStringLiteral("qrc:/ostrel/help/ostrel-help.html");
-
-// A gauge with a position and a maximum that may be 0 (a Qt bar with an empty range would
-// show a busy animation instead).
-class TGauge : public QProgressBar {
-    Q_OBJECT
-public:
-    using QProgressBar::QProgressBar;
-    void setPosition(int p);
-    int position() const { return position_; }
-    void setMax(int m);
-    int max() const { return max_; }
-
-private:
-    int position_ = 0;
-    int max_ = 100;
-};
 
 class ProbeTxEngine;
 

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -18,11 +17,10 @@
 TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
     resize(322, 115);
     auto* lay = new QVBoxLayout(this);
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new TGauge(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("Scan progress"));
-    ProgressBar1->setRange(0, 15);
-    ProgressBar1->setValue(0);
+    ProgressBar1->setMax(15);
     ProgressBar1->setTextVisible(false);
     lay->addWidget(ProgressBar1);
     auto* row = new QHBoxLayout;
@@ -73,7 +71,7 @@ void TScanbus::showEvent(QShowEvent* e) {
 
 void TScanbus::FormActivate() {
     if (scanning_ || !isVisible()) return;
-    ProgressBar1->setValue(0);
+    ProgressBar1->setPosition(0);
     cbPrbDet->clear();
     ScanBus();
 }
@@ -92,7 +90,7 @@ void TScanbus::ScanBus() {
             // A port that went away cannot answer for the addresses left: the scan ends, and
             // the user is told once.
             if (!link_->Port()->isOpen()) throw SerialError::NotOpen(link_->Port()->comNumber());
-            ProgressBar1->setValue(a);
+            ProgressBar1->setPosition(a);
             bool answered = false;
             if (!identify(uint8_t(a), answered)) break;
             if (answered) {

@@ -7,7 +7,7 @@
 
 class QComboBox;
 class QLabel;
-class QProgressBar;
+class TGauge;
 class QPushButton;
 class QStatusBar;
 class ProbeTxEngine;
@@ -40,7 +40,7 @@ private:
     // wait was ended (the program is closing).
     bool identify(uint8_t address, bool& answered);
 
-    QProgressBar* ProgressBar1 = nullptr;
+    TGauge* ProgressBar1 = nullptr;
     QComboBox* cbPrbDet = nullptr;
     QPushButton* bOKSel = nullptr;
     QStatusBar* sBar = nullptr;
