@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 
+#include "common/probepayload.h"
 #include "common/tankcfgtypes.h"
 #include "console/probebuslink.h"
 #include "platform/prompts.h"
@@ -205,8 +206,8 @@ private:
     // Probe bus: the link keeps the port, the line, the time-out, the cycle and the sequence
     // nibbles; the pages' state is here.
     void ProbeLinkLost();
-    void ShowModuleData(const TShortFrame& frame);
-    void ShowMeasurement(const TShortFrame& frame);
+    void ShowModuleData(const MarvaneBusReply& reply);
+    void ShowMeasurement(const MarvaneBusReply& reply);
     ProbeBusLink* probeBus_ = nullptr;
     bool ProbeScanning = false;
     bool ModuleScanning = false;

@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "common/numtext.h"
+#include "common/probepayload.h"
 #include "console/maincfg.h"
-#include "console/probereply.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 
@@ -25,6 +25,9 @@ int spinValue(const QSpinBox* s) {
     int v = 0;
     return TryParseInt(s->cleanText().toStdString(), v) ? v : s->minimum();
 }
+
+// A measuring period as the page shows it: " 20" or " 40".
+QString periodText(int ms) { return QStringLiteral(" %1").arg(ms); }
 
 void setCell(QTableWidget* g, int r, int c, const QString& text) {
     if (QTableWidgetItem* it = g->item(r, c))
@@ -95,111 +98,97 @@ void TMainConfig::Timer3Timer() {
 // Replies
 
 void TMainConfig::HandleProbeReply(const TShortFrame& frame) {
-    // Positions beyond the reply's count read as 0.
-    auto byte = [&frame](int k) -> uint8_t { return k < frame.Count ? frame.Data[k] : 0; };
-    const int addr = frame.Addr & 15;
-    if (frame.Device == DevLeakModule) {
-        if (frame.Code == mrData)
-            ShowModuleData(frame);
-        else if (frame.Code == FrameInvalid)
-            ReportCode(rcModuleCrcError);
-        return;
-    }
-    if (frame.Device != DevProbe) {
-        ReportCode(rcBadMessage);
-        return;
-    }
-    switch (frame.Code) {
-    case prData:
-        ShowMeasurement(frame);
+    using R = MarvaneBusReply;
+    const R r = DecodeMarvaneReply(frame);
+    switch (r.kind) {
+    case R::Measurement:
+        ShowMeasurement(r);
         break;
-    case prIdentify:
-        if (ProbeScanning) Probes[addr].Present = 1;
+    case R::Identify:
+        if (ProbeScanning) Probes[r.address].Present = 1;
         break;
-    case prAddressSet:
+    case R::AddressSet:
         // The box waits for the user: requests made meanwhile (a tick's auto refresh) must be
         // able to go out, or they would wait for a line that only this handler frees.
         probeBus_->freeLine();
         ReportCode(rcAddressSet);
         break;
-    case prPeriod1:
-    case prPeriod2:
+    case R::Period:
         ReportCode(rcProbeAck);
-        vMPer->setText(byte(0) ? QStringLiteral(" 20") : QStringLiteral(" 40"));
+        vMPer->setText(periodText(r.periodMs));
         break;
-    case prMeasureError:
+    case R::MeasureError:
         ReportCode(rcMeasureError);
         break;
-    case prVolumeLevel:
-        PrVolLevel->setValue(std::clamp<int>(byte(0), 1, 99));
+    case R::VolumeLevel:
+        PrVolLevel->setValue(std::clamp<int>(r.volumeLevel, 1, 99));
         break;
-    case prSensors:
-        Sensor2->setVisible(byte(0) != 1);
+    case R::Sensors:
+        Sensor2->setVisible(r.sensor2Shown);
         ReportCode(rcProbeAck);
         break;
-    case prSerial: {
-        std::string sn;
-        for (int k = 0; k < 6; ++k) sn += ByteToHex(byte(k));
-        Probes[addr].SerialNo = sn;
+    case R::Serial:
+        Probes[r.address].SerialNo = r.serial;
         iProbeSn->setText(QStringLiteral("Probe SN: ") + Q(Probes[CurrentProbe].SerialNo));
         break;
-    }
-    case prSowDigits: {
-        std::string digits;
-        for (int k = 0; k < 4; ++k) digits += char(byte(k));
-        // Not a number: the conversion error reaches the error box; the field keeps its value.
-        const long long speed = 100LL * ParseInt(digits);
-        PrSpdOfWire->setValue(int(std::clamp<long long>(speed, 200000, 400000)));
+    case R::SowDigits:
+        PrSpdOfWire->setValue(std::clamp(r.speedOfWire, 200000, 400000));
         break;
-    }
-    case prSowAck1:
-    case prSowAck2:
-    case prSowAck3:
-    case prSowAck4:
-        SowAckCode = frame.Code;
+    case R::SowAck:
+        SowAckCode = r.code;
         SowSendPending = true;
         break;
-    case FrameInvalid:
+    case R::ProbeCrcError:
         ReportCode(rcProbeCrcError);
         break;
-    default:
+    case R::ModuleData:
+        ShowModuleData(r);
+        break;
+    case R::ModuleCrcError:
+        ReportCode(rcModuleCrcError);
+        break;
+    case R::ForeignDevice:
+        ReportCode(rcBadMessage);
+        break;
+    case R::Ignored:
         break;
     }
 }
 
-void TMainConfig::ShowMeasurement(const TShortFrame& frame) {
-    auto byte = [&frame](int k) -> uint8_t { return k < frame.Count ? frame.Data[k] : 0; };
-    Sensor1Value = byte(0) * 65536 + byte(1) * 256 + byte(2);
-    Sensor2Value = byte(3) * 65536 + byte(4) * 256 + byte(5);
+void TMainConfig::ShowMeasurement(const MarvaneBusReply& r) {
+    const ProbeMeasurement& m = r.measurement;
+    Sensor1Value = m.sensor1;
+    Sensor2Value = m.sensor2;
     vSensval1->setText(QString::number(Sensor1Value));
     vSensval2->setText(QString::number(Sensor2Value));
-    vSenslev1->setText(Q(FloatToFixed(double(spinValue(PrSpdOfWire)) * Sensor1Value / 100000000.0)));
-    vSenslev2->setText(Q(FloatToFixed(double(spinValue(PrSpdOfWire)) * Sensor2Value / 100000000.0)));
-    PrVolLevel->setValue(std::clamp<int>(byte(7), 1, 99));
-    vMPer->setText(byte(8) ? QStringLiteral(" 20") : QStringLiteral(" 40"));
-    vTmpr->setText(isLM35->isChecked() ? QString::number(byte(10)) : Q(FormatFloatF(TempFromRaw(byte(10), byte(9)), 4, 2)));
-    vStatus->setText(Q(ByteToBits(byte(11))));
+    // The field is read again for each level, as it reads while being typed.
+    vSenslev1->setText(Q(FloatToFixed(MarvaneLevelMm(Sensor1Value, spinValue(PrSpdOfWire)))));
+    vSenslev2->setText(Q(FloatToFixed(MarvaneLevelMm(Sensor2Value, spinValue(PrSpdOfWire)))));
+    PrVolLevel->setValue(std::clamp<int>(r.volumeLevel, 1, 99));
+    vMPer->setText(periodText(r.periodMs));
+    vTmpr->setText(isLM35->isChecked() ? QString::number(m.lm75Degrees) : Q(FormatFloatF(m.temperature, 4, 2)));
+    vStatus->setText(Q(ByteToBits(m.status)));
     if (SowCalibrating) AddSowSample(SowSamples, SowSampleCount, Sensor1Value);
 }
 
-void TMainConfig::ShowModuleData(const TShortFrame& frame) {
-    auto byte = [&frame](int k) -> uint8_t { return k < frame.Count ? frame.Data[k] : 0; };
-    const int row = (frame.Addr & 15) + 1;
-    const QString temp = QString::number(int(byte(0)) - 25);
+void TMainConfig::ShowModuleData(const MarvaneBusReply& r) {
+    const ModuleReading& m = r.module;
+    const int row = r.address + 1;
+    const QString temp = QString::number(m.temperature);
     LRMTV->setText(temp);
     setCell(LRMState, row, 1, temp);
-    const QString analog = QString::number(byte(2));
+    const QString analog = QString::number(m.analog);
     LRMAin1VD->setText(analog);
     setCell(LRMState, row, 2, QLatin1Char(' ') + analog);
-    LRMAin1VH->setText(Q(ByteToHex(byte(2))));
+    LRMAin1VH->setText(Q(ByteToHex(m.analog)));
     for (int i = 0; i < 5; ++i) {
-        const QString bit = Q(BitText(byte(1), uint8_t(0x80 >> i)));
+        const QString bit = Q(m.inputs[std::size_t(i)]);
         LRMDiV[i]->setText(bit);
         setCell(LRMState, row, 5 + i, QLatin1Char(' ') + bit);
     }
     for (int i = 0; i < 2; ++i) {
         QPushButton* b = i ? LRMR2 : LRMR1;
-        const bool on = byte(1) & (1 << i);
+        const bool on = m.relays[std::size_t(i)];
         b->setEnabled(true);
         {
             // Shown, not clicked: the toggle sends a relay command only when the user moves it.

@@ -44,49 +44,6 @@ enum : int {
     rcMeasureError = 210,
 };
 
-// Requests to a probe (device byte DevProbe).
-enum TProbeCommand : uint8_t {
-    pcReadData = 0x00,
-    pcIdentify = 0x01,
-    pcSetAddress = 0x02,
-    pcSetVolumeLevel = 0x04,
-    pcSetPeriod = 0x06,
-    pcSetSensors = 0x51,
-    pcQuery61 = 0x61,
-    pcQuery90 = 0x90,
-    pcGetSerial = 0x91,
-    pcSowDigit1 = 0x92,
-    pcSowDigit2 = 0x93,
-    pcSowDigit3 = 0x94,
-    pcSowDigit4 = 0x95,
-};
-
-// Replies of a probe.
-enum TProbeReply : uint8_t {
-    prData = 0x80,
-    prIdentify = 0x81,
-    prAddressSet = 0x82,
-    prPeriod1 = 0x86,
-    prMeasureError = 0x88,
-    prVolumeLevel = 0x94,
-    prSensors = 0x95,
-    prPeriod2 = 0x96,
-    prSerial = 0x9B,
-    prSowDigits = 0x9C,
-    prSowAck1 = 0xA0,
-    prSowAck2 = 0xA1,
-    prSowAck3 = 0xA2,
-    prSowAck4 = 0xA3,
-};
-
-// Requests to a leak read module (device byte DevLeakModule) and its data reply.
-enum TModuleCommand : uint8_t {
-    mcRead = 0x00,
-    mcRelay1 = 0x01,
-    mcRelay2 = 0x02,
-};
-inline constexpr uint8_t mrData = 0x80;
-
 class ProbeBusLink : public QObject {
     Q_OBJECT
 public:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "common/probepayload.h"
 #include "common/tankcfgtypes.h"
 #include "platform/formkit.h"
 #include "platform/plainform.h"
@@ -32,29 +33,6 @@ inline constexpr uint16_t bmSetAddress = 4;
 inline constexpr uint16_t bmOneSensor = 8;
 inline constexpr uint16_t bmTwoSensor = 16;
 inline constexpr uint16_t bmAllProbeButtons = 31;
-
-// The probe dialect: command texts ("CC" or "CC" + data byte) and the reply codes applied.
-inline const QString cmdReadData = QStringLiteral("00");
-inline const QString cmdIdentify = QStringLiteral("01");
-inline const QString cmdSetAddress = QStringLiteral("02");
-inline const QString cmdSetFloats = QStringLiteral("51");
-inline const QString cmdReadTemp = QStringLiteral("71");
-inline const QString cmdGetSpeed = QStringLiteral("90");
-inline const QString cmdGetSerial = QStringLiteral("91");
-inline const QString cmdSetSpeed0 = QStringLiteral("92");  // 92..95: float bytes 0..3
-inline const QString cmdSetLength0 = QStringLiteral("96");  // 96..99: float bytes 0..3
-inline const QString cmdGetLength = QStringLiteral("9A");
-inline const QString cmdSetDigFilter = QStringLiteral("A0");
-
-inline constexpr uint8_t rspData = 0x80;
-inline constexpr uint8_t rspIdentify = 0x81;
-inline constexpr uint8_t rspStatus = 0x88;
-inline constexpr uint8_t rspFloats = 0x95;
-inline constexpr uint8_t rspTemp = 0x97;
-inline constexpr uint8_t rspSerial = 0x9B;
-inline constexpr uint8_t rspSpeed = 0x9C;
-inline constexpr uint8_t rspLength = 0xA8;
-inline constexpr uint8_t rspDigFilter = 0xC0;
 
 // The help file registered with the application at start; windows take it as their own.
 void RegisterHelpFile(const QString& url);
@@ -141,7 +119,7 @@ private:
     QPushButton* maskedButton(uint16_t bit) const;
     bool sendAndProcess();
     bool samplePoint(int32_t& sum);
-    void measurement(const TShortFrame& f);
+    void measurement(const OstrelReply& r);
 
     // Controls, named as their objectName.
     TGauge* ProgrB = nullptr;

@@ -4,77 +4,68 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <cmath>
 
 #include "probetool/probc.h"
 
 namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
-QString temperatureText(uint8_t hi, uint8_t lo) { return text(FormatFloatF(TempFromRaw(hi, lo), 4, 2)); }
+QString temperatureText(double t) { return text(FormatFloatF(t, 4, 2)); }
 }  // namespace
 
 void Tprobc::HandleReply(const TShortFrame& f) {
-    if (f.Device != DevProbe) return;
-    const uint8_t* d = f.Data;
-    switch (f.Code) {
-    case rspData:
-        measurement(f);
+    using R = OstrelReply;
+    const R r = DecodeOstrelReply(f);
+    switch (r.kind) {
+    case R::Measurement:
+        measurement(r);
         break;
-    case rspIdentify:
+    case R::Identify:
         Probe.Present = true;
         break;
-    case rspStatus:
-        vStatus->setText(text(ByteToBits(d[11])));
+    case R::Status:
+        vStatus->setText(text(ByteToBits(r.status)));
         break;
-    case rspFloats:
-        vSensVal2->setVisible(d[0] != 1);
+    case R::Floats:
+        vSensVal2->setVisible(r.sensor2Shown);
         break;
-    case rspTemp: {
+    case R::Temperature: {
         QLabel* const sensors[] = {vTmpr1, vTmpr2, vTmpr3, vTmpr4};
-        if (d[2] >= 1 && d[2] <= 4) sensors[d[2] - 1]->setText(temperatureText(d[1], d[0]));
+        sensors[r.tempSensor - 1]->setText(temperatureText(r.temperature));
         break;
     }
-    case rspSerial: {
-        std::string sn;
-        for (int i = 0; i < 6; ++i) sn += ByteToHex(d[i]);
-        Probe.SerialNo = sn;
+    case R::Serial:
+        Probe.SerialNo = r.serial;
         break;
-    }
-    case rspSpeed: {
-        const double v = BEBytesToSingleOrZero(d[0], d[1], d[2], d[3]);
-        Probe.WireSpeed = v >= 3500 ? 3000.0 : (v <= 2500 || std::isnan(v)) ? 2999.0 : v;
+    case R::Speed:
+        Probe.WireSpeed = r.wireSpeed;
         break;
-    }
-    case rspLength: {
-        const double v = BEBytesToSingleOrZero(d[0], d[1], d[2], d[3]);
-        Probe.ProbeLength = v >= 8001 ? 8000.0 : (v <= 499 || std::isnan(v)) ? 500.0 : v;
+    case R::Length:
+        Probe.ProbeLength = r.probeLength;
         break;
-    }
-    case rspDigFilter:
-        DigFilter->setValue(d[0] <= 10 ? d[0] : 0);
+    case R::DigFilter:
+        DigFilter->setValue(r.digFilter);
         break;
-    default:
+    case R::Ignored:
         break;
     }
 }
 
-void Tprobc::measurement(const TShortFrame& f) {
-    const uint8_t* d = f.Data;
-    FRaw1 = BEBytesToLongInt(0, d[0], d[1], d[2]);
-    FRaw2 = BEBytesToLongInt(0, d[3], d[4], d[5]);
+void Tprobc::measurement(const OstrelReply& r) {
+    FRaw1 = r.raw1;
+    FRaw2 = r.raw2;
     // The speed comes from the edit the user can type into. When it is not a number the
     // levels keep what they show; the reply is still applied otherwise, without a box, which
     // would come back on every monitor tick.
     double s = 0.0;
     const bool haveSpeed = TryParseFloat(WireSpd->text().toStdString(), s);
     if (haveSpeed) {
-        FLevel1 = FRaw1 * s / 1000000.0;
-        FLevel2 = FRaw2 * s / 1000000.0;
+        FLevel1 = OstrelLevelMm(FRaw1, s);
+        FLevel2 = OstrelLevelMm(FRaw2, s);
         vSensVal1->setText(text(FloatToFixed(FLevel1)));
         vSensVal2->setText(text(FloatToFixed(FLevel2)));
     }
-    vTmpr->setText(temperatureText(d[10], d[9]));
-    vStatus->setText(text(ByteToBits(d[11])));
+    vTmpr->setText(temperatureText(r.temperature));
+    vStatus->setText(text(ByteToBits(r.status)));
     if (FSampling) {
         CalSamples[FSampleIndex] = FRaw1;
         if (FSampleIndex < 16) ++FSampleIndex;

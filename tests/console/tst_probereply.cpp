@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
-#include "console/probereply.h"
+#include "common/probepayload.h"
 #include "probefixture.h"
 
 class ProbeReplyTest : public QObject {
