@@ -7,11 +7,12 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "common/probepayload.h"
 #include "platform/errorguard.h"
+#include "platform/formkit.h"
 #include "platform/serial.h"
 #include "platform/formkit.h"
 #include "platform/wait.h"
-#include "probetool/probc.h"
 #include "probetool/txengine.h"
 
 TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
