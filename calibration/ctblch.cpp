@@ -3,6 +3,9 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLineSeries>
@@ -85,6 +88,18 @@ TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Ta
     VolumeAxis->setRange(0, 1);
 
     TblChart = FormKit::Named(new QChartView(chart, this), "TblChart", QStringLiteral("Calibration Table"));
+    // A chart lays itself out, measuring every text, as soon as events run, and its scene does
+    // it again. Until the window is first shown (or printed or saved first) the chart waits
+    // outside the scene with its layout put off; the editor may fill it meanwhile.
+    TblChart->scene()->removeItem(chart);
+    chart->setParent(this);  // owned by the window while out of the scene
+    QCoreApplication::removePostedEvents(chart, QEvent::LayoutRequest);
+    FormKit::OnFirstShow(this, [this, chart] {
+        QGraphicsScene* scene = TblChart->scene();
+        scene->addItem(chart);
+        QCoreApplication::sendPostedEvents(scene, QEvent::MetaCall);  // the scene takes the chart in now
+        chart->layout()->activate();
+    });
     Printchart = FormKit::Button(this, "Printchart", QStringLiteral("Print"));
     savechart = FormKit::Button(this, "savechart", QStringLiteral("save chart"));
     CloseChart = FormKit::Button(this, "CloseChart", QStringLiteral("Close"));
@@ -179,6 +194,7 @@ void TCalTChart::showEvent(QShowEvent* e) {
 }
 
 void TCalTChart::PrintchartClick() {
+    FormKit::Prepare(this);
     QPrinter* printer = Printing::source().defaultPrinter();
     if (!printer) throw AppError("There is no default printer currently selected");
     sync();
@@ -191,6 +207,7 @@ void TCalTChart::PrintchartClick() {
 }
 
 void TCalTChart::savechartClick() {
+    FormKit::Prepare(this);
     sync();
     const QImage shot = TblChart->grab().toImage();
     QByteArray bytes;

@@ -72,11 +72,13 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
 
 QTableView* TextGridView(QWidget* parent, const char* name, TextGridModel* model, std::initializer_list<int> widths) {
     auto* v = FormKit::Named(new QTableView(parent), name);
-    v->setModel(model);
     v->verticalHeader()->hide();
     // One height for every row, so no row is ever measured: a layout of many rows stays cheap.
+    // Set before the model comes, so its rows are made at that height rather than made and
+    // then resized one by one.
     v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     v->verticalHeader()->setDefaultSectionSize(v->fontMetrics().height() + 4);
+    v->setModel(model);
     v->horizontalHeader()->setSectionsClickable(false);
     v->horizontalHeader()->setHighlightSections(false);
     v->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

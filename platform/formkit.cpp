@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -129,6 +130,39 @@ private:
 }  // namespace
 
 void LimitTyping(QLineEdit* edit, int limit) { edit->setValidator(new TypedLengthLimit(edit, limit)); }
+
+namespace {
+// Held by the window until its first show event, which comes before the window is drawn. (Not
+// its first polish: every widget asks to be polished as soon as events run.)
+class FirstShowWork : public QObject {
+public:
+    FirstShowWork(QWidget* window, std::function<void()> work) : QObject(window), work_(std::move(work)) {
+        window->installEventFilter(this);
+    }
+    void run() {
+        if (!work_) return;
+        parent()->removeEventFilter(this);
+        const std::function<void()> work = std::move(work_);
+        work_ = nullptr;
+        work();
+    }
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (target == parent() && event->type() == QEvent::Show) run();
+        return false;
+    }
+
+private:
+    std::function<void()> work_;
+};
+}  // namespace
+
+void OnFirstShow(QWidget* window, std::function<void()> work) { new FirstShowWork(window, std::move(work)); }
+
+void Prepare(QWidget* window) {
+    const QObjectList children = window->children();  // the work may add children
+    for (QObject* child : children)
+        if (auto* w = dynamic_cast<FirstShowWork*>(child)) w->run();
+}
 
 QStringList Numbers(int from, int to) {
     QStringList out;

@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <functional>
 #include <initializer_list>
 
 class QAccessibleEvent;
@@ -127,6 +128,11 @@ TGrid* Grid(QWidget* parent, const char* name, std::initializer_list<int> widths
 void FitHeaderRow(QTableWidget* g);
 // A log list: one line per row, every line the same cost however long the log grows.
 TLogList* LogList(QWidget* parent, const char* name, const QString& accessibleName);
+// Work a window created at start needs only once it is seen (a chart's layout): done once, as
+// the window is first shown, before it is drawn. Prepare does it at once, for code that draws a
+// window never shown.
+void OnFirstShow(QWidget* window, std::function<void()> work);
+void Prepare(QWidget* window);
 // "from".."to" as decimal texts.
 QStringList Numbers(int from, int to);
 // Received bytes in a log view: a NUL byte would end the text a screen reader gets, so it is

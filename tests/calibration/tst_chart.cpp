@@ -3,6 +3,7 @@
 #include <QChartView>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineSeries>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -76,6 +77,7 @@ private slots:
     void uncheckedSeriesKeepTheirPoints();
     void saveWritesBitmapAndReplacesIt();
     void saveThatCannotCreateTheFile();
+    void saveOfAChartNeverShownDrawsIt();
     void saveIsAWholeFileSave();
     void printIsOneLandscapePageAndOrientationComesBack();
     void printWithoutDefaultPrinter();
@@ -186,6 +188,29 @@ void ChartTest::saveThatCannotCreateTheFile() {
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("Cannot create file chart.bmp.")});
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+}
+
+void ChartTest::saveOfAChartNeverShownDrawsIt() {
+    // The chart sets itself up when first shown; a save before that still draws it whole.
+    InTempDir here;
+    CalFixture f(false);
+    f.env.clock.settle();
+    for (double x : {0.0, 1.0, 3.0, 9.0}) CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
+    CalTChart->savechart->click();
+    QVERIFY(!CalTChart->isVisible());
+    QImage shot;
+    QVERIFY(shot.load(QStringLiteral("chart.bmp")));
+    int blue = 0;
+    int dark = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            blue += c == QColor(0, 0, 255);
+            dark += c.lightness() < 80;
+        }
+    QVERIFY2(blue > 20, qPrintable(QString::number(blue)));  // the file series and its marks
+    QVERIFY2(dark > 200, qPrintable(QString::number(dark)));  // titles, axes and their labels
+    QCOMPARE(f.env.prompts.shown.size(), 0);
 }
 
 void ChartTest::saveIsAWholeFileSave() {

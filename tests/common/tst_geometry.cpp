@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <numbers>
 
@@ -40,6 +41,7 @@ private slots:
     void reproducesPolynomials();
     void zeroGivesZero();
     void exactAtTablePoints();
+    void sameBitsInEveryBuild();
     void windowFollowsSearch();
     void extrapolatesFromEndWindows();
     void fewPointsUseWhatThereIs();
@@ -96,6 +98,33 @@ void TestGeometry::exactAtTablePoints()
     auto t = table(300, [](double a) { return std::sin(a / 100.0) * 1000.0; });
     for (int k : {1, 2, 3, 150, 297, 298, 299, 300})
         QCOMPARE(LagrangeInterpolate(t->Points[k].Arg, *t), double(t->Points[k].Value));
+}
+
+void TestGeometry::sameBitsInEveryBuild()
+{
+    // A resampled table must come out the same to the last bit wherever it is made: extended
+    // precision, each term multiplied and then divided point by point in window order, the
+    // terms added in window order. At these levels any other order (dividing first, one
+    // division by the product of the differences, the points or the terms the other way round)
+    // or double precision gives another double.
+    auto t = std::make_unique<TCalTable>();
+    t->Count = 40;
+    for (int k = 1; k <= 40; ++k) {
+        const double h = k * 12.5;
+        t->Points[k] = TCalPoint{float(3 * h + 0.002 * h * h + 700 / (h + 1)), float(h)};
+    }
+    const struct {
+        double x;
+        double value;
+    } known[] = {{0.755, 0x1.7d1d595ba9794p+3},  {1.0, 0x1.f0434264d74bap+3},   {1.2, 0x1.25a51e5d06b67p+4},
+                 {3.475, 0x1.6af51e85d3ce7p+5},  {4.5625, 0x1.b9f2af05580bbp+5}, {19.3675, 0x1.835c11bbb22d8p+6},
+                 {31.185, 0x1.cec6d548e2189p+6}, {512.25, 0x1.01dd3c320f3c4p+11}};
+    for (const auto& k : known) {
+        const double v = LagrangeInterpolate(k.x, *t);
+        char why[80];
+        std::snprintf(why, sizeof why, "at %g: %a, not %a", k.x, v, k.value);
+        QVERIFY2(v == k.value, why);
+    }
 }
 
 void TestGeometry::windowFollowsSearch()

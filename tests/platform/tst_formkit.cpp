@@ -2,6 +2,7 @@
 // as, and that every accessibility action does what the mouse or the keyboard does.
 #include <QDialog>
 #include <QSignalSpy>
+#include <QWindow>
 #include <QtTest>
 
 #include "platform/formkit.h"
@@ -33,6 +34,7 @@ private slots:
     void gridKeyboardChoiceActsAsClick();
     void windowsAreFrames();
     void logTextKeepsNulReadable();
+    void workWaitsForTheFirstShow();
 };
 
 void FormKitTest::buttonActionIsAClick() {
@@ -212,6 +214,40 @@ void FormKitTest::logTextKeepsNulReadable() {
     QCOMPARE(shown, QStringLiteral("R-092653 >A\u2400B"));
     QCOMPARE(FormKit::LoggedText(shown), received);
     QCOMPARE(FormKit::ShownLogText(QStringLiteral("plain")), QStringLiteral("plain"));
+}
+
+// Not a screen reader's matter: the kit puts off a hidden window's work until it is first shown.
+void FormKitTest::workWaitsForTheFirstShow() {
+    PlainForm w("CalTChart", "Calibration Table Chart");
+    new QLabel(QStringLiteral("Level in [mm]"), &w);
+    int done = 0;
+    bool drawnBefore = true;
+    FormKit::OnFirstShow(&w, [&] {
+        ++done;
+        drawnBefore = w.windowHandle() && w.windowHandle()->isExposed();
+    });
+    // Every widget asks to be polished as soon as events run: that is not a show.
+    QApplication::processEvents();
+    QVERIFY(w.testAttribute(Qt::WA_WState_Polished));
+    w.ensurePolished();
+    (void)w.sizeHint();
+    QCOMPARE(done, 0);
+    w.show();
+    QCOMPARE(done, 1);
+    QVERIFY(!drawnBefore);
+    w.hide();
+    w.show();
+    QCOMPARE(done, 1);
+
+    // Done beforehand for whoever must draw the window unshown, and then not again.
+    PlainDialog d("GenffrCt", "Generate from formulas");
+    int dialogDone = 0;
+    FormKit::OnFirstShow(&d, [&] { ++dialogDone; });
+    FormKit::Prepare(&d);
+    QCOMPARE(dialogDone, 1);
+    FormKit::Prepare(&d);
+    d.show();
+    QCOMPARE(dialogDone, 1);
 }
 
 TANKCFG_TEST_MAIN(FormKitTest)
