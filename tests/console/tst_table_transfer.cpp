@@ -3,6 +3,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include "calibration/genffctbl.h"
 #include "calibration/tablecfg.h"
 #include "calibration/tankcfg.h"
 #include "console/progresft.h"
@@ -56,6 +57,7 @@ private slots:
     void refusedHeaderOrNoLinkEndsQuietly();
     void tankSwitchAndApplyDuringTransferChangeNothingSent();
     void countAboveTheTableFromAFile();
+    void tableOfTheLastTank();
 };
 
 namespace {
@@ -251,6 +253,40 @@ void TableTransferTest::countAboveTheTableFromAFile() {
     QCOMPARE(t.requests().size(), 126);
     QVERIFY(t.f.model->table(1).checksumOk);
     QCOMPARE(ConsoleFixture::dataOf(t.requests()[125]).right(4), singles({4000}));
+}
+
+void TableTransferTest::tableOfTheLastTank() {
+    // Tank 16 chosen in the grid, its table generated in the editor and sent from there.
+    Transfer t;
+    t.f.find<QSpinBox>("Noftanks")->setValue(16);
+    t.f.w->Tanks_listClick(16);
+    t.f.click("Edit_t_data");
+    t.f.env.clock.settle();
+    QCOMPARE(tankconfig->windowTitle(), QStringLiteral("Tank No: 16 configuration"));
+    tankconfig->findChild<QPushButton*>(QStringLiteral("ldtable"))->click();
+    t.f.env.clock.settle();
+    QVERIFY(CalibrationTable->isVisible());
+    t.f.env.clock.after(0, [] {
+        GenffrCt->GenTable->click();
+        GenffrCt->Usetbl->click();
+    });
+    CalibrationTable->formulagen->click();
+    t.f.env.clock.settle();
+    const TCalTable generated = CalibrationTable->Table;
+    QCOMPARE(int(generated.Count), MaxCalPoints);
+    t.f.bus.requests.clear();
+    CalibrationTable->SendTable->click();
+    const auto r = t.requests();
+    QCOMPARE(r.size(), 126);
+    QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(r[0])[0])), 16);
+    for (int b = 0; b < 125; ++b) QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(r[b + 1])[0])), 16);
+    QVERIFY(t.f.model->table(16).checksumOk);
+    QCOMPARE(t.f.model->table(16).values[0], generated.Points[1].Value);
+    QCOMPARE(t.f.model->table(16).values[3999], generated.Points[4000].Value);
+    QCOMPARE(int(table(16).Crc), int(checksumOf(generated)));
+    for (int n = 1; n < 16; ++n) QVERIFY(!t.f.model->table(n).headerSeen);
+    QVERIFY(!progresf->isVisible());
+    QVERIFY(t.f.env.prompts.shown.isEmpty());
 }
 
 TANKCFG_TEST_MAIN(TableTransferTest)
