@@ -3,7 +3,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
-#include "calibration/genffctbl.h"
 #include "calibration/tablecfg.h"
 #include "calibration/tankcfg.h"
 #include "console/progresft.h"
@@ -256,9 +255,11 @@ void TableTransferTest::countAboveTheTableFromAFile() {
 }
 
 void TableTransferTest::tableOfTheLastTank() {
-    // Tank 16 chosen in the grid, its table generated in the editor and sent from there.
+    // Tank 16's stored table, opened in the editor from the grid and the tank window and sent
+    // from there as it stands.
     Transfer t;
     t.f.find<QSpinBox>("Noftanks")->setValue(16);
+    fillRamp(table(16));
     t.f.w->Tanks_listClick(16);
     t.f.click("Edit_t_data");
     t.f.env.clock.settle();
@@ -266,26 +267,22 @@ void TableTransferTest::tableOfTheLastTank() {
     tankconfig->findChild<QPushButton*>(QStringLiteral("ldtable"))->click();
     t.f.env.clock.settle();
     QVERIFY(CalibrationTable->isVisible());
-    t.f.env.clock.after(0, [] {
-        GenffrCt->GenTable->click();
-        GenffrCt->Usetbl->click();
-    });
-    CalibrationTable->formulagen->click();
-    t.f.env.clock.settle();
-    const TCalTable generated = CalibrationTable->Table;
-    QCOMPARE(int(generated.Count), MaxCalPoints);
     t.f.bus.requests.clear();
     CalibrationTable->SendTable->click();
     const auto r = t.requests();
     QCOMPARE(r.size(), 126);
-    QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(r[0])[0])), 16);
-    for (int b = 0; b < 125; ++b) QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(r[b + 1])[0])), 16);
+    QCOMPARE(ConsoleFixture::dataOf(r[0]).left(1), QByteArray("\x10"));
+    for (int b = 0; b < 125; ++b) {
+        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
+        QCOMPARE(int(uint8_t(d[0])), 16);
+        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
+    }
     QVERIFY(t.f.model->table(16).checksumOk);
-    QCOMPARE(t.f.model->table(16).values[0], generated.Points[1].Value);
-    QCOMPARE(t.f.model->table(16).values[3999], generated.Points[4000].Value);
-    QCOMPARE(int(table(16).Crc), int(checksumOf(generated)));
+    QCOMPARE(t.f.model->table(16).values[3999], 4000.0f);
+    QCOMPARE(int(table(16).Crc), int(checksumOf(table(16))));
     for (int n = 1; n < 16; ++n) QVERIFY(!t.f.model->table(n).headerSeen);
     QVERIFY(!progresf->isVisible());
+    QVERIFY(!CalibrationTable->isVisible());
     QVERIFY(t.f.env.prompts.shown.isEmpty());
 }
 
