@@ -43,6 +43,18 @@ uint16_t checksumOf(const TCalTable& t) {
         for (uint8_t b : SingleToBE(t.Points[i].Value)) crc = Crc16Update(crc, b);
     return crc;
 }
+
+// The header and the 125 blocks of a ramp table (fillRamp) sent as tank n.
+void CheckRampSent(const QList<QByteArray>& r, int n, uint16_t crc) {
+    QCOMPARE(r.size(), 126);
+    QCOMPARE(ConsoleFixture::dataOf(r[0]), QByteArray(1, char(n)) + QByteArray::fromHex("007D203DCCCCCD") +
+                                               QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(4, '0')));
+    for (int b = 0; b < 125; ++b) {
+        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
+        QCOMPARE(int(uint8_t(d[0])), n);
+        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
+    }
+}
 }  // namespace
 
 class TableTransferTest : public QObject {
@@ -218,15 +230,8 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
         tankconfig->findChild<QPushButton*>(QStringLiteral("apply"))->click();
     });
     t.send(2);
-    const auto r = t.requests();
-    QCOMPARE(r.size(), 126);
-    QCOMPARE(ConsoleFixture::dataOf(r[0]), QByteArray::fromHex("02007D203DCCCCCD") +
-                                               QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(4, '0')));
-    for (int b = 0; b < 125; ++b) {
-        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
-        QCOMPARE(int(uint8_t(d[0])), 2);
-        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
-    }
+    CheckRampSent(t.requests(), 2, crc);
+    if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(2).checksumOk);
     QCOMPARE(t.f.model->table(2).values[99], 100.0f);
     QCOMPARE(table(2).Points[1].Value, -1.0f);  // the record holds what the editor stored
@@ -269,14 +274,8 @@ void TableTransferTest::tableOfTheLastTank() {
     QVERIFY(CalibrationTable->isVisible());
     t.f.bus.requests.clear();
     CalibrationTable->SendTable->click();
-    const auto r = t.requests();
-    QCOMPARE(r.size(), 126);
-    QCOMPARE(ConsoleFixture::dataOf(r[0]).left(1), QByteArray("\x10"));
-    for (int b = 0; b < 125; ++b) {
-        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
-        QCOMPARE(int(uint8_t(d[0])), 16);
-        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
-    }
+    CheckRampSent(t.requests(), 16, checksumOf(table(16)));
+    if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(16).checksumOk);
     QCOMPARE(t.f.model->table(16).values[3999], 4000.0f);
     QCOMPARE(int(table(16).Crc), int(checksumOf(table(16))));
