@@ -72,6 +72,7 @@ private slots:
     void programCheckOfALayoutButton();
     void editCaptionAndValue();
     void editPastTheLastPointWritesNoPoint();
+    void editOfTheRowAfterTheLastPointWritesNothing();
     void badValueKeepsThePoint();
     void cancelDropsEditsApplyKeepsThem();
     void sendStoresThenSendsAndCloses();
@@ -243,6 +244,31 @@ void EditorTest::editPastTheLastPointWritesNoPoint() {
     QCOMPARE(std::memcmp(&srcBefore, &f.ed->SrcTable, sizeof(TCalTable)), 0);
     QCOMPARE(f.tank(1).CalTable.Points[4000].Value, 4444.0f);
     QCOMPARE(f.tank(1).CalTable.Points[3999].Value, 7998.0f);
+}
+
+void EditorTest::editOfTheRowAfterTheLastPointWritesNothing() {
+    // Row 4001 is the first row without a point: its edit stays in the grid, and neither the
+    // table nor the window's other tables change.
+    CalFixture f;
+    FillTable(f.tank(1).CalTable, 4000, 2.0f);
+    f.ed->hide();
+    f.ed->show();
+    f.env.clock.settle();
+    f.layout("1", false);
+    QVERIFY(f.ed->RowCount() > 4001);
+    auto bytes = [](const TCalTable& t) { return QByteArray(reinterpret_cast<const char*>(&t), sizeof t); };
+    const QList<QByteArray> before{bytes(f.ed->Table), bytes(f.ed->SrcTable), bytes(f.ed->FileTable),
+                                   bytes(f.ed->FormulaTable)};
+    f.env.prompts.queue(PromptAnswer::input(QStringLiteral("-1")));
+    f.clickRow(4001);
+    QCOMPARE(f.env.prompts.shown.last().caption, QStringLiteral("Change value for : 4001 No"));
+    QCOMPARE(f.ed->Cell(2, 4001), QStringLiteral("-1"));
+    const QList<QByteArray> after{bytes(f.ed->Table), bytes(f.ed->SrcTable), bytes(f.ed->FileTable),
+                                  bytes(f.ed->FormulaTable)};
+    QVERIFY(after == before);
+    f.ed->applytable->click();
+    QCOMPARE(f.tank(1).CalTable.Points[4000].Value, 8000.0f);
+    QCOMPARE(bytes(f.tank(1).CalTable), before[0]);
 }
 
 void EditorTest::badValueKeepsThePoint() {

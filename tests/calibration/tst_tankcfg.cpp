@@ -68,6 +68,7 @@ private slots:
     void storesIntoTheTankItShowsAfterAGridClick();
     void applyDuringAnExchangeIsStoredAndSaysNotSent();
     void applyUnderACommaLocale();
+    void productNamesOf21To25Characters();
     void closeStoresNothingAndLoadCreateOpensTheEditor();
     void returnFromAnotherWindowReloadsButNotFromABox();
 };
@@ -297,6 +298,40 @@ void TankWindowTest::applyUnderACommaLocale() {
     QCOMPARE(tank(1).Sensor2Distance, double(1.6f));  // as read back from the terminal
     QCOMPARE(tank(1).Diameter, 170.0);
     QCOMPARE(w.f.model->config().Tanks[0].WaterAlarm, 12.5);
+}
+
+void TankWindowTest::productNamesOf21To25Characters() {
+    // Longer names than the terminal takes or the user can type come from a configuration
+    // file: shown and stored whole, sent as their first 20 characters without a 0 byte.
+    for (const QString& name : {QStringLiteral("ABCDEFGHIJKLMNOPQRSTU"), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY")}) {
+        const QString first20 = name.left(20);
+        {
+            TankWindow w(1, false);
+            tank(1).ProductName.assign(name.toStdString());
+            w.open(1);
+            QCOMPARE(w.text("Fuelname"), name);
+            w.f.expectNotConnected(2);
+            w.click("apply");
+            QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), name);
+            QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 1, 3), name);
+        }
+        {
+            TankWindow w;
+            tank(1).ProductName.assign(name.toStdString());
+            w.open(1);
+            const int before = w.f.sent().size();
+            w.click("apply");
+            QCOMPARE(w.codesSince(before), (QList<int>{0x04, 0x05}));
+            const QByteArray payload = ConsoleFixture::dataOf(w.f.sent()[before]);
+            QCOMPARE(payload.size(), 79);
+            QCOMPARE(payload.mid(59), first20.toLatin1());
+            // What the terminal reports back is what the record holds afterwards.
+            QCOMPARE(QString::fromStdString(w.f.model->config().Tanks[0].ProductName.str()), first20);
+            QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), first20);
+            QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 1, 3), first20);
+            QVERIFY(w.f.env.prompts.shown.isEmpty());
+        }
+    }
 }
 
 void TankWindowTest::closeStoresNothingAndLoadCreateOpensTheEditor() {

@@ -44,6 +44,7 @@ private slots:
     void sameBitsInEveryBuild();
     void windowFollowsSearch();
     void extrapolatesFromEndWindows();
+    void windowAtTheLastPoints();
     void fewPointsUseWhatThereIs();
     void repeatedArgsDoNotDivideByZero();
     void countAboveCapacityIsClamped();
@@ -156,6 +157,27 @@ void TestGeometry::extrapolatesFromEndWindows()
         for (int k = 6; k <= count; ++k)
             t->Points[k].Value = -1e6f;
         QVERIFY2(near(LagrangeInterpolate(x, *t), x * x, 1e-7), qPrintable(QString::number(x)));
+    }
+}
+
+void TestGeometry::windowAtTheLastPoints()
+{
+    // Count 200, Args 0..2000. i is the first index with x < Arg: up to Count - 3 the window
+    // is i-3..i+2, from Count - 2 on the last six points.
+    const int count = 200;
+    struct Case {
+        double x;
+        int first;
+    };
+    for (const Case& c : {Case{1955.0, 193}, Case{1965.0, 194}, Case{1975.0, 195}, Case{1985.0, 195},
+                          Case{1995.0, 195}, Case{2005.0, 195}}) {
+        for (int spike = count - 10; spike <= count; ++spike) {
+            auto t = table(count, square);
+            t->Points[spike].Value += 1000.0f;
+            const bool inWindow = spike >= c.first && spike <= c.first + 5;
+            const bool exact = near(LagrangeInterpolate(c.x, *t), c.x * c.x, 1e-7);
+            QVERIFY2(exact != inWindow, qPrintable(QString("x %1, spike at %2").arg(c.x).arg(spike)));
+        }
     }
 }
 

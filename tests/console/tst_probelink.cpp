@@ -1,6 +1,74 @@
 // The probe-bus link on the main window: connecting, sequence nibbles, the line discipline, the
 // reply time-out, late replies, the cycle, and a port that is refused or lost.
+#include "console/probebuslink.h"
 #include "probefixture.h"
+
+namespace {
+// A port on which the device goes on talking while the program reads its reply: the bytes in
+// afterRead come in just after the next read that takes a line feed, as they would on a wire
+// that the driver keeps filling.
+class ChattyLink final : public SerialLink {
+public:
+    ChattyLink(SimSerialLink* inner, QObject* parent) : SerialLink(parent), inner_(inner) {
+        inner_->setParent(this);
+        connect(inner_, &SerialLink::lineFeedReceived, this, &SerialLink::lineFeedReceived);
+        connect(inner_, &SerialLink::bytesAvailable, this, &SerialLink::bytesAvailable);
+        connect(inner_, &SerialLink::dsrChanged, this, &SerialLink::dsrChanged);
+        connect(inner_, &SerialLink::lost, this, &SerialLink::lost);
+    }
+    QByteArray afterRead;
+
+    void open(int comNumber, int baud) override {
+        inner_->open(comNumber, baud);
+        com_ = comNumber;
+        baud_ = baud;
+    }
+    void close() override { inner_->close(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    void write(const QByteArray& bytes) override { inner_->write(bytes); }
+    qint64 bytesWaiting() const override { return inner_->bytesWaiting(); }
+    QByteArray read(qint64 maxBytes) override {
+        const QByteArray got = inner_->read(maxBytes);
+        if (got.contains('\n') && !afterRead.isEmpty()) inner_->arrive(std::exchange(afterRead, {}));
+        return got;
+    }
+    void purgeInput() override { inner_->purgeInput(); }
+    void purgeOutput() override { inner_->purgeOutput(); }
+    bool dsr() const override { return inner_->dsr(); }
+
+protected:
+    bool waitingHasLineFeed() const override { return false; }  // the inner link raises the events
+
+private:
+    SimSerialLink* inner_;
+};
+
+struct ChattyPorts : SerialPorts {
+    SimSerialPorts& sim;
+    ChattyLink* last = nullptr;
+    explicit ChattyPorts(SimSerialPorts& s) : sim(s) {}
+    SerialLink* create(QObject* parent) override {
+        last = new ChattyLink(static_cast<SimSerialLink*>(sim.create(nullptr)), parent);
+        return last;
+    }
+};
+
+// A probe reply of the given length in characters (even, 12..252) with a valid CRC: a
+// measurement whose first reading is raw1, padded with data bytes.
+QByteArray MeasurementLine(int raw1, int chars) {
+    TShortFrame f{};
+    f.Device = DevProbe;
+    f.Addr = 0x20;
+    f.Code = prData;
+    f.Count = uint8_t((chars - 12) / 2);
+    f.Data[0] = uint8_t(raw1 >> 16);
+    f.Data[1] = uint8_t(raw1 >> 8);
+    f.Data[2] = uint8_t(raw1);
+    const QByteArray line = QByteArray::fromStdString(EncodeFrame(f));
+    if (line.size() != chars) qFatal("a %d-character line is no frame", chars);
+    return line;
+}
+}  // namespace
 
 class ProbeLinkTest : public QObject {
     Q_OBJECT
@@ -16,6 +84,10 @@ private slots:
     void waitEndsWhenPortCloses();
     void lostPortStopsTheCycle();
     void clickGoesOutBetweenAutoRefreshes();
+    void oneTickReadsTheProbeBeforeTheModule();
+    void staleBytesBeforeARequestAreDropped();
+    void bytesArrivingAfterTheReadAreDropped();
+    void decodedCopyEndsAfter120Characters();
 };
 
 void ProbeLinkTest::connectCaptionsAndPorts() {
@@ -253,6 +325,108 @@ void ProbeLinkTest::clickGoesOutBetweenAutoRefreshes() {
     QVERIFY(!after.isEmpty());
     QCOMPARE(ProbeRig::device(after.first()), 0xA5);
     r.env.clock.advance(3000);
+}
+
+void ProbeLinkTest::oneTickReadsTheProbeBeforeTheModule() {
+    // Both auto refreshes, both devices answering: each tick sends the probe read at the tick
+    // and the module read once the probe has answered, before the next tick.
+    ProbeRig r;
+    r.probes.add<ConsoleProbe>(0);
+    r.probes.add<LeakModule>(0);
+    struct Sent {
+        qint64 t;
+        int device;
+    };
+    QList<Sent> sent;
+    r.probes.faults.hook = [&](const QByteArray& request, QList<QByteArray> replies) {
+        sent << Sent{r.env.clock.elapsedMs(), ProbeRig::device(request)};
+        return replies;
+    };
+    r.find<QCheckBox>("Autorefresh")->setChecked(true);
+    r.find<QCheckBox>("LRMCBArefr")->setChecked(true);
+    r.env.clock.advance(4800);
+    QCOMPARE(sent.size(), 18);
+    for (int k = 0; k < 9; ++k) {
+        const Sent& probe = sent[2 * k];
+        const Sent& module = sent[2 * k + 1];
+        QCOMPARE(probe.device, 0xA5);
+        QCOMPARE(module.device, 0xA6);
+        if (k > 0) QCOMPARE(probe.t - sent[2 * k - 2].t, 500);
+        QVERIFY(module.t > probe.t && module.t < probe.t + 500);
+    }
+    QCOMPARE(r.timeouts(), 0);
+}
+
+void ProbeLinkTest::staleBytesBeforeARequestAreDropped() {
+    // Noise that came while the line was free, without a line feed, waits in the port's input;
+    // it must not stand in front of the next reply.
+    ProbeRig r;
+    r.probes.add<ConsoleProbe>(0);
+    r.env.ports.openLink(3)->arrive(QByteArray("\r\x7F" "A5", 4));
+    r.env.clock.settle();
+    r.request(pcGetSerial, 0);
+    QCOMPARE(r.text("iProbeSn"), QStringLiteral("Probe SN: 202603140000"));
+    QVERIFY(r.log().filter(QStringLiteral("/Error")).isEmpty());
+    QVERIFY(r.log().value(0).contains(QStringLiteral("> A5209B202603140000")));
+}
+
+void ProbeLinkTest::bytesArrivingAfterTheReadAreDropped() {
+    // The device sends one more line while its reply is being read: what came after the read
+    // is discarded with the port's input, not handled as a second reply.
+    SimEnv env;
+    DeviceBus bus;
+    bus.add<ConsoleProbe>(1);
+    env.ports.attach(3, &bus);
+    ChattyPorts chatty(env.ports);
+    Services::install(nullptr, nullptr, &chatty);
+    QList<TShortFrame> replies;
+    QList<std::string> logged;
+    ProbeBusLink::Hooks hooks;
+    hooks.log = [&](const std::string& text, const char*) { logged << text; };
+    hooks.report = [](int) {};
+    hooks.reply = [&](const TShortFrame& f) { replies << f; };
+    hooks.tick = [] {};
+    ProbeBusLink link(nullptr, hooks);
+    link.open(3);
+    QVERIFY(chatty.last);
+    const QByteArray trailing = MeasurementLine(4242, 36);
+    chatty.last->afterRead = trailing;
+    link.sendProbe(pcGetSerial, 1, {});
+    QVERIFY(env.clock.runUntil([&] { return link.lineFree(); }, 1000));
+    env.clock.advance(100);
+    QVERIFY(chatty.last->afterRead.isEmpty());  // it did come
+    QCOMPARE(replies.size(), 1);
+    QCOMPARE(replies[0].Code, uint8_t(prSerial));
+    QVERIFY(!logged.contains(trailing.toStdString()));
+    // The next request gets its own reply.
+    link.sendProbe(pcIdentify, 1, {});
+    QVERIFY(env.clock.runUntil([&] { return link.lineFree(); }, 1000));
+    QCOMPARE(replies.size(), 2);
+    QCOMPARE(replies[1].Code, uint8_t(prIdentify));
+    link.close();
+}
+
+void ProbeLinkTest::decodedCopyEndsAfter120Characters() {
+    ProbeRig r;
+    auto* dev = r.probes.add<ScriptedDevice>();
+    const QString crcError = QStringLiteral("CRC ERROR during RECEIVE from Probe !");
+    // The longest frame the decoder takes whole: 54 data bytes, 120 characters.
+    dev->replies << MeasurementLine(1000, 120);
+    r.request(pcReadData, 0);
+    QCOMPARE(r.text("vSensval1"), QStringLiteral("1000"));
+    QCOMPARE(r.linesEndingWith(crcError), 0);
+    // One data byte more: cut after 120 characters it has no line feed and fails the check.
+    dev->replies << MeasurementLine(2000, 122);
+    r.request(pcReadData, 0);
+    QCOMPARE(r.text("vSensval1"), QStringLiteral("1000"));
+    QCOMPARE(r.linesEndingWith(crcError), 1);
+    QVERIFY(r.log().value(1).endsWith(QString::fromLatin1(MeasurementLine(2000, 122).mid(1, 120))));
+    // Bytes behind a 120-character frame in the same read are not looked at.
+    dev->replies << MeasurementLine(3000, 120) + "ZZ";
+    r.request(pcReadData, 0);
+    QCOMPARE(r.text("vSensval1"), QStringLiteral("3000"));
+    QCOMPARE(r.linesEndingWith(crcError), 1);
+    QVERIFY(r.w->probeBus().lineFree());
 }
 
 TANKCFG_TEST_MAIN(ProbeLinkTest)

@@ -43,6 +43,18 @@ uint16_t checksumOf(const TCalTable& t) {
         for (uint8_t b : SingleToBE(t.Points[i].Value)) crc = Crc16Update(crc, b);
     return crc;
 }
+
+// The header and the 125 blocks of a ramp table (fillRamp) sent as tank n.
+void CheckRampSent(const QList<QByteArray>& r, int n, uint16_t crc) {
+    QCOMPARE(r.size(), 126);
+    QCOMPARE(ConsoleFixture::dataOf(r[0]), QByteArray(1, char(n)) + QByteArray::fromHex("007D203DCCCCCD") +
+                                               QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(4, '0')));
+    for (int b = 0; b < 125; ++b) {
+        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
+        QCOMPARE(int(uint8_t(d[0])), n);
+        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
+    }
+}
 }  // namespace
 
 class TableTransferTest : public QObject {
@@ -56,6 +68,7 @@ private slots:
     void refusedHeaderOrNoLinkEndsQuietly();
     void tankSwitchAndApplyDuringTransferChangeNothingSent();
     void countAboveTheTableFromAFile();
+    void tableOfTheLastTank();
 };
 
 namespace {
@@ -217,15 +230,8 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
         tankconfig->findChild<QPushButton*>(QStringLiteral("apply"))->click();
     });
     t.send(2);
-    const auto r = t.requests();
-    QCOMPARE(r.size(), 126);
-    QCOMPARE(ConsoleFixture::dataOf(r[0]), QByteArray::fromHex("02007D203DCCCCCD") +
-                                               QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(4, '0')));
-    for (int b = 0; b < 125; ++b) {
-        const QByteArray d = ConsoleFixture::dataOf(r[b + 1]);
-        QCOMPARE(int(uint8_t(d[0])), 2);
-        QCOMPARE(d.mid(3, 4), singles({float(32 * b + 1)}));
-    }
+    CheckRampSent(t.requests(), 2, crc);
+    if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(2).checksumOk);
     QCOMPARE(t.f.model->table(2).values[99], 100.0f);
     QCOMPARE(table(2).Points[1].Value, -1.0f);  // the record holds what the editor stored
@@ -251,6 +257,32 @@ void TableTransferTest::countAboveTheTableFromAFile() {
     QCOMPARE(t.requests().size(), 126);
     QVERIFY(t.f.model->table(1).checksumOk);
     QCOMPARE(ConsoleFixture::dataOf(t.requests()[125]).right(4), singles({4000}));
+}
+
+void TableTransferTest::tableOfTheLastTank() {
+    // Tank 16's stored table, opened in the editor from the grid and the tank window and sent
+    // from there as it stands.
+    Transfer t;
+    t.f.find<QSpinBox>("Noftanks")->setValue(16);
+    fillRamp(table(16));
+    t.f.w->Tanks_listClick(16);
+    t.f.click("Edit_t_data");
+    t.f.env.clock.settle();
+    QCOMPARE(tankconfig->windowTitle(), QStringLiteral("Tank No: 16 configuration"));
+    tankconfig->findChild<QPushButton*>(QStringLiteral("ldtable"))->click();
+    t.f.env.clock.settle();
+    QVERIFY(CalibrationTable->isVisible());
+    t.f.bus.requests.clear();
+    CalibrationTable->SendTable->click();
+    CheckRampSent(t.requests(), 16, checksumOf(table(16)));
+    if (QTest::currentTestFailed()) return;
+    QVERIFY(t.f.model->table(16).checksumOk);
+    QCOMPARE(t.f.model->table(16).values[3999], 4000.0f);
+    QCOMPARE(int(table(16).Crc), int(checksumOf(table(16))));
+    for (int n = 1; n < 16; ++n) QVERIFY(!t.f.model->table(n).headerSeen);
+    QVERIFY(!progresf->isVisible());
+    QVERIFY(!CalibrationTable->isVisible());
+    QVERIFY(t.f.env.prompts.shown.isEmpty());
 }
 
 TANKCFG_TEST_MAIN(TableTransferTest)

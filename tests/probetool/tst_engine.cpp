@@ -18,6 +18,7 @@ private slots:
     void receiveAssembly();
     void twoLinesInOneEventAndLinesWaitingForProcessing();
     void overlongLineDoesNotBlockLaterLines();
+    void linesOfUpTo120CharactersAreDecoded();
     void closedPortDiscardsQueueAndEndsWait();
     void engineRunsWithoutAWindow();
 };
@@ -324,6 +325,24 @@ void EngineTest::overlongLineDoesNotBlockLaterLines() {
     r.w->ProcessReplies();
     QVERIFY(r.link()->ReceivedLines().isEmpty());
     QCOMPARE(r.probeState().WireSpeed, 2800.0);
+}
+
+void EngineTest::linesOfUpTo120CharactersAreDecoded() {
+    OstrelRig r;
+    r.start();
+    // The longest line the decoder takes: CR and LF included, 120 characters (54 data bytes).
+    const QByteArray at120 = OstrelRig::frame(rspSpeed, OstrelRig::floatBytes(2800) + QByteArray(50, '\x11'));
+    QCOMPARE(at120.size(), 120);
+    r.apply(at120);
+    QCOMPARE(r.probeState().WireSpeed, 2800.0);
+    // One data byte more, valid all the same: not applied, and the line behind it is.
+    const QByteArray at122 = OstrelRig::frame(rspSpeed, OstrelRig::floatBytes(2900) + QByteArray(51, '\x11'));
+    QCOMPARE(at122.size(), 122);
+    r.apply(at122 + OstrelRig::frame(rspLength, OstrelRig::floatBytes(1234)));
+    QVERIFY(r.link()->ReceivedLines().isEmpty());
+    QCOMPARE(r.probeState().WireSpeed, 2800.0);
+    QCOMPARE(r.probeState().ProbeLength, 1234.0);
+    QVERIFY(r.env.prompts.shown.isEmpty());
 }
 
 void EngineTest::closedPortDiscardsQueueAndEndsWait() {
