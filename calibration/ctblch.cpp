@@ -54,9 +54,6 @@ void StyleLine(QLineSeries* s, Qt::PenStyle style, const QColor& colour) {
 TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Table Chart", parent) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("Calibration Table"));
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setBold(true);
-    chart->setTitleFont(titleFont);
     chart->setTitleBrush(QBrush(Qt::black));
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setVisible(true);
@@ -95,6 +92,11 @@ TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Ta
     chart->setParent(this);  // owned by the window while out of the scene
     QCoreApplication::removePostedEvents(chart, QEvent::LayoutRequest);
     FormKit::OnFirstShow(this, [this, chart] {
+        // Finding the title's font (a family the machine may lack) is most of what the chart
+        // costs at start: it is looked up only when the chart is first needed.
+        QFont titleFont(QStringLiteral("Arial"));
+        titleFont.setBold(true);
+        chart->setTitleFont(titleFont);
         QGraphicsScene* scene = TblChart->scene();
         scene->addItem(chart);
         QCoreApplication::sendPostedEvents(scene, QEvent::MetaCall);  // the scene takes the chart in now

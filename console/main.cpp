@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     const QString sep = QLocale::system().decimalPoint();
     if (sep.size() == 1 && sep[0].unicode() < 0x80) DecimalSeparator = char(sep[0].unicode());
     Services::installReal();
+    Services::installRealWorkbooks();
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
     if (!start.folderError.isEmpty())
         Services::prompts().messageBox(QString::fromLatin1(MarvaneTitle), start.folderError, MsgIcon::Warning, MbOk);

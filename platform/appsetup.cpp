@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QResource>
 #include <QStandardPaths>
 #include <csignal>
 #include <cstdio>
@@ -122,7 +125,16 @@ StartOutcome DressApplication(const ProgramIdentity& program, const QStringList&
     QCoreApplication::setApplicationVersion(QStringLiteral(TANKCFG_VERSION));
     const QString id = QString::fromUtf8(program.desktopId);
     QGuiApplication::setDesktopFileName(id);
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(id)));
+    QIcon icon;
+    // Raw pixels drawn at build time: reading an image file would load the image plugins.
+    for (const int size : {16, 24, 32, 48, 64}) {
+        const QResource raw(QStringLiteral(":/icons/%1-%2.argb").arg(id).arg(size));
+        if (raw.isValid() && raw.compressionAlgorithm() == QResource::NoCompression &&
+            raw.size() == qint64(size) * size * 4)
+            icon.addPixmap(QPixmap::fromImage(
+                QImage(raw.data(), size, size, size * 4, QImage::Format_ARGB32_Premultiplied).copy()));
+    }
+    QGuiApplication::setWindowIcon(icon);
     const CommandLine cl = ReadCommandLine(args, program, true);
     if (cl.action == CommandLine::Action::Error) {
         std::fprintf(stderr, "%s\n%s", qPrintable(cl.error), qPrintable(HelpText(program)));

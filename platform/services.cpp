@@ -39,8 +39,6 @@ void installReal() {
     static RealClock clock;
     static QtPrompts prompts;
     static QtSerialPorts ports;
-    static RealWorkbooks workbooks;
     install(&clock, &prompts, &ports);
-    installWorkbooks(&workbooks);
 }
 }  // namespace Services

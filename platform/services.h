@@ -16,6 +16,9 @@ void install(Clock* clock, Prompts* prompts, SerialPorts* ports);
 Workbooks& workbooks();
 // Not owning; null keeps the one installed before.
 void installWorkbooks(Workbooks* workbooks);
-// The real clock, Qt prompts, QSerialPort links and workbook files.
+// The real clock, Qt prompts and QSerialPort links.
 void installReal();
+// Workbook files read and written by the program itself. Apart from installReal, so that a
+// program without workbooks neither links nor loads the libraries behind them.
+void installRealWorkbooks();
 }  // namespace Services

@@ -88,6 +88,9 @@ void ChartTest::titlesSeriesAndStyles() {
     QChart* c = CalTChart->TblChart->chart();
     QCOMPARE(CalTChart->windowTitle(), QStringLiteral("Calibration Table Chart"));
     QCOMPARE(c->title(), QStringLiteral("Calibration Table"));
+    // The title's font is looked up when the chart is first shown.
+    CalTChart->show();
+    f.env.clock.settle();
     QVERIFY(c->titleFont().bold());
     QCOMPARE(c->titleFont().family(), QStringLiteral("Arial"));
     QCOMPARE(CalTChart->LevelAxis->titleText(), QStringLiteral("Level in [mm]"));
@@ -198,6 +201,8 @@ void ChartTest::saveOfAChartNeverShownDrawsIt() {
     for (double x : {0.0, 1.0, 3.0, 9.0}) CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
     CalTChart->savechart->click();
     QVERIFY(!CalTChart->isVisible());
+    QCOMPARE(CalTChart->TblChart->chart()->titleFont().family(), QStringLiteral("Arial"));
+    QVERIFY(CalTChart->TblChart->chart()->titleFont().bold());
     QImage shot;
     QVERIFY(shot.load(QStringLiteral("chart.bmp")));
     int blue = 0;

@@ -28,6 +28,7 @@ inline bool waitFor(const std::function<bool()>& cond, int ms = 20000) {
 inline void UseDevsimProbeBus(const DevsimProcess& sim, ScriptedPrompts& prompts) {
     qputenv("SERIAL_COM3", sim.path("COM3").toLocal8Bit());
     Services::installReal();
+    Services::installRealWorkbooks();
     Services::install(nullptr, &prompts, nullptr);
     SetAppQuitting(false);
     SetAppTitle(QString::fromLatin1(MarvaneTitle));

@@ -24,6 +24,7 @@ struct PtyConsole {
     ~PtyConsole() {
         program.reset();
         Services::installReal();
+        Services::installRealWorkbooks();
         qunsetenv("SERIAL_COM1");
     }
     // Starts devsim and the program and connects the terminal link; false when either fails.
@@ -31,6 +32,7 @@ struct PtyConsole {
         if (!sim.start()) return false;
         qputenv("SERIAL_COM1", sim.path(QStringLiteral("COM1")).toLocal8Bit());
         Services::installReal();
+        Services::installRealWorkbooks();
         Services::install(nullptr, &prompts, nullptr);
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
         std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);

@@ -39,6 +39,7 @@ struct PtyRig {
     ~PtyRig() {
         program.reset();
         Services::installReal();
+        Services::installRealWorkbooks();
         qunsetenv(var().constData());
     }
     QByteArray var() const { return "SERIAL_COM" + QByteArray::number(com); }
@@ -46,6 +47,7 @@ struct PtyRig {
         if (!endpoint.start(why)) return false;
         qputenv(var().constData(), endpoint.devicePath().toLocal8Bit());
         Services::installReal();
+        Services::installRealWorkbooks();
         Services::install(nullptr, &prompts, nullptr);
         SetAppQuitting(false);
         SetAppTitle(QString::fromLatin1(MarvaneTitle));

@@ -29,6 +29,7 @@ void E2ePtyTest::sendAndReadBack() {
     if (!sim.start()) QSKIP(qPrintable("devsim did not start: " + sim.error()));
     qputenv("SERIAL_COM1", sim.path("COM1").toLocal8Bit());
     Services::installReal();
+    Services::installRealWorkbooks();
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
     std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
     MarvaneProgram program;

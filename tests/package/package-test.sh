@@ -5,6 +5,7 @@
 # desktop entries and metainfo are checked, and each installed program answers --version,
 # --help and --ports and starts offscreen, as the desktop menu starts it, to its first window.
 set -euo pipefail
+export LC_ALL=C
 build=$1 version=$2 plugins=$3 devsim=$4
 tmp=$(mktemp -d)
 devsim_pid=
@@ -25,7 +26,7 @@ deb="$tmp/out/tankcfg_${version}_${arch}.deb"
 [ "$(dpkg-deb -f "$deb" Package)" = tankcfg ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libgsf-1-114 libqt6svg6 qt6-qpa-plugins; do
+for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libgsf-1-114 qt6-qpa-plugins; do
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 
@@ -36,6 +37,22 @@ expected="./usr/bin/marvane
 ./usr/share/applications/org.tankcfg.Ostrel.desktop
 ./usr/share/doc/tankcfg/README.md
 ./usr/share/doc/tankcfg/field-setup.md
+./usr/share/icons/hicolor/128x128/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/128x128/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/16x16/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/16x16/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/22x22/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/22x22/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/24x24/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/24x24/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/256x256/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/256x256/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/32x32/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/32x32/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/48x48/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/48x48/apps/org.tankcfg.Ostrel.png
+./usr/share/icons/hicolor/64x64/apps/org.tankcfg.Marvane.png
+./usr/share/icons/hicolor/64x64/apps/org.tankcfg.Ostrel.png
 ./usr/share/icons/hicolor/scalable/apps/org.tankcfg.Marvane.svg
 ./usr/share/icons/hicolor/scalable/apps/org.tankcfg.Ostrel.svg
 ./usr/share/metainfo/org.tankcfg.Marvane.metainfo.xml
@@ -47,6 +64,12 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ && $2 != "root/root" { bad = 1; print } END
 root="$tmp/root"
 dpkg -x "$deb" "$root"
 for prog in marvane ostrel; do [ -x "$root/usr/bin/$prog" ] || fail "$prog not executable"; done
+# A program loads only what it uses: Ostrel has no workbooks, so no workbook libraries, and
+# neither program parses its SVG icon at start.
+needed() { objdump -p "$root/usr/bin/$1" | awk '$1 == "NEEDED" { print $2 }'; }
+! needed ostrel | grep -qE 'gsf|glib|gobject' || fail "ostrel loads the workbook libraries: $(needed ostrel | tr '\n' ' ')"
+needed marvane | grep -q gsf || fail "marvane does not load libgsf"
+for prog in marvane ostrel; do ! needed "$prog" | grep -q Svg || fail "$prog loads Qt's SVG module"; done
 
 # 4. Desktop entries and metainfo as installed; each entry's icon and program are in the package.
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"

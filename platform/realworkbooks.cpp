@@ -1,0 +1,7 @@
+#include "platform/services.h"
+#include "platform/workbook.h"
+
+void Services::installRealWorkbooks() {
+    static RealWorkbooks workbooks;
+    installWorkbooks(&workbooks);
+}
