@@ -11,8 +11,6 @@
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-TAutoCalTbl* AutoCalTbl = nullptr;
-
 TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic Calibration Table", parent) {
     LitPerTick = FormKit::Spin(this, "LitPerTick", 1, 99, 20);
     auto* tickLabel = FormKit::LabelFor(this, QStringLiteral("Liters per tick"), LitPerTick);

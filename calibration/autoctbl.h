@@ -28,5 +28,3 @@ public:
     TGauge* CalGauge = nullptr;
     QTableWidget* ACalTable = nullptr;
 };
-
-extern TAutoCalTbl* AutoCalTbl;

@@ -23,8 +23,6 @@
 #include "platform/formkit.h"
 #include "platform/printing.h"
 
-TCalTChart* CalTChart = nullptr;
-
 namespace {
 const char* const BitmapName = "chart.bmp";
 

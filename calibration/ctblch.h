@@ -59,5 +59,3 @@ private:
     Buffer buffers_[3];
     bool syncQueued_ = false;
 };
-
-extern TCalTChart* CalTChart;

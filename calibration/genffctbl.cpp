@@ -12,18 +12,18 @@
 #include <QVBoxLayout>
 
 #include "calibration/textgrid.h"
+#include "common/consolestate.h"
 #include "common/numtext.h"
 #include "common/tankcfgtypes.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-TGenffrCt* GenffrCt = nullptr;
-
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-TGenffrCt::TGenffrCt(QWidget* parent) : PlainDialog("GenffrCt", "Generate from formulas", parent) {
+TGenffrCt::TGenffrCt(ConsoleState& console, QWidget* parent)
+    : PlainDialog("GenffrCt", "Generate from formulas", parent), console_(console) {
     auto* dims = FormKit::Group(this, QStringLiteral("Tank dimentions"));
     auto* form = new QGridLayout(dims);
     auto edit = [&](const char* name, const QString& text) { return FormKit::Named(new QLineEdit(text, dims), name); };

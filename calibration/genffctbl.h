@@ -5,6 +5,7 @@
 
 #include "platform/plainform.h"
 
+class ConsoleState;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -19,7 +20,8 @@ public:
     enum : int { ResultDismissed = 1, ResultFrameClosed = 2, ResultUseTable = 100 };
     static constexpr int Rows = 4000;
 
-    explicit TGenffrCt(QWidget* parent = nullptr);
+    // The generator presets its radius from the console's current tank.
+    explicit TGenffrCt(ConsoleState& console, QWidget* parent = nullptr);
 
     void FormActivate();
     void GenTableClick();
@@ -54,6 +56,5 @@ protected:
 
 private:
     TextGridModel* grid_ = nullptr;
+    ConsoleState& console_;
 };
-
-extern TGenffrCt* GenffrCt;

@@ -26,14 +26,12 @@
 #include "calibration/genffctbl.h"
 #include "calibration/tableworkbook.h"
 #include "calibration/textgrid.h"
+#include "common/consolestate.h"
 #include "common/errors.h"
 #include "common/numtext.h"
-#include "console/maincfg.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 #include "platform/services.h"
-
-TCalibrationTable* CalibrationTable = nullptr;
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -57,10 +55,11 @@ void TCalibrationTable::run(F&& handler) {
     --handlerDepth_;
 }
 
-TCalibrationTable::TCalibrationTable(QWidget* parent)
+TCalibrationTable::TCalibrationTable(ConsoleState& console, QWidget* parent)
     : PlainForm("CalibrationTable", "Tank calibration table", parent),
       OpenDialog1(TableOpenDialogSpec()),
-      SaveDialog1(TableSaveDialogSpec()) {
+      SaveDialog1(TableSaveDialogSpec()),
+      console_(console) {
     grid_ = new TextGridModel(3, 2, this);
     ECalTable = TextGridView(this, "ECalTable", grid_, {30, 70, 80});
     for (int c = 0; c < 3; ++c) designWidths_[c] = ECalTable->columnWidth(c);
@@ -147,6 +146,12 @@ TCalibrationTable::TCalibrationTable(QWidget* parent)
 
     FormCreate();
     fitColumns();
+}
+
+void TCalibrationTable::AttachWindows(TAutoCalTbl* autoCal, TCalTChart* chart, TGenffrCt* generator) {
+    AutoCalTbl = autoCal;
+    CalTChart = chart;
+    GenffrCt = generator;
 }
 
 void TCalibrationTable::FormCreate() {
@@ -247,7 +252,7 @@ void TCalibrationTable::SendTableClick() {
     } hideAfter{this};
     uint8_t n = storeTank();
     applytableClick();
-    if (n) MainConfig->SendCalibrationTable(n);
+    if (n) console_.SendCalibrationTable(n);
 }
 
 void TCalibrationTable::cancelBtClick() { hide(); }
@@ -327,8 +332,8 @@ void TCalibrationTable::formulagenClick() {
     grid_->SetRowCount(rows + 1);
     Table.Mode = 1;
     grid_->FillColumn(0, 1, rows, [](int r) { return QString::number(r); });
-    grid_->FillColumn(1, 1, rows, [](int r) { return GenffrCt->Cell(0, r); });
-    grid_->FillColumn(2, 1, rows, [](int r) { return GenffrCt->Cell(1, r); });
+    grid_->FillColumn(1, 1, rows, [this](int r) { return GenffrCt->Cell(0, r); });
+    grid_->FillColumn(2, 1, rows, [this](int r) { return GenffrCt->Cell(1, r); });
     for (int r = 1; r <= rows; ++r) Table.Points[r] = points[size_t(r)];
     Table.Step = float(GenffrCt->LevelStep);
     FormulaTable = Table;
@@ -343,7 +348,7 @@ void TCalibrationTable::ACalTblBClick() { AutoCalTbl->exec(); }
 // Chart
 
 void TCalibrationTable::ViewChartClick() {
-    auto fill = [](TCalTChart::Series s, const TCalTable& t, const QColor& colour) {
+    auto fill = [this](TCalTChart::Series s, const TCalTable& t, const QColor& colour) {
         CalTChart->Clear(s);
         const int n = CalPointsInUse(t);
         for (int i = 0; i <= n; ++i) CalTChart->AddXY(s, t.Points[i].Arg, t.Points[i].Value, colour);

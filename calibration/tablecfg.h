@@ -11,12 +11,16 @@
 #include "platform/plainform.h"
 #include "platform/prompts.h"
 
+class ConsoleState;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableView;
 class QWindow;
+class TAutoCalTbl;
+class TCalTChart;
+class TGenffrCt;
 class TextGridModel;
 
 // Points 1..n of a table hold data; a Count from a file can claim more than the record has.
@@ -29,7 +33,10 @@ public:
     // 4000 hold no table value, and this still leaves room for steps down to 0.22.
     static constexpr int MaxLayoutRows = 100000;
 
-    explicit TCalibrationTable(QWidget* parent = nullptr);
+    // The editor works on the console's tanks and hands the sending of a table to it.
+    explicit TCalibrationTable(ConsoleState& console, QWidget* parent = nullptr);
+    // The windows the editor opens; they are created after it.
+    void AttachWindows(TAutoCalTbl* autoCal, TCalTChart* chart, TGenffrCt* generator);
 
     void FormCreate();
     // Table := the current tank's table.
@@ -125,6 +132,9 @@ private:
     // window's handlers opened (generator, input and message boxes, file dialogs).
     QPointer<QWindow> lastOther_;
     QList<QPointer<QWindow>> ownModal_;
-};
 
-extern TCalibrationTable* CalibrationTable;
+    ConsoleState& console_;
+    TAutoCalTbl* AutoCalTbl = nullptr;
+    TCalTChart* CalTChart = nullptr;
+    TGenffrCt* GenffrCt = nullptr;
+};

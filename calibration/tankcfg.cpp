@@ -16,15 +16,13 @@
 #include <cmath>
 
 #include "calibration/tablecfg.h"
+#include "common/consolestate.h"
 #include "common/cp1251.h"
 #include "common/numtext.h"
 #include "common/tankcfgtypes.h"
-#include "console/maincfg.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 #include "platform/services.h"
-
-Ttankconfig* tankconfig = nullptr;
 
 namespace {
 // The value truncated toward zero, as a whole number without separator.
@@ -45,7 +43,8 @@ QLineEdit* Ttankconfig::edit(const char* name, const QString& text) {
     return FormKit::Named(new QLineEdit(text, this), name);
 }
 
-Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 config", parent) {
+Ttankconfig::Ttankconfig(ConsoleState& console, QWidget* parent)
+    : PlainForm("tankconfig", "Tank No 1 config", parent), console_(console) {
     Fuelname = edit("Fuelname");
     QFont bold = Fuelname->font();
     bold.setBold(true);
@@ -150,6 +149,8 @@ Ttankconfig::Ttankconfig(QWidget* parent) : PlainForm("tankconfig", "Tank No 1 c
     FormCreate();
 }
 
+void Ttankconfig::AttachWindows(TCalibrationTable* editor) { CalibrationTable = editor; }
+
 void Ttankconfig::ShowTank(uint8_t n) {
     if (!validTank(n)) return;
     const TTankRecord& t = ConsoleConfig.Tanks[n - 1];
@@ -226,9 +227,8 @@ void Ttankconfig::applyClick() {
     // A copy: moving to another tank during the send must not change which tank is read back.
     uint8_t n = TankNo;
     StoreTank(n);
-    if (!MainConfig) return;
-    MainConfig->ShowConsoleConfig();
-    if (MainConfig->TerminalOperationRefused()) {
+    console_.ShowConsoleConfig();
+    if (console_.TerminalOperationRefused()) {
         // Another terminal operation is waiting for its reply: this one cannot be started
         // inside it. The settings are kept; the user sends them again later.
         Services::prompts().messageBox(
@@ -239,7 +239,7 @@ void Ttankconfig::applyClick() {
             MsgIcon::Warning, MbOk);
         return;
     }
-    MainConfig->SendTankConfig(n);
+    console_.SendTankConfig(n);
 }
 
 void Ttankconfig::cancelClick() { hide(); }
@@ -251,7 +251,7 @@ void Ttankconfig::step(int delta) {
     TankNo = uint8_t(n);
     CurrentTank = TankNo;
     ShowTank(TankNo);
-    if (MainConfig) MainConfig->ShowConsoleConfig();
+    console_.ShowConsoleConfig();
 }
 
 void Ttankconfig::prevClick() { step(-1); }

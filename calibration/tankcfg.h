@@ -5,15 +5,20 @@
 
 #include "platform/plainform.h"
 
+class ConsoleState;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class TCalibrationTable;
 
 class Ttankconfig : public PlainForm {
     Q_OBJECT
 public:
-    explicit Ttankconfig(QWidget* parent = nullptr);
+    // The window works on the console's tanks and hands their sending to it.
+    explicit Ttankconfig(ConsoleState& console, QWidget* parent = nullptr);
+    // The calibration table editor that "Load/Create" opens; it is created after this window.
+    void AttachWindows(TCalibrationTable* editor);
 
     void ShowTank(uint8_t n);
     void StoreTank(uint8_t n);
@@ -65,6 +70,7 @@ private:
     // Set when the window loses activation to a modal box: coming back from it is no return
     // from another window, so the edits are not reloaded.
     bool backFromModal_ = false;
-};
 
-extern Ttankconfig* tankconfig;
+    ConsoleState& console_;
+    TCalibrationTable* CalibrationTable = nullptr;
+};

@@ -13,8 +13,6 @@
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-TCalSoW* CalSoW = nullptr;
-
 namespace {
 const QString kStartText = QStringLiteral("Please move Sensor 1 on position 1 and press \"Next >>\"");
 const QString kPoint2Text = QStringLiteral("Please move Sensor 1 on position 2 and press \"Next >>\"");

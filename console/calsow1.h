@@ -68,5 +68,3 @@ private:
     int32_t Point2 = 0;
     int32_t SpeedOfWire = 0;
 };
-
-extern TCalSoW* CalSoW;

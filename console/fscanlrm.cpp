@@ -5,8 +5,6 @@
 
 #include "platform/formkit.h"
 
-TScanfLrm* ScanfLrm = nullptr;
-
 namespace {
 constexpr int kGaugeMax = 47;
 }

@@ -33,5 +33,3 @@ private:
     QPointer<const QWidget> over_;
     TGauge* ScanGauge = nullptr;
 };
-
-extern TScanfLrm* ScanfLrm;

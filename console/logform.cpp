@@ -11,8 +11,6 @@
 #include "platform/errorguard.h"
 #include "platform/services.h"
 
-TlogForm1* logForm1 = nullptr;
-
 TlogForm1::TlogForm1(QWidget* parent) : PlainForm("logForm1", "Log", parent) {
     Fullog = FormKit::LogList(this, "Fullog", QStringLiteral("Log"));
     SaveLog1 = FormKit::Button(this, "SaveLog1", QStringLiteral("Save Log"));

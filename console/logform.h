@@ -18,5 +18,3 @@ public:
     QPushButton* Button1 = nullptr;
     FileDialogSpec SaveDialog1;
 };
-
-extern TlogForm1* logForm1;

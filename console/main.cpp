@@ -26,6 +26,6 @@ int main(int argc, char** argv) {
     // Closing the main window ends the program, whatever other window is still shown.
     app.setQuitOnLastWindowClosed(false);
     MarvaneProgram program;
-    MainConfig->show();
+    program.forms().MainConfig->show();
     return app.exec();
 }

@@ -25,13 +25,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "console/consolesession.h"
 #include "console/terminallink.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 #include "platform/services.h"
 #include "platform/wait.h"
-
-TMainConfig* MainConfig = nullptr;
 
 namespace {
 QString L1(const char* s) { return QString::fromUtf8(s); }
@@ -52,30 +51,23 @@ void unitRow(QGroupBox* group, QWidget* field, const char* unit, QWidget* button
 }
 }  // namespace
 
-TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
+TMainConfig::TMainConfig(ConsoleSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
     setObjectName(QStringLiteral("MainConfig"));
     setWindowTitle(QStringLiteral("Vantrel config"));
     resize(940, 640);
-    MainConfig = this;
 
     probeBus_ = new ProbeBusLink(this, {[this](const std::string& text, const char* prefix) { AddLogLine(text, prefix); },
                                         [this](int code) { ReportCode(code); },
                                         [this](const TShortFrame& frame) { HandleProbeReply(frame); },
                                         [this] { Timer3Timer(); },
                                         [this] { ProbeLinkLost(); }});
-    trm_ = new TerminalLink(this);
-    GuardedConnect(trm_, &TerminalLink::lineFeedReceived, this, [this] { TrmComRxFlag(); });
-    GuardedConnect(trm_, &TerminalLink::timerExpired, this, [this] { TrmTmrTimer(); });
-    GuardedConnect(trm_, &TerminalLink::replyReceived, this,
-                   [this](const TLongFrame& r) { HandleTerminalReply(r.Code, r.Len, r.Data); });
-    connect(trm_, &TerminalLink::lineLogged, this, [this](const TLineBuffer& line) { LogTerminalBytes(line); });
-    connect(trm_, &TerminalLink::timedOut, this, [this] { ReportCode(rcTerminalTimeout); });
-    connect(trm_, &TerminalLink::closed, this, [this] { ShowTerminalClosed(); });
-    connect(trm_, &TerminalLink::notConnected, this, [] {
-        Services::prompts().messageBox(QStringLiteral("Error"),
-                                       QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! "),
-                                       MsgIcon::None, MbOk);
-    });
+    TerminalLink* trm = &session_.terminal();
+    GuardedConnect(trm, &TerminalLink::lineLogged, this, [this](const TLineBuffer& line) { LogTerminalBytes(line); });
+    GuardedConnect(trm, &TerminalLink::timedOut, this, [this] { ReportCode(rcTerminalTimeout); });
+    GuardedConnect(trm, &TerminalLink::closed, this, [this] { ShowTerminalClosed(); });
+    GuardedConnect(&session_, &ConsoleSession::configChanged, this, [this] { ShowConsoleConfig(); });
+    GuardedConnect(&session_, &ConsoleSession::acknowledged, this,
+                   [this](uint8_t code, bool ok) { ReportAcknowledgement(code, ok); });
 
     Openfile.fileName = QStringLiteral("name");
     Openfile.defaultSuffix = QStringLiteral("dat");
@@ -93,8 +85,16 @@ TMainConfig::TMainConfig(QWidget* parent) : QMainWindow(parent) {
     Guard([this] { load_default_parms(); });
 }
 
-TMainConfig::~TMainConfig() {
-    if (MainConfig == this) MainConfig = nullptr;
+TMainConfig::~TMainConfig() = default;
+
+void TMainConfig::AttachWindows(Ttankconfig* tank, Tprobeconfig* probeScan, TCalSoW* sow, TlogForm1* log,
+                                TScanfLrm* moduleScan, Tmdicfg* mdi) {
+    tankconfig = tank;
+    probeconfig = probeScan;
+    CalSoW = sow;
+    logForm1 = log;
+    ScanfLrm = moduleScan;
+    mdicfg = mdi;
 }
 
 void TMainConfig::buildWindow() {
@@ -564,7 +564,7 @@ void TMainConfig::closeEvent(QCloseEvent* e) {
     // Every wait ends now, so nothing keeps the program from ending; an operation that was
     // under way sends nothing more.
     SetAppQuitting(true);
-    trm_->shutDown();
+    session_.terminal().shutDown();
     e->accept();
     QCoreApplication::exit(0);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The console configuration program's main window: the "Terminal config" page with
-// the configuration view, the terminal dialogue (its link is TerminalLink, reached through
-// the handlers below), the traffic log and the configuration file, and the "Probe Config"
-// page (maincfg_probe.cpp) on the probe-bus link (ProbeBusLink).
+// The console configuration program's main window: the "Terminal config" page with the
+// configuration view, the page's side of the terminal dialogue (the configuration, the link
+// and the exchanges are the session's, ConsoleSession), the traffic log and the
+// configuration file, and the "Probe Config" page (maincfg_probe.cpp) on the probe-bus link
+// (ProbeBusLink).
 #include <QMainWindow>
 #include <QString>
 #include <string>
@@ -25,13 +26,24 @@ class QTabWidget;
 class QTableWidget;
 class ProgramTimer;
 class SerialLink;
-class TerminalLink;
+class ConsoleSession;
+class TCalSoW;
+class Tmdicfg;
+class Tprobeconfig;
+class TScanfLrm;
+class Ttankconfig;
+class TlogForm1;
 
 class TMainConfig : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainConfig(QWidget* parent = nullptr);
+    // The window works on the session's configuration and terminal link.
+    explicit TMainConfig(ConsoleSession& session, QWidget* parent = nullptr);
     ~TMainConfig() override;
+
+    // The windows this one opens; they are created after it.
+    void AttachWindows(Ttankconfig* tank, Tprobeconfig* probeScan, TCalSoW* sow, TlogForm1* log,
+                       TScanfLrm* moduleScan, Tmdicfg* mdi);
 
     // Start-up and end
     void load_default_parms();
@@ -44,29 +56,21 @@ public:
     void ReportCode(int code);
     void PrLogwinClick();
 
-    // Terminal link
+    // Terminal link (the session's)
     void TrmConnectClick();
     void DisconnectTerminal();
     void SendTerminalFrame(TLineBuffer& line);
-    void TrmComRxFlag();
-    void TrmTmrTimer();
 
-    // Terminal dialogue
+    // Terminal dialogue: the page's part here, the exchanges in the session.
     void ReadConsoleConfigForm();
     void SyncGlobalConfig();
-    void SendTankConfig(uint8_t& n);
-    void SendMdiConfig(uint8_t& n);
+    void SendTankConfig(uint8_t n);
+    void SendMdiConfig(uint8_t n);
     void send_t_to_consoleClick();
     void get_t_from_consoleClick();
     void HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data);
     // The calibration table of tank n: header and 125 blocks, with the progress window.
-    void SendCalibrationTable(uint8_t& n);
-    // True while an exchange is waiting for its reply: a terminal operation started from
-    // inside that wait (a click, another window) is refused rather than nested.
-    bool TerminalOperationRefused() const;
-    // One request and its reply: encode, mark busy, send, wait until the reply is handled.
-    void Exchange(const TLongFrame& frame);
-    void Exchange(uint8_t code, std::initializer_list<uint8_t> data);
+    void SendCalibrationTable(uint8_t n);
 
     // Configuration view
     void ShowConsoleConfig();
@@ -81,16 +85,6 @@ public:
     // Configuration file
     void Save_t_fileClick();
     void Load_t_from_fileClick();
-
-    // Narrow views of the terminal side: the link's state, and the acknowledgement of the
-    // last calibration table header or block (reset before a transfer).
-    const TerminalLink& terminal() const { return *trm_; }
-    bool tableAckOk() const { return TblAckOk; }
-    uint16_t tableAckBlock() const { return TblAckBlock; }
-    void resetTableAck() {
-        TblAckOk = false;
-        TblAckBlock = 0;
-    }
 
     // Probe-bus link (each delegates to the link)
     void ProbeConnectClick();
@@ -183,11 +177,11 @@ private:
 
     bool keepRecords_ = false;    // a refresh after a file load gives nothing its defaults
 
-    // Terminal side: the link keeps the port, the timer and the exchange flags.
+    // Terminal side: the session keeps the configuration, the link (its port, timer and
+    // exchange flags) and the exchanges.
     void ShowTerminalClosed();
-    TerminalLink* trm_ = nullptr;
-    bool TblAckOk = false;
-    uint16_t TblAckBlock = 0;
+    void ReportAcknowledgement(uint8_t replyCode, bool ok);
+    ConsoleSession& session_;
     QComboBox* Comsel = nullptr;
     QPushButton* TrmConnect = nullptr;
     QLabel* trconstat = nullptr;
@@ -246,6 +240,12 @@ private:
     QSpinBox* PrSpdOfWire = nullptr;
     QPushButton* LRMR1 = nullptr;
     QPushButton* LRMR2 = nullptr;
-};
 
-extern TMainConfig* MainConfig;
+    // The windows this one opens.
+    Ttankconfig* tankconfig = nullptr;
+    Tprobeconfig* probeconfig = nullptr;
+    TCalSoW* CalSoW = nullptr;
+    TlogForm1* logForm1 = nullptr;
+    TScanfLrm* ScanfLrm = nullptr;
+    Tmdicfg* mdicfg = nullptr;
+};

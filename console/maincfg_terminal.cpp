@@ -1,5 +1,6 @@
-// The terminal link's handlers, which hand over to TerminalLink, and the terminal dialogue
-// (the page's operations and the reply handler; the payloads are in common/).
+// The terminal link's button and the "Terminal config" page's side of the terminal dialogue:
+// the page stored into the header, and the operations strung together from the session's
+// exchanges.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -11,31 +12,29 @@
 
 #include "common/cp1251.h"
 #include "common/numtext.h"
-#include "common/terminalpayload.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
-
-#include "common/numtext.h"
 #include "console/terminallink.h"
 
 // ---------------------------------------------------------------------------
-// Link: the handlers hand over to the terminal link.
+// Link
 
 void TMainConfig::TrmConnectClick() {
     if (!TrmConnect->isChecked()) {
         DisconnectTerminal();
         return;
     }
-    if (trm_->isOpen()) {
+    if (session_.terminal().isOpen()) {
         ReportCode(rcTerminalOpen);
         return;
     }
-    trm_->open(Comsel->currentIndex() + 1);
+    session_.terminal().open(Comsel->currentIndex() + 1);
     setStatusColour(trconstat, true);
     TrmConnect->setChecked(true);
     TrmConnect->setText(QStringLiteral("Disconnect"));
 }
 
-void TMainConfig::DisconnectTerminal() { trm_->close(); }
+void TMainConfig::DisconnectTerminal() { session_.terminal().close(); }
 
 void TMainConfig::ShowTerminalClosed() {
     TrmConnect->setChecked(false);
@@ -43,20 +42,10 @@ void TMainConfig::ShowTerminalClosed() {
     TrmConnect->setText(QStringLiteral("Connect"));
 }
 
-bool TMainConfig::TerminalOperationRefused() const { return trm_->operationRefused(); }
-
-void TMainConfig::SendTerminalFrame(TLineBuffer& line) { trm_->send(line); }
-
-void TMainConfig::TrmComRxFlag() { trm_->receive(); }
-
-void TMainConfig::TrmTmrTimer() { trm_->expire(); }
+void TMainConfig::SendTerminalFrame(TLineBuffer& line) { session_.terminal().send(line); }
 
 // ---------------------------------------------------------------------------
 // Dialogue
-
-void TMainConfig::Exchange(const TLongFrame& frame) { trm_->exchange(frame); }
-
-void TMainConfig::Exchange(uint8_t code, std::initializer_list<uint8_t> data) { Exchange(ShortRequest(code, data)); }
 
 void TMainConfig::ReadConsoleConfigForm() {
     ConsoleConfig.TankCount = uint8_t(Noftanks->value());
@@ -73,70 +62,38 @@ void TMainConfig::ReadConsoleConfigForm() {
 }
 
 void TMainConfig::SyncGlobalConfig() {
-    if (TerminalOperationRefused()) return;
+    if (session_.TerminalOperationRefused()) return;
     ReadConsoleConfigForm();
-    Exchange(GlobalRequest(ConsoleConfig));
-    Exchange(tcGetGlobal, {});
-    ShowConsoleConfig();
+    session_.SyncGlobalConfig();
 }
 
-void TMainConfig::SendTankConfig(uint8_t& n) {
-    if (TerminalOperationRefused() || n < 1 || n > MaxTanks) return;
-    Exchange(TankRequest(ConsoleConfig, n));
-    Exchange(tcGetTank, {n});
-    ShowConsoleConfig();
-}
+void TMainConfig::SendTankConfig(uint8_t n) { session_.SendTankConfig(n); }
 
-void TMainConfig::SendMdiConfig(uint8_t& n) {
-    if (TerminalOperationRefused() || n < 1 || n > MaxMdiUnits) return;
-    Exchange(MdiRequest(ConsoleConfig, n));
-    Exchange(tcGetMdi, {n});
-    ShowConsoleConfig();
-}
+void TMainConfig::SendMdiConfig(uint8_t n) { session_.SendMdiConfig(n); }
+
+void TMainConfig::SendCalibrationTable(uint8_t n) { session_.SendCalibrationTable(n); }
 
 void TMainConfig::send_t_to_consoleClick() {
-    if (TerminalOperationRefused()) return;
+    if (session_.TerminalOperationRefused()) return;
     SyncGlobalConfig();
     if (wtankdta->isChecked()) return;
-    const int tanks = std::min<int>(ConsoleConfig.TankCount, MaxTanks);
-    for (uint8_t n = 1; n <= tanks; ++n) {
-        uint8_t k = n;
-        SendTankConfig(k);
-    }
-    const int units = std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits);
-    for (uint8_t n = 1; n <= units; ++n) {
-        uint8_t k = n;
-        SendMdiConfig(k);
-    }
+    session_.SendTanksAndUnits();
 }
 
 void TMainConfig::get_t_from_consoleClick() {
-    if (TerminalOperationRefused()) return;
-    Exchange(tcGetGlobal, {});
-    ShowConsoleConfig();
+    if (session_.TerminalOperationRefused()) return;
+    session_.GetGlobalConfig();
     if (wtankdta->isChecked()) return;
-    const int tanks = std::min<int>(ConsoleConfig.TankCount, MaxTanks);
-    for (uint8_t n = 1; n <= tanks; ++n) Exchange(tcGetTank, {n});
-    const int units = std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits);
-    for (uint8_t n = 1; n <= units; ++n) Exchange(tcGetMdi, {n});
-    ShowConsoleConfig();
+    session_.GetTanksAndUnits();
 }
 
 void TMainConfig::HandleTerminalReply(uint8_t code, int32_t len, const uint8_t* data) {
-    // The link ends the exchange, or has the request written again, once this returns.
-    const TerminalReplyEffect e = ApplyTerminalReply(ConsoleConfig, code, len, data);
-    switch (e.kind) {
-    case TerminalReplyEffect::Ack:
-        if (code == trTankAck)
-            ReportCode(e.ok ? rcTankSet : rcTankSetError);
-        else
-            ReportCode(e.ok ? rcGlobalSet : rcGlobalSetError);
-        break;
-    case TerminalReplyEffect::TableHeader: TblAckOk = e.ok; break;
-    case TerminalReplyEffect::TableBlock:
-        TblAckOk = e.ok;
-        if (e.hasBlock) TblAckBlock = e.block;
-        break;
-    default: break;
-    }
+    session_.HandleTerminalReply(code, len, data);
+}
+
+void TMainConfig::ReportAcknowledgement(uint8_t replyCode, bool ok) {
+    if (replyCode == trTankAck)
+        ReportCode(ok ? rcTankSet : rcTankSetError);
+    else
+        ReportCode(ok ? rcGlobalSet : rcGlobalSetError);
 }

@@ -9,6 +9,7 @@
 
 #include "calibration/tankcfg.h"
 #include "common/cp1251.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
 #include "console/mdicf.h"
 
@@ -94,7 +95,7 @@ void TMainConfig::MDIListClick(int row) {
 }
 
 void TMainConfig::Edit_t_dataClick() {
-    if (TerminalOperationRefused()) return;
+    if (session_.TerminalOperationRefused()) return;
     SyncGlobalConfig();
     if (!tankconfig) return;
     tankconfig->TankNo = CurrentTank;
@@ -105,22 +106,22 @@ void TMainConfig::Edit_t_dataClick() {
 
 namespace {
 // The editor opens on a unit that exists: never on unit 0, never past the records.
-void openMdiEditor() {
+void openMdiEditor(Tmdicfg* editor) {
     const int last = std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits);
-    if (!mdicfg || last < 1) return;
-    mdicfg->UnitNo = uint8_t(std::clamp<int>(SelectedMdi, 1, last));
-    const bool wasShown = mdicfg->isVisible();
-    mdicfg->show();
-    mdicfg->raise();
-    mdicfg->activateWindow();
-    if (wasShown) mdicfg->FormActivate();
+    if (!editor || last < 1) return;
+    editor->UnitNo = uint8_t(std::clamp<int>(SelectedMdi, 1, last));
+    const bool wasShown = editor->isVisible();
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    if (wasShown) editor->FormActivate();
 }
 }  // namespace
 
 void TMainConfig::MdiCfgbClick() {
-    if (TerminalOperationRefused()) return;
+    if (session_.TerminalOperationRefused()) return;
     SyncGlobalConfig();
-    openMdiEditor();
+    openMdiEditor(mdicfg);
 }
 
-void TMainConfig::MDIListDblClick(int) { openMdiEditor(); }
+void TMainConfig::MDIListDblClick(int) { openMdiEditor(mdicfg); }

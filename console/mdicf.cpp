@@ -12,13 +12,11 @@
 
 #include "common/cp1251.h"
 #include "common/tankcfgtypes.h"
-#include "console/maincfg.h"
+#include "console/consolesession.h"
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-Tmdicfg* mdicfg = nullptr;
-
-Tmdicfg::Tmdicfg(QWidget* parent) : PlainForm("mdicfg", "MDI Unit 1", parent) {
+Tmdicfg::Tmdicfg(ConsoleSession& session, QWidget* parent) : PlainForm("mdicfg", "MDI Unit 1", parent), session_(session) {
     auto* nameBox = FormKit::Group(this, QStringLiteral("MDI unit name"));
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));
@@ -87,24 +85,24 @@ void Tmdicfg::prevClick() {
     StoreUnit(UnitNo);
     if (UnitNo > 1) --UnitNo;
     ShowUnit(UnitNo);
-    MainConfig->ShowConsoleConfig();
+    session_.ShowConsoleConfig();
 }
 
 void Tmdicfg::nextClick() {
     StoreUnit(UnitNo);
     if (UnitNo < lastUnit()) ++UnitNo;
     ShowUnit(UnitNo);
-    MainConfig->ShowConsoleConfig();
+    session_.ShowConsoleConfig();
 }
 
 void Tmdicfg::applyClick() {
     StoreUnit(UnitNo);
-    MainConfig->ShowConsoleConfig();
-    MainConfig->SendMdiConfig(UnitNo);
+    session_.ShowConsoleConfig();
+    session_.SendMdiConfig(UnitNo);
     ShowUnit(UnitNo);
 }
 
 void Tmdicfg::cancelClick() {
-    MainConfig->ShowConsoleConfig();
+    session_.ShowConsoleConfig();
     hide();
 }

@@ -4,6 +4,7 @@
 
 #include "platform/plainform.h"
 
+class ConsoleSession;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -11,7 +12,8 @@ class QPushButton;
 class Tmdicfg : public PlainForm {
     Q_OBJECT
 public:
-    explicit Tmdicfg(QWidget* parent = nullptr);
+    // The editor works on the session's MDI units and sends them through it.
+    explicit Tmdicfg(ConsoleSession& session, QWidget* parent = nullptr);
 
     void ShowUnit(uint8_t n);
     void StoreUnit(uint8_t n);
@@ -38,6 +40,6 @@ protected:
 private:
     // The last unit the editor may move to: the count in use, never past the records.
     int lastUnit() const;
-};
 
-extern Tmdicfg* mdicfg;
+    ConsoleSession& session_;
+};

@@ -8,8 +8,6 @@
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-Tprobeconfig* probeconfig = nullptr;
-
 namespace {
 constexpr int kGaugeMax = 47;
 }

@@ -41,5 +41,3 @@ private:
     QPushButton* CloseSc = nullptr;
     int32_t SelectedAddress = 0;
 };
-
-extern Tprobeconfig* probeconfig;

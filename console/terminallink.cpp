@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/terminalpayload.h"
+#include "platform/errorguard.h"
 #include "platform/services.h"
 #include "platform/wait.h"
 
@@ -22,10 +23,10 @@ TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {
     TrmCom->setObjectName(QStringLiteral("TrmCom"));
     TrmTmr = Services::clock().createTimer(this, ReplyTimeoutMs);
     TrmTmr->setObjectName(QStringLiteral("TrmTmr"));
-    connect(TrmCom, &SerialLink::lineFeedReceived, this, &TerminalLink::lineFeedReceived);
-    connect(TrmTmr, &ProgramTimer::timeout, this, &TerminalLink::timerExpired);
+    GuardedConnect(TrmCom, &SerialLink::lineFeedReceived, this, [this] { receive(); });
+    GuardedConnect(TrmTmr, &ProgramTimer::timeout, this, [this] { expire(); });
     // A port that goes away under us ends the exchange like a disconnect.
-    connect(TrmCom, &SerialLink::lost, this, [this] { close(); });
+    GuardedConnect(TrmCom, &SerialLink::lost, this, [this] { close(); });
 }
 
 void TerminalLink::open(int comNumber) {

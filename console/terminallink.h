@@ -2,7 +2,7 @@
 // The terminal link: the RS-232 port to the tank console, its 1000 ms reply timer and the
 // exchange flags. One request line is out at a time; a reply that fails the frame check
 // has the same line written again, six transmissions at most; no reply in time closes the
-// link. The window gets each line to log, each decoded reply to apply, and the link's
+// link. Its owner gets each line to log, each decoded reply to apply, and the link's
 // failures to report, through the signals below.
 #include <QObject>
 
@@ -48,9 +48,6 @@ public:
     int timeoutMs() const;
 
 signals:
-    // The port's and the timer's events, for the window's handlers.
-    void lineFeedReceived();
-    void timerExpired();
     // Every line written (each transmission) and every line read.
     void lineLogged(const TLineBuffer& line);
     // A line was read and decoded.

@@ -37,10 +37,10 @@ double marvane(int prefill) {
     BenchEnv env;
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
     MarvaneProgram program;
-    MainConfig->show();
-    MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
+    program.forms().MainConfig->show();
+    program.forms().MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
     env.clock.settle();
-    return perLine(env, prefill, [](int i) { MainConfig->AddLogLine(lineText(i).toStdString(), LogPrefixInfo); });
+    return perLine(env, prefill, [&](int i) { program.forms().MainConfig->AddLogLine(lineText(i).toStdString(), LogPrefixInfo); });
 }
 
 double ostrel(int prefill) {

@@ -20,9 +20,9 @@ double absorb(int bytes) {
     env.ports.attach(1, &bus);
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
     MarvaneProgram program;
-    MainConfig->show();
-    MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
-    MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"))->click();
+    program.forms().MainConfig->show();
+    program.forms().MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
+    program.forms().MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"))->click();
     env.clock.settle();
     SimSerialLink* port = env.ports.openLink(1);
     if (!port) qFatal("the terminal port did not open");

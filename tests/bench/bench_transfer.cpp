@@ -29,9 +29,9 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     uint8_t n = 1;
-    MainConfig->SendCalibrationTable(n);
+    pty.program->forms().MainConfig->SendCalibrationTable(n);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    if (!pty.prompts.shown.isEmpty() || progresf->catprg->value() != 124 || progresf->isVisible()) {
+    if (!pty.prompts.shown.isEmpty() || pty.program->forms().progresf->catprg->value() != 124 || pty.program->forms().progresf->isVisible()) {
         std::fprintf(stderr, "bench_transfer: the transfer failed: %s\n", qPrintable(pty.prompts.texts().join(QStringLiteral("; "))));
         return 1;
     }

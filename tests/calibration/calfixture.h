@@ -24,7 +24,7 @@ struct CalFixture : ConsoleFixture {
 
     explicit CalFixture(bool showEditor = true, bool connectTerminal = false) : ConsoleFixture(connectTerminal) {
         env.prompts.acceptAny(false);
-        ed = CalibrationTable;
+        ed = forms().CalibrationTable;
         // The generator's own default cylinder: radius 1.295 m.
         tank(1).Diameter = 259.0;
         tank(2).Diameter = 259.0;
@@ -47,9 +47,9 @@ struct CalFixture : ConsoleFixture {
     // "Generate from formula", then in the generator: optionally "Generate Table", then the
     // given button.
     void generate(bool doGenerate = true, QPushButton* leave = nullptr) {
-        whileModal(GenffrCt, [doGenerate, leave] {
-            if (doGenerate) GenffrCt->GenTable->click();
-            (leave ? leave : GenffrCt->Usetbl)->click();
+        whileModal(forms().GenffrCt, [this, doGenerate, leave] {
+            if (doGenerate) forms().GenffrCt->GenTable->click();
+            (leave ? leave : forms().GenffrCt->Usetbl)->click();
         });
         ed->formulagen->click();
         env.clock.settle();

@@ -55,7 +55,7 @@ qint32 Le32(const QByteArray& b, int at) {
 void ShowGeneratedChart(CalFixture& f, int width, int height) {
     f.generate();
     f.ed->ViewChart->click();
-    CalTChart->resize(width, height);
+    f.forms().CalTChart->resize(width, height);
     f.env.clock.settle();
 }
 
@@ -85,44 +85,44 @@ private slots:
 
 void ChartTest::titlesSeriesAndStyles() {
     CalFixture f(false);
-    QChart* c = CalTChart->TblChart->chart();
-    QCOMPARE(CalTChart->windowTitle(), QStringLiteral("Calibration Table Chart"));
+    QChart* c = f.forms().CalTChart->TblChart->chart();
+    QCOMPARE(f.forms().CalTChart->windowTitle(), QStringLiteral("Calibration Table Chart"));
     QCOMPARE(c->title(), QStringLiteral("Calibration Table"));
     // The title's font is looked up when the chart is first shown.
-    CalTChart->show();
+    f.forms().CalTChart->show();
     f.env.clock.settle();
     QVERIFY(c->titleFont().bold());
     QCOMPARE(c->titleFont().family(), QStringLiteral("Arial"));
-    QCOMPARE(CalTChart->LevelAxis->titleText(), QStringLiteral("Level in [mm]"));
-    QCOMPARE(CalTChart->VolumeAxis->titleText(), QStringLiteral("Volume in [lit.]"));
+    QCOMPARE(f.forms().CalTChart->LevelAxis->titleText(), QStringLiteral("Level in [mm]"));
+    QCOMPARE(f.forms().CalTChart->VolumeAxis->titleText(), QStringLiteral("Volume in [lit.]"));
     QVERIFY(c->legend()->isVisible());
     const QList<QAbstractSeries*> s = c->series();
     QCOMPARE(s.size(), 3);
-    QCOMPARE(s[0], CalTChart->Table);
-    QCOMPARE(s[1], CalTChart->FromFile);
-    QCOMPARE(s[2], CalTChart->FromFormula);
-    QCOMPARE(CalTChart->Table->pen().style(), Qt::SolidLine);
-    QVERIFY(!CalTChart->Table->pointsVisible() && CalTChart->Table->lightMarker().isNull());
-    QCOMPARE(CalTChart->FromFile->pen().style(), Qt::DotLine);
-    QVERIFY(!CalTChart->FromFile->lightMarker().isNull());
-    QCOMPARE(CalTChart->FromFormula->pen().style(), Qt::DashLine);
-    QVERIFY(CalTChart->FromFormula->lightMarker().isNull());
+    QCOMPARE(s[0], f.forms().CalTChart->Table);
+    QCOMPARE(s[1], f.forms().CalTChart->FromFile);
+    QCOMPARE(s[2], f.forms().CalTChart->FromFormula);
+    QCOMPARE(f.forms().CalTChart->Table->pen().style(), Qt::SolidLine);
+    QVERIFY(!f.forms().CalTChart->Table->pointsVisible() && f.forms().CalTChart->Table->lightMarker().isNull());
+    QCOMPARE(f.forms().CalTChart->FromFile->pen().style(), Qt::DotLine);
+    QVERIFY(!f.forms().CalTChart->FromFile->lightMarker().isNull());
+    QCOMPARE(f.forms().CalTChart->FromFormula->pen().style(), Qt::DashLine);
+    QVERIFY(f.forms().CalTChart->FromFormula->lightMarker().isNull());
     for (const char* b : {"Printchart", "savechart", "CloseChart"})
-        QVERIFY(CalTChart->findChild<QPushButton*>(QString::fromLatin1(b)));
+        QVERIFY(f.forms().CalTChart->findChild<QPushButton*>(QString::fromLatin1(b)));
 }
 
 void ChartTest::pointsAreDrawnByAscendingLevel() {
     CalFixture f(false);
-    CalTChart->Clear(TCalTChart::SeriesFromFile);
-    for (double x : {5.0, 1.0, 3.0, 1.0, 9.0, 0.0}) CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
-    CalTChart->show();
+    f.forms().CalTChart->Clear(TCalTChart::SeriesFromFile);
+    for (double x : {5.0, 1.0, 3.0, 1.0, 9.0, 0.0}) f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
+    f.forms().CalTChart->show();
     f.env.clock.settle();
-    const QList<QPointF> pts = CalTChart->Points(TCalTChart::SeriesFromFile);
+    const QList<QPointF> pts = f.forms().CalTChart->Points(TCalTChart::SeriesFromFile);
     QCOMPARE(pts, (QList<QPointF>{{0, 0}, {1, 10}, {1, 10}, {3, 30}, {5, 50}, {9, 90}}));
-    QCOMPARE(CalTChart->FromFile->pen().color(), QColor(0, 0, 255));
-    QCOMPARE(CalTChart->LevelAxis->min(), 0.0);
-    QCOMPARE(CalTChart->LevelAxis->max(), 9.0);
-    QCOMPARE(CalTChart->VolumeAxis->max(), 90.0);
+    QCOMPARE(f.forms().CalTChart->FromFile->pen().color(), QColor(0, 0, 255));
+    QCOMPARE(f.forms().CalTChart->LevelAxis->min(), 0.0);
+    QCOMPARE(f.forms().CalTChart->LevelAxis->max(), 9.0);
+    QCOMPARE(f.forms().CalTChart->VolumeAxis->max(), 90.0);
 }
 
 void ChartTest::generatedTableGivesFourThousandAndOnePoints() {
@@ -131,18 +131,18 @@ void ChartTest::generatedTableGivesFourThousandAndOnePoints() {
     // Levels given out of order still draw in order.
     std::swap(f.ed->Table.Points[10], f.ed->Table.Points[3000]);
     f.ed->ViewChart->click();
-    QVERIFY(CalTChart->isVisible());
+    QVERIFY(f.forms().CalTChart->isVisible());
     for (auto s : {TCalTChart::SeriesTable, TCalTChart::SeriesFromFormula}) {
-        const QList<QPointF> pts = CalTChart->Points(s);
+        const QList<QPointF> pts = f.forms().CalTChart->Points(s);
         QCOMPARE(pts.size(), 4001);
         for (int i = 1; i < pts.size(); ++i) QVERIFY(pts[i - 1].x() <= pts[i].x());
         QCOMPARE(pts.last(), QPointF(double(2589.353f), double(26342.470f)));
     }
-    QCOMPARE(CalTChart->Table->pen().color(), QColor(255, 0, 0));
-    QCOMPARE(CalTChart->FromFormula->pen().color(), QColor(0, 128, 0));
-    QCOMPARE(CalTChart->Points(TCalTChart::SeriesFromFile).size(), 0);
-    CalTChart->CloseChart->click();
-    QVERIFY(!CalTChart->isVisible());
+    QCOMPARE(f.forms().CalTChart->Table->pen().color(), QColor(255, 0, 0));
+    QCOMPARE(f.forms().CalTChart->FromFormula->pen().color(), QColor(0, 128, 0));
+    QCOMPARE(f.forms().CalTChart->Points(TCalTChart::SeriesFromFile).size(), 0);
+    f.forms().CalTChart->CloseChart->click();
+    QVERIFY(!f.forms().CalTChart->isVisible());
 }
 
 void ChartTest::uncheckedSeriesKeepTheirPoints() {
@@ -152,31 +152,31 @@ void ChartTest::uncheckedSeriesKeepTheirPoints() {
     f.ed->fgTableSta->setChecked(false);
     f.ed->Table.Count = 10;
     f.ed->ViewChart->click();
-    QCOMPARE(CalTChart->Points(TCalTChart::SeriesTable).size(), 11);
-    QCOMPARE(CalTChart->Points(TCalTChart::SeriesFromFormula).size(), 4001);
+    QCOMPARE(f.forms().CalTChart->Points(TCalTChart::SeriesTable).size(), 11);
+    QCOMPARE(f.forms().CalTChart->Points(TCalTChart::SeriesFromFormula).size(), 4001);
 }
 
 void ChartTest::saveWritesBitmapAndReplacesIt() {
     InTempDir here;
     CalFixture f;
     ShowGeneratedChart(f, 500, 400);
-    CalTChart->savechart->click();
+    f.forms().CalTChart->savechart->click();
     QFile bmp(QStringLiteral("chart.bmp"));
     QVERIFY(bmp.open(QIODevice::ReadOnly));
     QByteArray first = bmp.readAll();
     bmp.close();
     QVERIFY(first.startsWith("BM"));
     QCOMPARE(Le32(first, 2), first.size());
-    QCOMPARE(Le32(first, 18), CalTChart->TblChart->width());
-    QCOMPARE(qAbs(Le32(first, 22)), CalTChart->TblChart->height());
+    QCOMPARE(Le32(first, 18), f.forms().CalTChart->TblChart->width());
+    QCOMPARE(qAbs(Le32(first, 22)), f.forms().CalTChart->TblChart->height());
 
-    CalTChart->resize(700, 520);
+    f.forms().CalTChart->resize(700, 520);
     f.env.clock.settle();
-    CalTChart->savechart->click();
+    f.forms().CalTChart->savechart->click();
     QVERIFY(bmp.open(QIODevice::ReadOnly));
     const QByteArray second = bmp.readAll();
     QVERIFY(second.startsWith("BM"));
-    QCOMPARE(Le32(second, 18), CalTChart->TblChart->width());
+    QCOMPARE(Le32(second, 18), f.forms().CalTChart->TblChart->width());
     QVERIFY(Le32(second, 18) != Le32(first, 18));
     QCOMPARE(QDir().entryList(QDir::Files), QStringList{QStringLiteral("chart.bmp")});
     QCOMPARE(f.env.prompts.shown.size(), 0);
@@ -187,7 +187,7 @@ void ChartTest::saveThatCannotCreateTheFile() {
     CalFixture f(false);
     QVERIFY(QDir().mkpath(QStringLiteral("chart.bmp/inside")));
     f.env.prompts.queue(PromptAnswer::ok());
-    CalTChart->savechart->click();
+    f.forms().CalTChart->savechart->click();
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("Cannot create file chart.bmp.")});
     QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
@@ -198,11 +198,11 @@ void ChartTest::saveOfAChartNeverShownDrawsIt() {
     InTempDir here;
     CalFixture f(false);
     f.env.clock.settle();
-    for (double x : {0.0, 1.0, 3.0, 9.0}) CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
-    CalTChart->savechart->click();
-    QVERIFY(!CalTChart->isVisible());
-    QCOMPARE(CalTChart->TblChart->chart()->titleFont().family(), QStringLiteral("Arial"));
-    QVERIFY(CalTChart->TblChart->chart()->titleFont().bold());
+    for (double x : {0.0, 1.0, 3.0, 9.0}) f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
+    f.forms().CalTChart->savechart->click();
+    QVERIFY(!f.forms().CalTChart->isVisible());
+    QCOMPARE(f.forms().CalTChart->TblChart->chart()->titleFont().family(), QStringLiteral("Arial"));
+    QVERIFY(f.forms().CalTChart->TblChart->chart()->titleFont().bold());
     QImage shot;
     QVERIFY(shot.load(QStringLiteral("chart.bmp")));
     int blue = 0;
@@ -224,7 +224,7 @@ void ChartTest::saveIsAWholeFileSave() {
     CalFixture f;
     ShowGeneratedChart(f, 500, 400);
     const QString bmp = QStringLiteral("chart.bmp");
-    QStringList noted = notedDuring([] { CalTChart->savechart->click(); });
+    QStringList noted = notedDuring([&] { f.forms().CalTChart->savechart->click(); });
     QCOMPARE(noted, flushedAndRenamed(bmp));
 
     // A viewer has the chart open; a save killed at its rename left its copy beside it.
@@ -238,9 +238,9 @@ void ChartTest::saveIsAWholeFileSave() {
     QVERIFY(first.open(QIODevice::ReadOnly));
     const QByteArray old = first.readAll();
 
-    CalTChart->resize(700, 520);
+    f.forms().CalTChart->resize(700, 520);
     f.env.clock.settle();
-    noted = notedDuring([] { CalTChart->savechart->click(); });
+    noted = notedDuring([&] { f.forms().CalTChart->savechart->click(); });
     QCOMPARE(noted, flushedAndRenamed(bmp));
     // The viewer still reads the old image whole; the new one took its name.
     QCOMPARE(viewer.readAll(), old);
@@ -259,7 +259,7 @@ void ChartTest::printIsOneLandscapePageAndOrientationComesBack() {
         PdfPrinterSource pdf(path);
         Installed use(&pdf);
         pdf.printer.setPageOrientation(before);
-        CalTChart->Printchart->click();
+        f.forms().CalTChart->Printchart->click();
         QCOMPARE(f.env.prompts.shown.size(), 0);
         const QList<QSizeF> pages = PdfPages(path);
         QCOMPARE(pages.size(), 1);
@@ -271,7 +271,7 @@ void ChartTest::printIsOneLandscapePageAndOrientationComesBack() {
     Installed use(&broken);
     broken.printer.setPageOrientation(QPageLayout::Portrait);
     f.env.prompts.queue(PromptAnswer::ok());
-    CalTChart->Printchart->click();
+    f.forms().CalTChart->Printchart->click();
     QCOMPARE(f.env.prompts.shown.size(), 1);
     QCOMPARE(broken.printer.pageLayout().orientation(), QPageLayout::Portrait);
 }
@@ -281,7 +281,7 @@ void ChartTest::printWithoutDefaultPrinter() {
     NoPrinterSource none;
     Installed use(&none);
     f.env.prompts.queue(PromptAnswer::ok());
-    CalTChart->Printchart->click();
+    f.forms().CalTChart->Printchart->click();
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("There is no default printer currently selected.")});
 }
 

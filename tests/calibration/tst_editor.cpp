@@ -35,28 +35,28 @@ struct TwoTanks : CalFixture {
         FillTable(tank(2).CalTable, 60, 3.0f);
         tank2 = BytesOf(tank(2));
         CurrentTank = 1;
-        tankconfig->TankNo = 1;
-        tankconfig->show();
+        forms().tankconfig->TankNo = 1;
+        forms().tankconfig->show();
         env.clock.settle();
         tankButton("ldtable")->click();
         env.clock.settle();
     }
     QPushButton* tankButton(const char* name) const {
-        return tankconfig->findChild<QPushButton*>(QString::fromLatin1(name));
+        return forms().tankconfig->findChild<QPushButton*>(QString::fromLatin1(name));
     }
 };
 
 // Then a generated table taken with "Use Table", and "next >>" in the tank window, on a
 // display that never activates the editor again: it still holds tank 1's copy.
 struct MovedOn : TwoTanks {
-    NoActivation quiet{CalibrationTable};
+    NoActivation quiet{forms().CalibrationTable};
 
     explicit MovedOn(bool connectTerminal = false) : TwoTanks(connectTerminal) {
         generate();
         tankButton("next")->click();
         env.clock.settle();
         // The tank window is where the user was last.
-        activate(tankconfig);
+        activate(forms().tankconfig);
     }
 };
 }  // namespace
@@ -210,14 +210,14 @@ void EditorTest::editCaptionAndValue() {
     QCOMPARE(p.kind, PromptRecord::Input);
     QCOMPARE(p.caption, QStringLiteral("Change value for :5 No"));
     QCOMPARE(p.text, QStringLiteral("Enter new value:"));
-    QCOMPARE(p.preset, GenffrCt->Cell(1, 5));
+    QCOMPARE(p.preset, f.forms().GenffrCt->Cell(1, 5));
     QCOMPARE(f.ed->Cell(2, 5), QStringLiteral("12.5"));
     QCOMPARE(f.ed->Table.Points[5].Value, 12.5f);
     QCOMPARE(f.ed->Table.Points[5].Arg, f.ed->FormulaTable.Points[5].Arg);
     // Cancel gives back the preset: the value is read again from the same text.
     f.env.prompts.queue(PromptAnswer::cancel());
     f.clickRow(6);
-    QCOMPARE(f.ed->Cell(2, 6), GenffrCt->Cell(1, 6));
+    QCOMPARE(f.ed->Cell(2, 6), f.forms().GenffrCt->Cell(1, 6));
     QCOMPARE(f.ed->Table.Points[6].Value, f.ed->FormulaTable.Points[6].Value);
 }
 
@@ -328,8 +328,8 @@ void EditorTest::returnFromChartKeepsUnappliedTable() {
     f.activate(f.ed);
     f.generate();
     f.ed->ViewChart->click();
-    QVERIFY(CalTChart->isVisible());
-    f.activate(CalTChart);
+    QVERIFY(f.forms().CalTChart->isVisible());
+    f.activate(f.forms().CalTChart);
     f.activate(f.ed);
     QCOMPARE(std::memcmp(&f.ed->FormulaTable, &f.ed->Table, sizeof(TCalTable)), 0);
     f.ed->applytable->click();
@@ -358,10 +358,10 @@ void EditorTest::returnAfterTankChangedTakesThatTanksTable() {
 void EditorTest::closingOwnDialogIsNoReturn() {
     CalFixture f;
     f.activate(f.ed);
-    f.whileModal(GenffrCt, [] {
+    f.whileModal(f.forms().GenffrCt, [&] {
         CurrentTank = 2;  // whatever moved the tank meanwhile
-        GenffrCt->GenTable->click();
-        GenffrCt->Usetbl->click();
+        f.forms().GenffrCt->GenTable->click();
+        f.forms().GenffrCt->Usetbl->click();
     });
     f.ed->formulagen->click();
     f.env.clock.settle();
@@ -393,7 +393,7 @@ void EditorTest::overlongCountFromFileIsShownAndCharted() {
     QCOMPARE(f.ed->Table.Count, uint16_t(65535));
     QCOMPARE(CalPointsInUse(f.ed->Table), 4000);
     f.ed->ViewChart->click();
-    const QList<QPointF> pts = CalTChart->Points(TCalTChart::SeriesTable);
+    const QList<QPointF> pts = f.forms().CalTChart->Points(TCalTChart::SeriesTable);
     QCOMPARE(pts.size(), 4001);
     QCOMPARE(pts.last(), QPointF(4000, 8000));
     f.ed->applytable->click();

@@ -20,44 +20,44 @@ private slots:
 
 void GeneratorTest::defaultsGiveTheTableOfTheLargeCylinder() {
     CalFixture f(false);
-    QCOMPARE(GenffrCt->windowTitle(), QStringLiteral("Generate from formulas"));
-    QCOMPARE(GenffrCt->dim1->text(), QStringLiteral("5"));
-    QCOMPARE(GenffrCt->dim2->text(), QStringLiteral("1.295"));
-    QCOMPARE(GenffrCt->Closefrm->text(), QStringLiteral("Close && Dismis"));
-    QCOMPARE(GenffrCt->Closefrm->accessibleName(), QStringLiteral("Close & Dismis"));
-    GenffrCt->GenTable->click();
-    QCOMPARE(GenffrCt->LevelStep, 0.6475);
-    QCOMPARE(GenffrCt->CylLength, 5000.0);
-    QCOMPARE(GenffrCt->Cell(0, 0), QStringLiteral(" [mm] "));
-    QCOMPARE(GenffrCt->Cell(1, 0), QStringLiteral("  [l] "));
-    QCOMPARE(GenffrCt->Cell(0, 1), QStringLiteral("   0.000"));
-    QCOMPARE(GenffrCt->Cell(1, 1), QStringLiteral("   0.000"));
-    QCOMPARE(GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
-    QCOMPARE(GenffrCt->Cell(1, 4000), QStringLiteral("26342.470"));
-    QCOMPARE(GenffrCt->wACalTable->model()->rowCount(), 4000);
+    QCOMPARE(f.forms().GenffrCt->windowTitle(), QStringLiteral("Generate from formulas"));
+    QCOMPARE(f.forms().GenffrCt->dim1->text(), QStringLiteral("5"));
+    QCOMPARE(f.forms().GenffrCt->dim2->text(), QStringLiteral("1.295"));
+    QCOMPARE(f.forms().GenffrCt->Closefrm->text(), QStringLiteral("Close && Dismis"));
+    QCOMPARE(f.forms().GenffrCt->Closefrm->accessibleName(), QStringLiteral("Close & Dismis"));
+    f.forms().GenffrCt->GenTable->click();
+    QCOMPARE(f.forms().GenffrCt->LevelStep, 0.6475);
+    QCOMPARE(f.forms().GenffrCt->CylLength, 5000.0);
+    QCOMPARE(f.forms().GenffrCt->Cell(0, 0), QStringLiteral(" [mm] "));
+    QCOMPARE(f.forms().GenffrCt->Cell(1, 0), QStringLiteral("  [l] "));
+    QCOMPARE(f.forms().GenffrCt->Cell(0, 1), QStringLiteral("   0.000"));
+    QCOMPARE(f.forms().GenffrCt->Cell(1, 1), QStringLiteral("   0.000"));
+    QCOMPARE(f.forms().GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
+    QCOMPARE(f.forms().GenffrCt->Cell(1, 4000), QStringLiteral("26342.470"));
+    QCOMPARE(f.forms().GenffrCt->wACalTable->model()->rowCount(), 4000);
 }
 
 void GeneratorTest::activationPresetsTheRadiusFromTheTank() {
     CalFixture f;
     f.tank(1).Diameter = 170.0;
-    GenffrCt->dim1->setText(QStringLiteral("7"));
+    f.forms().GenffrCt->dim1->setText(QStringLiteral("7"));
     QString shown;
-    f.whileModal(GenffrCt, [&] {
-        shown = GenffrCt->dim2->text();
-        GenffrCt->Closefrm->click();
+    f.whileModal(f.forms().GenffrCt, [&] {
+        shown = f.forms().GenffrCt->dim2->text();
+        f.forms().GenffrCt->Closefrm->click();
     });
     f.ed->formulagen->click();
     QCOMPARE(shown, QStringLiteral("   0.850"));
     // Every show presets it again; the length keeps what was typed.
-    GenffrCt->dim2->setText(QStringLiteral("2"));
+    f.forms().GenffrCt->dim2->setText(QStringLiteral("2"));
     f.tank(1).Diameter = 259.0;
-    f.whileModal(GenffrCt, [&] {
-        shown = GenffrCt->dim2->text();
-        GenffrCt->Closefrm->click();
+    f.whileModal(f.forms().GenffrCt, [&] {
+        shown = f.forms().GenffrCt->dim2->text();
+        f.forms().GenffrCt->Closefrm->click();
     });
     f.ed->formulagen->click();
     QCOMPARE(shown, QStringLiteral("   1.295"));
-    QCOMPARE(GenffrCt->dim1->text(), QStringLiteral("7"));
+    QCOMPARE(f.forms().GenffrCt->dim1->text(), QStringLiteral("7"));
 }
 
 void GeneratorTest::useTableTakesEveryRowAndTheStep() {
@@ -85,17 +85,17 @@ void GeneratorTest::useTableTakesEveryRowAndTheStep() {
 
 void GeneratorTest::dismissAndFrameCloseTakeNothing() {
     CalFixture f;
-    f.generate(true, GenffrCt->Closefrm);
-    QCOMPARE(GenffrCt->result(), 1);
+    f.generate(true, f.forms().GenffrCt->Closefrm);
+    QCOMPARE(f.forms().GenffrCt->result(), 1);
     QCOMPARE(f.ed->RowCount(), 2);
     QCOMPARE(f.ed->Table.Count, uint16_t(0));
-    f.whileModal(GenffrCt, [] { GenffrCt->close(); });
+    f.whileModal(f.forms().GenffrCt, [&] { f.forms().GenffrCt->close(); });
     f.ed->formulagen->click();
-    QCOMPARE(GenffrCt->result(), 2);
+    QCOMPARE(f.forms().GenffrCt->result(), 2);
     QCOMPARE(f.ed->RowCount(), 2);
     QVERIFY(!f.ed->fgTableSta->isChecked());
-    f.generate(false, GenffrCt->Usetbl);
-    QCOMPARE(GenffrCt->result(), 100);
+    f.generate(false, f.forms().GenffrCt->Usetbl);
+    QCOMPARE(f.forms().GenffrCt->result(), 100);
 }
 
 void GeneratorTest::useTableBeforeAnyGenerationLeavesTheEditorAsItWas() {
@@ -116,14 +116,14 @@ void GeneratorTest::useTableBeforeAnyGenerationLeavesTheEditorAsItWas() {
 
 void GeneratorTest::badLengthStopsAfterTheHeader() {
     CalFixture f(false);
-    GenffrCt->GenTable->click();
-    GenffrCt->dim1->setText(QStringLiteral("5m"));
-    GenffrCt->dim2->setText(QStringLiteral("1"));
+    f.forms().GenffrCt->GenTable->click();
+    f.forms().GenffrCt->dim1->setText(QStringLiteral("5m"));
+    f.forms().GenffrCt->dim2->setText(QStringLiteral("1"));
     f.env.prompts.queue(PromptAnswer::ok());
-    GenffrCt->GenTable->click();
+    f.forms().GenffrCt->GenTable->click();
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("'5m' is not a valid floating point value.")});
-    QCOMPARE(GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
-    QCOMPARE(GenffrCt->LevelStep, 0.6475);
+    QCOMPARE(f.forms().GenffrCt->Cell(0, 4000), QStringLiteral("2589.353"));
+    QCOMPARE(f.forms().GenffrCt->LevelStep, 0.6475);
 }
 
 void GeneratorTest::commaLocaleReadsTheProgramsOwnTexts() {
@@ -138,7 +138,7 @@ void GeneratorTest::commaLocaleReadsTheProgramsOwnTexts() {
     // The preset radius is written with a point: the generator must read it back (a refusal
     // shows a conversion box that nobody queued, which fails the test).
     f.generate();
-    QCOMPARE(GenffrCt->LevelStep, 0.6475);
+    QCOMPARE(f.forms().GenffrCt->LevelStep, 0.6475);
     QCOMPARE(f.ed->RowCount(), 4001);
     QCOMPARE(f.ed->Cell(2, 4000), QStringLiteral("26342.470"));
     // The step edit is written with the comma, and a layout reads it back.
@@ -152,16 +152,16 @@ void GeneratorTest::automaticCalibrationOnlyCloses() {
     CalFixture f;
     f.generate();
     const TCalTable before = f.ed->Table;
-    f.whileModal(AutoCalTbl, [] {
-        AutoCalTbl->StartCal->click();
-        AutoCalTbl->Usetbl->click();
-        QVERIFY(AutoCalTbl->isVisible());
-        QCOMPARE(AutoCalTbl->CalStatus->text(), QStringLiteral(" NOT READY for START"));
-        QCOMPARE(AutoCalTbl->LitPerTick->value(), 20);
-        AutoCalTbl->Closefrm->click();
+    f.whileModal(f.forms().AutoCalTbl, [&] {
+        f.forms().AutoCalTbl->StartCal->click();
+        f.forms().AutoCalTbl->Usetbl->click();
+        QVERIFY(f.forms().AutoCalTbl->isVisible());
+        QCOMPARE(f.forms().AutoCalTbl->CalStatus->text(), QStringLiteral(" NOT READY for START"));
+        QCOMPARE(f.forms().AutoCalTbl->LitPerTick->value(), 20);
+        f.forms().AutoCalTbl->Closefrm->click();
     });
     f.ed->ACalTblB->click();
-    QVERIFY(!AutoCalTbl->isVisible());
+    QVERIFY(!f.forms().AutoCalTbl->isVisible());
     QCOMPARE(std::memcmp(&before, &f.ed->Table, sizeof(TCalTable)), 0);
     QCOMPARE(f.ed->RowCount(), 4001);
 }

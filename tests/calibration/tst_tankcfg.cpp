@@ -12,7 +12,7 @@
 namespace {
 struct TankWindow {
     ConsoleFixture f;
-    Ttankconfig* t = tankconfig;
+    Ttankconfig* t = f.forms().tankconfig;
 
     explicit TankWindow(int tanks = 1, bool connect = true) : f(connect) {
         f.find<QSpinBox>("Noftanks")->setValue(tanks);
@@ -346,8 +346,8 @@ void TankWindowTest::closeStoresNothingAndLoadCreateOpensTheEditor() {
     w.f.w->Tanks_listClick(1);
     w.click("ldtable");
     QCOMPARE(int(CurrentTank), 2);
-    QVERIFY(CalibrationTable->isVisible());
-    QCOMPARE(CalibrationTable->windowTitle(), QStringLiteral("Calibration table for tank No: \"2\""));
+    QVERIFY(w.f.forms().CalibrationTable->isVisible());
+    QCOMPARE(w.f.forms().CalibrationTable->windowTitle(), QStringLiteral("Calibration table for tank No: \"2\""));
 }
 
 void TankWindowTest::returnFromAnotherWindowReloadsButNotFromABox() {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/tankcfgtypes.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
 #include "console/terminallink.h"
@@ -35,13 +36,17 @@ struct ConsoleFixture {
         model = bus.add<ConsoleModel>();
         env.ports.attach(1, &bus);
         program = std::make_unique<MarvaneProgram>();
-        w = MainConfig;
+        w = forms().MainConfig;
         if (connect) {
             click("TrmConnect");
             env.clock.settle();
         }
     }
     ~ConsoleFixture() { program.reset(); }
+
+    // The program's session and its windows by their form names.
+    ConsoleSession& session() const { return program->session(); }
+    const MarvaneForms& forms() const { return program->forms(); }
 
     template <class T = QAbstractButton>
     T* find(const char* name) const {
@@ -57,9 +62,9 @@ struct ConsoleFixture {
     QComboBox* list(const char* name) const { return find<QComboBox>(name); }
     // "Global config only" unchecked: the operations take the tanks and MDI units too.
     void wholeConfig() { check("wtankdta")->setChecked(false); }
-    const TerminalLink& link() const { return w->terminal(); }
-    bool linkClosed() const { return !w->terminal().isOpen(); }
-    bool linkIdle() const { return w->terminal().idle(); }
+    const TerminalLink& link() const { return session().terminal(); }
+    bool linkClosed() const { return !link().isOpen(); }
+    bool linkIdle() const { return link().idle(); }
     // Queues the not-connected box n times, as a refused request shows it.
     void expectNotConnected(int n = 1) {
         for (int i = 0; i < n; ++i) env.prompts.queue(PromptAnswer::ok());

@@ -37,7 +37,7 @@ struct PtyConsole {
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
         std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
         program = std::make_unique<MarvaneProgram>();
-        connectButton = MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
+        connectButton = program->forms().MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
         connectButton->click();
         return connected();
     }

@@ -35,9 +35,9 @@ QAbstractButton* buttonIn(QWidget* window, const char* name) {
     return b;
 }
 // The secondary windows, as created.
-QList<QWidget*> secondaryWindows() {
-    return {tankconfig, probeconfig, CalibrationTable, CalSoW, logForm1, AutoCalTbl,
-            CalTChart,  GenffrCt,    ScanfLrm,         mdicfg, progresf};
+QList<QWidget*> secondaryWindows(const MarvaneForms& w) {
+    return {w.tankconfig, w.probeconfig, w.CalibrationTable, w.CalSoW, w.logForm1, w.AutoCalTbl,
+            w.CalTChart,  w.GenffrCt,    w.ScanfLrm,         w.mdicfg, w.progresf};
 }
 // A grid view's column headers as a screen reader reads them.
 QStringList columnHeaders(QTableView* v) {
@@ -155,8 +155,8 @@ void AccessibilityTest::keyboardChoiceInGridsActsAsClick() {
     // "Change data for tank" opens the highlighted tank; without a terminal it says so twice.
     f.expectNotConnected(2);
     f.click("Edit_t_data");
-    QCOMPARE(int(tankconfig->TankNo), 2);
-    tankconfig->hide();
+    QCOMPARE(int(f.forms().tankconfig->TankNo), 2);
+    f.forms().tankconfig->hide();
 
     QTableWidget* mdi = f.grid("MDIList");
     QCOMPARE(int(SelectedMdi), 1);
@@ -241,7 +241,7 @@ void AccessibilityTest::nulInATerminalLineDoesNotCutTheLog() {
     QTemporaryDir dir;
     f.w->PrLogwinClick();
     f.env.prompts.queue(PromptAnswer::file(dir.filePath("comlog.log")));
-    logForm1->SaveLog1->click();
+    f.forms().logForm1->SaveLog1->click();
     QFile saved(dir.filePath("comlog.log"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("RS232:<A\0B>\r\n", 13));
@@ -253,45 +253,45 @@ void AccessibilityTest::windowNamesFollowTheirTitles() {
     f.spin("Noftanks")->setValue(2);
     f.spin("MdiUv")->setValue(2);
     // The tank window is read by the title it shows, and each change of it is told.
-    tankconfig->TankNo = 1;
+    f.forms().tankconfig->TankNo = 1;
     CurrentTank = 1;
-    tankconfig->show();
+    f.forms().tankconfig->show();
     f.env.clock.settle();
-    QCOMPARE(axName(tankconfig), QStringLiteral("Tank No: 1 configuration"));
-    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 1);
-    buttonIn(tankconfig, "next")->click();
-    QCOMPARE(axName(tankconfig), QStringLiteral("Tank No: 2 configuration"));
-    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 2);
+    QCOMPARE(axName(f.forms().tankconfig), QStringLiteral("Tank No: 1 configuration"));
+    QCOMPARE(events.count(f.forms().tankconfig, QAccessible::NameChanged), 1);
+    buttonIn(f.forms().tankconfig, "next")->click();
+    QCOMPARE(axName(f.forms().tankconfig), QStringLiteral("Tank No: 2 configuration"));
+    QCOMPARE(events.count(f.forms().tankconfig, QAccessible::NameChanged), 2);
     // The same title again is no change.
-    buttonIn(tankconfig, "next")->click();
-    QCOMPARE(events.count(tankconfig, QAccessible::NameChanged), 2);
+    buttonIn(f.forms().tankconfig, "next")->click();
+    QCOMPARE(events.count(f.forms().tankconfig, QAccessible::NameChanged), 2);
     // "Load/Create" titles the editor for its tank, before it shows it and while it is open.
-    buttonIn(tankconfig, "ldtable")->click();
+    buttonIn(f.forms().tankconfig, "ldtable")->click();
     f.env.clock.settle();
-    QCOMPARE(axName(CalibrationTable), QStringLiteral("Calibration table for tank No: \"2\""));
-    buttonIn(tankconfig, "prev")->click();
-    buttonIn(tankconfig, "ldtable")->click();
+    QCOMPARE(axName(f.forms().CalibrationTable), QStringLiteral("Calibration table for tank No: \"2\""));
+    buttonIn(f.forms().tankconfig, "prev")->click();
+    buttonIn(f.forms().tankconfig, "ldtable")->click();
     f.env.clock.settle();
-    QCOMPARE(axName(CalibrationTable), QStringLiteral("Calibration table for tank No: \"1\""));
-    QCOMPARE(events.count(CalibrationTable, QAccessible::NameChanged), 1);
+    QCOMPARE(axName(f.forms().CalibrationTable), QStringLiteral("Calibration table for tank No: \"1\""));
+    QCOMPARE(events.count(f.forms().CalibrationTable, QAccessible::NameChanged), 1);
     // The MDI editor, stepped to unit 2.
-    mdicfg->UnitNo = 1;
-    mdicfg->show();
+    f.forms().mdicfg->UnitNo = 1;
+    f.forms().mdicfg->show();
     f.env.clock.settle();
-    QCOMPARE(axName(mdicfg), QStringLiteral("MDI Unit 1"));
-    buttonIn(mdicfg, "next")->click();
-    QCOMPARE(axName(mdicfg), QStringLiteral("MDI Unit 2"));
-    QCOMPARE(events.count(mdicfg, QAccessible::NameChanged), 1);
+    QCOMPARE(axName(f.forms().mdicfg), QStringLiteral("MDI Unit 1"));
+    buttonIn(f.forms().mdicfg, "next")->click();
+    QCOMPARE(axName(f.forms().mdicfg), QStringLiteral("MDI Unit 2"));
+    QCOMPARE(events.count(f.forms().mdicfg, QAccessible::NameChanged), 1);
     // The probe scan dialog, retitled for a scan before it is shown.
-    probeconfig->PrepareScan();
-    QCOMPARE(axName(probeconfig), QStringLiteral("Scan Probe Net"));
-    for (QWidget* w : secondaryWindows()) w->hide();
+    f.forms().probeconfig->PrepareScan();
+    QCOMPARE(axName(f.forms().probeconfig), QStringLiteral("Scan Probe Net"));
+    for (QWidget* w : secondaryWindows(f.forms())) w->hide();
 }
 
 void AccessibilityTest::everyControlHasATrueName() {
     ConsoleFixture f(false);
     QVERIFY2(UnnamedControls(f.w).isEmpty(), qPrintable(UnnamedControls(f.w).join(QStringLiteral("; "))));
-    for (QWidget* w : secondaryWindows())
+    for (QWidget* w : secondaryWindows(f.forms()))
         QVERIFY2(UnnamedControls(w).isEmpty(), qPrintable(w->objectName() + QStringLiteral(": ") + UnnamedControls(w).join(QStringLiteral("; "))));
     // Pages by their tabs, panels by their links.
     QTabWidget* pages = f.w->Tankcfg;
@@ -301,15 +301,15 @@ void AccessibilityTest::everyControlHasATrueName() {
     // The language list's own edit, by the list's label.
     QCOMPARE(axName(f.list("trmLang")->lineEdit()), QStringLiteral("Select language :"));
     // The grids, and the generator's columns before and after a table is generated.
-    QCOMPARE(axName(CalibrationTable->ECalTable), QStringLiteral("Calibration table"));
-    QCOMPARE(columnHeaders(CalibrationTable->ECalTable), (QStringList{"No", "[mm]", "[lit]"}));
-    QCOMPARE(axName(GenffrCt->wACalTable), QStringLiteral("Generated table"));
-    QCOMPARE(columnHeaders(GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
-    GenffrCt->GenTableClick();
-    QCOMPARE(columnHeaders(GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
+    QCOMPARE(axName(f.forms().CalibrationTable->ECalTable), QStringLiteral("Calibration table"));
+    QCOMPARE(columnHeaders(f.forms().CalibrationTable->ECalTable), (QStringList{"No", "[mm]", "[lit]"}));
+    QCOMPARE(axName(f.forms().GenffrCt->wACalTable), QStringLiteral("Generated table"));
+    QCOMPARE(columnHeaders(f.forms().GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
+    f.forms().GenffrCt->GenTableClick();
+    QCOMPARE(columnHeaders(f.forms().GenffrCt->wACalTable), (QStringList{"[mm]", "[l]"}));
     // The step edit by what it holds, its unit as its description.
-    QCOMPARE(axName(CalibrationTable->TblStep), QStringLiteral("Step"));
-    QCOMPARE(ax(CalibrationTable->TblStep)->text(QAccessible::Description), QStringLiteral("[mm/lit]"));
+    QCOMPARE(axName(f.forms().CalibrationTable->TblStep), QStringLiteral("Step"));
+    QCOMPARE(ax(f.forms().CalibrationTable->TblStep)->text(QAccessible::Description), QStringLiteral("[mm/lit]"));
     // The tab bar holds its four tabs, and no scroll button while none is shown.
     auto* bar = pages->findChild<QTabBar*>();
     QAccessibleInterface* tabs = ax(bar);
@@ -348,7 +348,7 @@ void AccessibilityTest::typedSpinEditsGoOneStep() {
     ConsoleFixture f(false);
     const std::tuple<QSpinBox*, int> spins[] = {{f.spin("PrVolLevel"), 50},
                                                 {f.spin("PrSpdOfWire"), 305218},
-                                                {AutoCalTbl->LitPerTick, 20}};
+                                                {f.forms().AutoCalTbl->LitPerTick, 20}};
     for (const auto& [s, start] : spins) {
         QCOMPARE(s->value(), start);
         act(s, QAccessibleActionInterface::increaseAction());
@@ -392,7 +392,7 @@ void AccessibilityTest::tabOrderFollowsReadingOrder() {
     QCOMPARE(probeGroup.mid(0, 9), (QStringList{"TrmConnect", "ProbeConnect", "Tankcfg", "SlProbe", "ChgProbe",
                                                 "SetAddres", "proberefresh", "Autorefresh", "ProbeScan"}));
     f.w->hide();
-    for (QWidget* w : secondaryWindows()) {
+    for (QWidget* w : secondaryWindows(f.forms())) {
         check(w, w->objectName());
         w->hide();
     }
@@ -402,61 +402,61 @@ void AccessibilityTest::dialogsAnswerEnterAndEscape() {
     ConsoleFixture f(false);
     // The generator: Escape is a close by the frame; Enter presses the focused button; in an
     // edit it presses nothing, as no button of the window is its default.
-    pressWhenOpen(f.env, GenffrCt, Qt::Key_Escape);
-    QCOMPARE(GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
-    for (const auto& [button, result] : {std::pair{GenffrCt->Usetbl, int(TGenffrCt::ResultUseTable)},
-                                         std::pair{GenffrCt->Closefrm, int(TGenffrCt::ResultDismissed)}}) {
+    pressWhenOpen(f.env, f.forms().GenffrCt, Qt::Key_Escape);
+    QCOMPARE(f.forms().GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
+    for (const auto& [button, result] : {std::pair{f.forms().GenffrCt->Usetbl, int(TGenffrCt::ResultUseTable)},
+                                         std::pair{f.forms().GenffrCt->Closefrm, int(TGenffrCt::ResultDismissed)}}) {
         pressWhenOpen(f.env, button, Qt::Key_Return);
-        QCOMPARE(GenffrCt->exec(), result);
+        QCOMPARE(f.forms().GenffrCt->exec(), result);
     }
-    pressWhenOpen(f.env, GenffrCt->dim1, Qt::Key_Return);
-    QCOMPARE(GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
+    pressWhenOpen(f.env, f.forms().GenffrCt->dim1, Qt::Key_Return);
+    QCOMPARE(f.forms().GenffrCt->exec(), int(TGenffrCt::ResultFrameClosed));
     // Automatic calibration: Escape closes it, Enter on "Close && Dismis" too.
-    pressWhenOpen(f.env, AutoCalTbl, Qt::Key_Escape);
-    QCOMPARE(AutoCalTbl->exec(), int(QDialog::Rejected));
-    pressWhenOpen(f.env, AutoCalTbl->Closefrm, Qt::Key_Enter);
-    QCOMPARE(AutoCalTbl->exec(), 1);
+    pressWhenOpen(f.env, f.forms().AutoCalTbl, Qt::Key_Escape);
+    QCOMPARE(f.forms().AutoCalTbl->exec(), int(QDialog::Rejected));
+    pressWhenOpen(f.env, f.forms().AutoCalTbl->Closefrm, Qt::Key_Enter);
+    QCOMPARE(f.forms().AutoCalTbl->exec(), 1);
     // The speed-of-wire wizard: Escape is "Cancel"; Enter on "Next >>" goes on and stays.
-    CalSoW->Open();
-    pressWhenOpen(f.env, CalSoW, Qt::Key_Escape);
-    QCOMPARE(CalSoW->exec(), int(TCalSoW::ResultCancel));
-    CalSoW->Open();
-    f.env.clock.after(0, [] { QTest::keyClick(CalSoW->findChild<QPushButton*>("Nextbut"), Qt::Key_Return); });
-    f.env.clock.after(50, [] {
-        QCOMPARE(int(CalSoW->step()), 2);
-        QVERIFY(CalSoW->isVisible());
-        QTest::keyClick(CalSoW->findChild<QPushButton*>("Cancel"), Qt::Key_Return);
+    f.forms().CalSoW->Open();
+    pressWhenOpen(f.env, f.forms().CalSoW, Qt::Key_Escape);
+    QCOMPARE(f.forms().CalSoW->exec(), int(TCalSoW::ResultCancel));
+    f.forms().CalSoW->Open();
+    f.env.clock.after(0, [&] { QTest::keyClick(f.forms().CalSoW->findChild<QPushButton*>("Nextbut"), Qt::Key_Return); });
+    f.env.clock.after(50, [&] {
+        QCOMPARE(int(f.forms().CalSoW->step()), 2);
+        QVERIFY(f.forms().CalSoW->isVisible());
+        QTest::keyClick(f.forms().CalSoW->findChild<QPushButton*>("Cancel"), Qt::Key_Return);
     });
-    QCOMPARE(CalSoW->exec(), int(TCalSoW::ResultCancel));
+    QCOMPARE(f.forms().CalSoW->exec(), int(TCalSoW::ResultCancel));
     // The probe scan dialog: Enter on its button hands the chosen address back; Escape is a
     // close by the frame, which keeps the address handed back before.
-    probeconfig->PrepareScan();
-    probeconfig->AddFoundAddress(7);
-    pressWhenOpen(f.env, probeconfig->findChild<QPushButton*>("CloseSc"), Qt::Key_Return);
-    QCOMPARE(probeconfig->exec(), int(QDialog::Accepted));
-    QCOMPARE(probeconfig->selectedAddress(), 7);
-    probeconfig->PrepareScan();
-    probeconfig->AddFoundAddress(9);
-    probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(-1);
-    pressWhenOpen(f.env, probeconfig, Qt::Key_Escape);
-    QCOMPARE(probeconfig->exec(), int(QDialog::Rejected));
-    QCOMPARE(probeconfig->selectedAddress(), 9);
+    f.forms().probeconfig->PrepareScan();
+    f.forms().probeconfig->AddFoundAddress(7);
+    pressWhenOpen(f.env, f.forms().probeconfig->findChild<QPushButton*>("CloseSc"), Qt::Key_Return);
+    QCOMPARE(f.forms().probeconfig->exec(), int(QDialog::Accepted));
+    QCOMPARE(f.forms().probeconfig->selectedAddress(), 7);
+    f.forms().probeconfig->PrepareScan();
+    f.forms().probeconfig->AddFoundAddress(9);
+    f.forms().probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(-1);
+    pressWhenOpen(f.env, f.forms().probeconfig, Qt::Key_Escape);
+    QCOMPARE(f.forms().probeconfig->exec(), int(QDialog::Rejected));
+    QCOMPARE(f.forms().probeconfig->selectedAddress(), 9);
     // The module scan window cannot be closed by the user at all.
-    f.env.clock.after(0, [] { QTest::keyClick(ScanfLrm, Qt::Key_Escape); });
-    f.env.clock.after(50, [] {
-        QVERIFY(ScanfLrm->isVisible());
-        ScanfLrm->Finish();
+    f.env.clock.after(0, [&] { QTest::keyClick(f.forms().ScanfLrm, Qt::Key_Escape); });
+    f.env.clock.after(50, [&] {
+        QVERIFY(f.forms().ScanfLrm->isVisible());
+        f.forms().ScanfLrm->Finish();
     });
-    ScanfLrm->exec();
+    f.forms().ScanfLrm->exec();
     // In a window that is no dialog, Enter on a focused button clicks it as well.
-    tankconfig->TankNo = 1;
-    tankconfig->show();
+    f.forms().tankconfig->TankNo = 1;
+    f.forms().tankconfig->show();
     f.env.clock.settle();
-    QTest::keyClick(buttonIn(tankconfig, "cancel"), Qt::Key_Return);
-    QVERIFY(!tankconfig->isVisible());
-    logForm1->show();
-    QTest::keyClick(logForm1->Button1, Qt::Key_Enter);
-    QVERIFY(!logForm1->isVisible());
+    QTest::keyClick(buttonIn(f.forms().tankconfig, "cancel"), Qt::Key_Return);
+    QVERIFY(!f.forms().tankconfig->isVisible());
+    f.forms().logForm1->show();
+    QTest::keyClick(f.forms().logForm1->Button1, Qt::Key_Enter);
+    QVERIFY(!f.forms().logForm1->isVisible());
 }
 
 void AccessibilityTest::keyboardReachesWhatADoubleClickDoes() {
@@ -464,21 +464,21 @@ void AccessibilityTest::keyboardReachesWhatADoubleClickDoes() {
     // Enter on the probe log opens the log window, as a double click does.
     f.w->AddLogLine("line", LogPrefixInfo);
     QTest::keyClick(f.w->PrLogwin, Qt::Key_Return);
-    QVERIFY(logForm1->isVisible());
-    QCOMPARE(logForm1->Fullog->count(), 1);
-    logForm1->hide();
+    QVERIFY(f.forms().logForm1->isVisible());
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 1);
+    f.forms().logForm1->hide();
     // Enter on a row of the calibration grid edits its value, as a click does.
-    CalibrationTable->show();
+    f.forms().CalibrationTable->show();
     f.env.clock.settle();
-    QTableView* grid = CalibrationTable->ECalTable;
+    QTableView* grid = f.forms().CalibrationTable->ECalTable;
     grid->setCurrentIndex(grid->model()->index(0, 1));
     f.env.prompts.queue(PromptAnswer::input(QStringLiteral("5.5")));
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(f.env.prompts.shown.size(), 1);
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Change value for : No"));
-    QCOMPARE(CalibrationTable->Cell(2, 1), QStringLiteral("5.5"));
-    QCOMPARE(CalibrationTable->Table.Points[1].Value, 5.5f);
-    CalibrationTable->hide();
+    QCOMPARE(f.forms().CalibrationTable->Cell(2, 1), QStringLiteral("5.5"));
+    QCOMPARE(f.forms().CalibrationTable->Table.Points[1].Value, 5.5f);
+    f.forms().CalibrationTable->hide();
 }
 
 void AccessibilityTest::menuHoldsOnlyWhatActs() {

@@ -32,13 +32,14 @@ struct WizardRig : WindowsRig {
     ConsoleProbe* probe;
     WizardRig() { probe = probes.add<ConsoleProbe>(0); }
     QSpinBox* speed() const { return find<QSpinBox>("PrSpdOfWire"); }
-    static void next() { In(CalSoW, "Nextbut")->click(); }
-    static void again() { In(CalSoW, "PBut")->click(); }
-    static QString info() { return In<QLabel>(CalSoW, "Infolabel")->text(); }
-    static QLineEdit* distanceEdit() { return In<QLineEdit>(CalSoW, "editlength"); }
-    static QString captions() { return In(CalSoW, "PBut")->text() + QLatin1Char('|') + In(CalSoW, "Nextbut")->text(); }
+    TCalSoW* wizard() const { return forms().CalSoW; }
+    void next() const { In(wizard(), "Nextbut")->click(); }
+    void again() const { In(wizard(), "PBut")->click(); }
+    QString info() const { return In<QLabel>(wizard(), "Infolabel")->text(); }
+    QLineEdit* distanceEdit() const { return In<QLineEdit>(wizard(), "editlength"); }
+    QString captions() const { return In(wizard(), "PBut")->text() + QLatin1Char('|') + In(wizard(), "Nextbut")->text(); }
     bool reach(int step, int ms = 12000) {
-        return env.clock.runUntil([step] { return CalSoW->step() == step; }, ms);
+        return env.clock.runUntil([this, step] { return wizard()->step() == step; }, ms);
     }
     // Point 1 at mm1, point 2 at mm2; leaves the wizard at step 5.
     bool measure(double mm1, double mm2) {
@@ -87,7 +88,7 @@ void CalSowTest::twoPointsGiveTheSpeed() {
     QStringList seen;
     bool busyNextIgnored = false, editLocked = false;
     r.run([&] {
-        seen << r.captions() << r.info() << r.distanceEdit()->text() << CalSoW->windowTitle();
+        seen << r.captions() << r.info() << r.distanceEdit()->text() << r.forms().CalSoW->windowTitle();
         opened = r.env.clock.elapsedMs();
         r.probe->setFloat(1, 300.0);  // raw 100000 at 3000 m/s
         r.next();
@@ -95,7 +96,7 @@ void CalSowTest::twoPointsGiveTheSpeed() {
         editLocked = !r.distanceEdit()->isEnabled();
         r.env.clock.advance(1200);
         r.next();  // measuring: nothing
-        busyNextIgnored = CalSoW->step() == 2;
+        busyNextIgnored = r.forms().CalSoW->step() == 2;
         r.reach(3);
         point1At = r.env.clock.elapsedMs() - opened;
         seen << r.info();
@@ -108,7 +109,7 @@ void CalSowTest::twoPointsGiveTheSpeed() {
         seen << r.info() << r.captions();
         r.next();
     });
-    QVERIFY(!CalSoW->isVisible());
+    QVERIFY(!r.forms().CalSoW->isVisible());
     QCOMPARE(seen, (QStringList{"<< Prev|Next >>", kStart, "1000", "Calibrate Speed of Wire",
                                 "Measuring value for point 1 ... ", kPoint2, "Measuring value for point 2 ... ",
                                 "Speed of wire is:300000", "<< Prev|Next >>",
@@ -116,8 +117,8 @@ void CalSowTest::twoPointsGiveTheSpeed() {
     QVERIFY(editLocked && busyNextIgnored);
     // Sixteen ticks of sampling, the point on the seventeenth.
     QVERIFY2(point1At > 8000 && point1At <= 8500, qPrintable(QString::number(point1At)));
-    QCOMPARE(CalSoW->point1(), 100000);
-    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.forms().CalSoW->point1(), 100000);
+    QCOMPARE(r.forms().CalSoW->point2(), 433333);
     QCOMPARE(r.speed()->value(), 300000);
     QCOMPARE(r.probe->dataRequests, 32);
     QVERIFY(!r.w->sowCalibrating());
@@ -152,8 +153,8 @@ void CalSowTest::outliersChangeNothing() {
         r.next();
         r.next();
     });
-    QCOMPARE(CalSoW->point1(), 100000);
-    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.forms().CalSoW->point1(), 100000);
+    QCOMPARE(r.forms().CalSoW->point2(), 433333);
     QCOMPARE(r.speed()->value(), 300000);
 }
 
@@ -197,7 +198,7 @@ void CalSowTest::closePointsRaiseOneError() {
     r.run([&] {
         // 3 mm apart: a difference of 1000 raw units, too close for 1000 mm.
         r.measure(300.0, 303.0);  // stops at step 3, not 5
-        QCOMPARE(CalSoW->step(), 3);
+        QCOMPARE(r.forms().CalSoW->step(), 3);
         after = r.info();
         // Ticks go on; none repeats the error or measures while waiting.
         const int requests = r.probe->dataRequests;
@@ -213,7 +214,7 @@ void CalSowTest::closePointsRaiseOneError() {
         r.again();
         r.measure(800.0, 801.0);
         r.again();
-        QCOMPARE(CalSoW->step(), 0);
+        QCOMPARE(r.forms().CalSoW->step(), 0);
         r.measure(300.0, 1300.0);
         r.next();
         r.next();
@@ -237,11 +238,11 @@ void CalSowTest::distanceIsClampedAndRead() {
         r.distanceEdit()->setText(QStringLiteral("50"));
         r.next();
         shown << r.distanceEdit()->text();
-        distances << CalSoW->distance();
+        distances << r.forms().CalSoW->distance();
         // Back to the start: the edit stays as it is, disabled.
         r.again();
-        lockedAfterPrev = !r.distanceEdit()->isEnabled() && CalSoW->step() == 0;
-        In(CalSoW, "Cancel")->click();
+        lockedAfterPrev = !r.distanceEdit()->isEnabled() && r.forms().CalSoW->step() == 0;
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QVERIFY(lockedAfterPrev);
     r.run([&] {
@@ -249,15 +250,15 @@ void CalSowTest::distanceIsClampedAndRead() {
         r.distanceEdit()->setText(QStringLiteral("5000"));
         r.next();
         shown << r.distanceEdit()->text();
-        distances << CalSoW->distance();
-        In(CalSoW, "Cancel")->click();
+        distances << r.forms().CalSoW->distance();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     r.run([&] {
         r.distanceEdit()->setText(QStringLiteral("750"));
         r.next();
         shown << r.distanceEdit()->text();
-        distances << CalSoW->distance();
-        In(CalSoW, "Cancel")->click();
+        distances << r.forms().CalSoW->distance();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(shown, (QStringList{"100", "2000", "750"}));
     QCOMPARE(distances, (QList<int>{100, 2000, 750}));
@@ -271,11 +272,11 @@ void CalSowTest::distanceIsClampedAndRead() {
     r.run([&] {
         r.distanceEdit()->setText(QStringLiteral("1 m"));
         r.next();
-        step = CalSoW->step();
+        step = r.forms().CalSoW->step();
         editOpen = r.distanceEdit()->isEnabled();
         text = r.info();
         r.env.clock.advance(3000);
-        In(CalSoW, "Cancel")->click();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(step, 0);
     QVERIFY(editOpen);
@@ -294,7 +295,7 @@ void CalSowTest::againMeasuresBothPointsAnew() {
         r.next();  // step 6: "Update" and "Again"
         firstRun = r.probe->dataRequests;
         r.again();
-        seen << r.captions() << r.info() << QString::number(CalSoW->step());
+        seen << r.captions() << r.info() << QString::number(r.forms().CalSoW->step());
         // The distance is read again, unchanged, and both points are measured anew.
         r.measure(200.0, 700.0);
         seen << r.info();
@@ -305,8 +306,8 @@ void CalSowTest::againMeasuresBothPointsAnew() {
                                 "Speed of wire is:600000"}));
     QCOMPARE(firstRun, 32);
     QCOMPARE(r.probe->dataRequests, 64);
-    QCOMPARE(CalSoW->point1(), 66667);
-    QCOMPARE(CalSoW->point2(), 233333);
+    QCOMPARE(r.forms().CalSoW->point1(), 66667);
+    QCOMPARE(r.forms().CalSoW->point2(), 233333);
     QCOMPARE(r.speed()->value(), 400000);
 }
 
@@ -315,22 +316,22 @@ void CalSowTest::onlyUpdateTakesTheResult() {
     // A close by the window frame at the result is a Cancel.
     r.run([&] {
         r.measure(300.0, 1300.0);
-        CalSoW->close();
+        r.forms().CalSoW->close();
     });
-    QVERIFY(!CalSoW->isVisible());
+    QVERIFY(!r.forms().CalSoW->isVisible());
     QCOMPARE(r.speed()->value(), 305218);
-    QCOMPARE(CalSoW->speedOfWire(), 300000);
+    QCOMPARE(r.forms().CalSoW->speedOfWire(), 300000);
     // So are "Cancel" and Escape at the last step.
     r.run([&] {
         r.measure(300.0, 1300.0);
         r.next();
-        In(CalSoW, "Cancel")->click();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(r.speed()->value(), 305218);
     r.run([&] {
         r.measure(300.0, 1300.0);
         r.next();
-        QTest::keyClick(CalSoW, Qt::Key_Escape);
+        QTest::keyClick(r.forms().CalSoW, Qt::Key_Escape);
     });
     QCOMPARE(r.speed()->value(), 305218);
     QVERIFY(!r.w->sowCalibrating());
@@ -345,8 +346,8 @@ void CalSowTest::onlyUpdateTakesTheResult() {
     QCOMPARE(r.speed()->value(), 300000);
     QStringList reopened;
     r.run([&] {
-        reopened << r.captions() << r.info() << QString::number(CalSoW->step());
-        In(CalSoW, "Cancel")->click();
+        reopened << r.captions() << r.info() << QString::number(r.forms().CalSoW->step());
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(reopened, (QStringList{"<< Prev|Next >>", kStart, "0"}));
 
@@ -356,8 +357,8 @@ void CalSowTest::onlyUpdateTakesTheResult() {
     r.run([&] {
         r.next();
         r.env.clock.advance(20000);
-        step = CalSoW->step();
-        In(CalSoW, "Cancel")->click();
+        step = r.forms().CalSoW->step();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(step, 2);
     QVERIFY(r.env.prompts.shown.isEmpty());
@@ -403,7 +404,7 @@ void CalSowTest::staleSamplesOfAnEarlierRun() {
         r.next();
         r.env.clock.runUntil([&] { return r.w->sowSampleCount() >= 7; }, 10000);
         readAtCancel = r.w->sowSampleCount();
-        In(CalSoW, "Cancel")->click();
+        In(r.forms().CalSoW, "Cancel")->click();
     });
     QCOMPARE(readAtCancel, 7);
     // The user reads the page a moment; no reading is on its way when the wizard opens again.
@@ -417,8 +418,8 @@ void CalSowTest::staleSamplesOfAnEarlierRun() {
         r.next();
     });
     QCOMPARE(result, QStringLiteral("Speed of wire is:300000"));
-    QCOMPARE(CalSoW->point1(), 100000);
-    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.forms().CalSoW->point1(), 100000);
+    QCOMPARE(r.forms().CalSoW->point2(), 433333);
     QCOMPARE(r.speed()->value(), 300000);
 
     // "<< Prev" in the middle of a point: what that point had read does not count either.
@@ -458,7 +459,7 @@ void CalSowTest::waitingAtStepThree() {
         r.next();
     });
     QCOMPARE(result, QStringLiteral("Speed of wire is:300000"));
-    QCOMPARE(CalSoW->point2(), 433333);
+    QCOMPARE(r.forms().CalSoW->point2(), 433333);
     QCOMPARE(r.speed()->value(), 300000);
     // Sixteen readings of its own, two a tick with auto refresh: the point on the ninth tick.
     QVERIFY2(measured >= 4000 && measured < 4500, qPrintable(QString::number(measured)));
@@ -471,11 +472,11 @@ void CalSowTest::lostPortEndsTheWizard() {
         WizardRig r;
         r.speed()->setValue(333333);
         bool wizardGoneUnderBox = false;
-        r.env.prompts.queue(OkAfterWindowGone(CalSoW, wizardGoneUnderBox));
+        r.env.prompts.queue(OkAfterWindowGone(r.forms().CalSoW, wizardGoneUnderBox));
         int stepWhenPulled = -1;
         // Should the wizard stay, the user gives up on it.
         r.env.clock.after(40000, [&] {
-            if (CalSoW->isVisible()) In(CalSoW, "Cancel")->click();
+            if (r.forms().CalSoW->isVisible()) In(r.forms().CalSoW, "Cancel")->click();
         });
         qint64 pulledAt = -1;
         r.run([&] {
@@ -486,13 +487,13 @@ void CalSowTest::lostPortEndsTheWizard() {
             } else {
                 r.measure(300.0, 1300.0);
             }
-            stepWhenPulled = CalSoW->step();
+            stepWhenPulled = r.forms().CalSoW->step();
             pulledAt = r.env.clock.elapsedMs();
             r.env.ports.remove(3);
         });
         QCOMPARE(stepWhenPulled, at);
         QVERIFY(r.env.clock.elapsedMs() - pulledAt < 500);
-        QVERIFY(!CalSoW->isVisible());
+        QVERIFY(!r.forms().CalSoW->isVisible());
         QVERIFY(!r.w->sowCalibrating());
         QVERIFY(wizardGoneUnderBox);
         QCOMPARE(r.speed()->value(), 333333);

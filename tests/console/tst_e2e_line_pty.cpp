@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/tankcfgtypes.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
 #include "console/probebuslink.h"
@@ -57,7 +58,7 @@ struct PtyRig {
     }
     template <class W>
     W* find(const char* name) const {
-        return MainConfig->findChild<W*>(QString::fromLatin1(name));
+        return program->forms().MainConfig->findChild<W*>(QString::fromLatin1(name));
     }
 };
 }  // namespace
@@ -75,7 +76,7 @@ void E2eLinePtyTest::probeBusWithAutoRefreshKeepsItsLinkThroughNoise() {
     auto* probe = rig.bus.add<ConsoleProbe>(2);
     QString why;
     if (!rig.start(&why)) QSKIP(qPrintable("no pseudo-terminal: " + why));
-    TMainConfig* w = MainConfig;
+    TMainConfig* w = rig.program->forms().MainConfig;
     auto* status = rig.find<QLabel>("prconstat");
     auto* reading = rig.find<QLabel>("vSensval1");
 
@@ -113,9 +114,8 @@ void E2eLinePtyTest::terminalLinkKeepsItsLinkThroughNoise() {
     auto* console = rig.bus.add<ConsoleModel>();
     QString why;
     if (!rig.start(&why)) QSKIP(qPrintable("no pseudo-terminal: " + why));
-    TMainConfig* w = MainConfig;
     rig.find<QPushButton>("TrmConnect")->click();
-    QVERIFY(w->terminal().isOpen());
+    QVERIFY(rig.program->session().terminal().isOpen());
 
     // Noise in front of the first replies of an exchange: the link asks again, and each ask
     // purges the input while more noise is arriving.
@@ -131,13 +131,13 @@ void E2eLinePtyTest::terminalLinkKeepsItsLinkThroughNoise() {
     rig.find<QLineEdit>("TrmID")->setText(QStringLiteral("NOISE1"));
     // Clicked from the main loop, as a technician's click arrives.
     QTimer::singleShot(0, rig.find<QPushButton>("send_t_to_console"), &QPushButton::click);
-    QVERIFY(MainLoopUntil([&] { return noisy == 0 && w->terminal().idle(); }, 20000));
+    QVERIFY(MainLoopUntil([&] { return noisy == 0 && rig.program->session().terminal().idle(); }, 20000));
     // Noise while the link is idle, too.
     for (int burst = 0; burst < 3; ++burst) {
         rig.bus.toHost(Noise(rng, 4096));
         MainLoopFor(250);
     }
-    QVERIFY(w->terminal().isOpen());
+    QVERIFY(rig.program->session().terminal().isOpen());
     QCOMPARE(rig.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Disconnect"));
     QCOMPARE(noisy, 0);
     QCOMPARE(QString::fromStdString(console->config().TerminalId.str()), QStringLiteral("NOISE1"));
@@ -145,11 +145,11 @@ void E2eLinePtyTest::terminalLinkKeepsItsLinkThroughNoise() {
     // The line still carries a whole exchange afterwards.
     console->config().DbSaveTime = 77;
     rig.find<QPushButton>("get_t_from_console")->click();
-    QVERIFY(w->terminal().isOpen());
+    QVERIFY(rig.program->session().terminal().isOpen());
     QCOMPARE(int(ConsoleConfig.DbSaveTime), 77);
     QVERIFY2(rig.prompts.shown.isEmpty(), qPrintable(rig.prompts.texts().join(" | ")));
     rig.find<QPushButton>("TrmConnect")->click();
-    QVERIFY(!w->terminal().isOpen());
+    QVERIFY(!rig.program->session().terminal().isOpen());
 }
 
 void E2eLinePtyTest::probeBusThatHangsUpIsLostOnceAndIdle() {
@@ -157,7 +157,7 @@ void E2eLinePtyTest::probeBusThatHangsUpIsLostOnceAndIdle() {
     rig.bus.add<ConsoleProbe>(2);
     QString why;
     if (!rig.start(&why)) QSKIP(qPrintable("no pseudo-terminal: " + why));
-    TMainConfig* w = MainConfig;
+    TMainConfig* w = rig.program->forms().MainConfig;
     auto* status = rig.find<QLabel>("prconstat");
     rig.find<QComboBox>("portsel")->setCurrentIndex(2);
     rig.find<QPushButton>("ProbeConnect")->click();

@@ -33,7 +33,7 @@ void E2eProbePtyTest::probeAndModule() {
     ScriptedPrompts prompts;
     UseDevsimProbeBus(sim, prompts);
     MarvaneProgram program;
-    TMainConfig* w = MainConfig;
+    TMainConfig* w = program.forms().MainConfig;
     auto find = [w](const char* name) { return w->findChild<QWidget*>(QString::fromLatin1(name)); };
     auto label = [&](const char* name) { return static_cast<QLabel*>(find(name))->text(); };
     auto click = [&](const char* name) { static_cast<QPushButton*>(find(name))->click(); };

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "common/tankcfgtypes.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
 #include "console/terminallink.h"
@@ -33,11 +34,11 @@ void E2ePtyTest::sendAndReadBack() {
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
     std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
     MarvaneProgram program;
-    TMainConfig* w = MainConfig;
+    TMainConfig* w = program.forms().MainConfig;
 
     auto* connectButton = w->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
     connectButton->click();
-    QVERIFY(w->terminal().isOpen());
+    QVERIFY(program.session().terminal().isOpen());
     w->findChild<QSpinBox*>(QStringLiteral("Noftanks"))->stepUp();
     w->findChild<QSpinBox*>(QStringLiteral("MdiUv"))->stepUp();
     ConsoleConfig.Tanks[1].ProductName.assign("DIESEL");
@@ -51,8 +52,8 @@ void E2ePtyTest::sendAndReadBack() {
     t.start();
     w->findChild<QPushButton*>(QStringLiteral("send_t_to_console"))->click();
     QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
-    QVERIFY(w->terminal().isOpen());
-    QVERIFY(w->terminal().idle());
+    QVERIFY(program.session().terminal().isOpen());
+    QVERIFY(program.session().terminal().idle());
 
     // What the console took comes back on a read-back over the same line.
     std::memset(&ConsoleConfig.Tanks[1], 0, sizeof(TTankRecord));
@@ -73,7 +74,7 @@ void E2ePtyTest::sendAndReadBack() {
         timeouts += w->PrLogwin->text(i).contains(QStringLiteral("Time out"));
     QCOMPARE(timeouts, 0);
     connectButton->click();
-    QVERIFY(!w->terminal().isOpen());
+    QVERIFY(!program.session().terminal().isOpen());
     qunsetenv("SERIAL_COM1");
 }
 

@@ -38,7 +38,7 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     ScriptedPrompts prompts;
     UseDevsimProbeBus(sim, prompts);
     MarvaneProgram program;
-    TMainConfig* w = MainConfig;
+    TMainConfig* w = program.forms().MainConfig;
     auto* sow = w->findChild<QSpinBox*>(QStringLiteral("PrSpdOfWire"));
 
     w->portsel->setCurrentIndex(2);
@@ -50,12 +50,12 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     QString result;
     bool scanned = false;
     QTimer::singleShot(0, [&] {
-        scanned = waitFor([] { return In(probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
-        auto* list = In<QComboBox>(probeconfig, "ProbesList");
+        scanned = waitFor([&] { return In(program.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+        auto* list = In<QComboBox>(program.forms().probeconfig, "ProbesList");
         for (int i = 0; i < list->count(); ++i) listed << list->itemText(i);
-        result = In<QLabel>(probeconfig, "ScanResult")->text();
+        result = In<QLabel>(program.forms().probeconfig, "ScanResult")->text();
         list->setCurrentIndex(1);
-        In(probeconfig, "CloseSc")->click();
+        In(program.forms().probeconfig, "CloseSc")->click();
     });
     In(w, "ProbeScan")->click();
     QVERIFY(scanned);
@@ -83,20 +83,20 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     bool measured = false;
     QString shown;
     QTimer::singleShot(0, [&] {
-        In(CalSoW, "Nextbut")->click();
-        if (!waitFor([] { return CalSoW->step() == 3; }, 20000)) return In(CalSoW, "Cancel")->click();
+        In(program.forms().CalSoW, "Nextbut")->click();
+        if (!waitFor([&] { return program.forms().CalSoW->step() == 3; }, 20000)) return In(program.forms().CalSoW, "Cancel")->click();
         moveFloat(w, 9, 1300.0);
-        In(CalSoW, "Nextbut")->click();
-        measured = waitFor([] { return CalSoW->step() == 5; }, 20000);
-        shown = In<QLabel>(CalSoW, "Infolabel")->text();
-        In(CalSoW, "Nextbut")->click();
-        In(CalSoW, "Nextbut")->click();
+        In(program.forms().CalSoW, "Nextbut")->click();
+        measured = waitFor([&] { return program.forms().CalSoW->step() == 5; }, 20000);
+        shown = In<QLabel>(program.forms().CalSoW, "Infolabel")->text();
+        In(program.forms().CalSoW, "Nextbut")->click();
+        In(program.forms().CalSoW, "Nextbut")->click();
     });
     In(w, "CalibrateSow")->click();
     QVERIFY(measured);
     QCOMPARE(shown, QStringLiteral("Speed of wire is:312500"));
-    QCOMPARE(CalSoW->point1(), 96000);
-    QCOMPARE(CalSoW->point2(), 416000);
+    QCOMPARE(program.forms().CalSoW->point1(), 96000);
+    QCOMPARE(program.forms().CalSoW->point2(), 416000);
     QCOMPARE(sow->value(), 312500);
 
     // Write it to the probe and read it back.

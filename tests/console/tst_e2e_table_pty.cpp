@@ -33,33 +33,33 @@ void E2eTablePtyTest::cylinderTableIsTakenWithItsChecksum() {
     QElapsedTimer clock;
     clock.start();
     uint8_t n = 1;
-    MainConfig->SendCalibrationTable(n);
+    pty.program->forms().MainConfig->SendCalibrationTable(n);
     QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(pty.prompts.texts(), QStringList());
-    QVERIFY(!progresf->isVisible());
-    QCOMPARE(progresf->catprg->value(), 124);
+    QVERIFY(!pty.program->forms().progresf->isVisible());
+    QCOMPARE(pty.program->forms().progresf->catprg->value(), 124);
     QVERIFY(pty.connected());
 }
 
 void E2eTablePtyTest::generatedTableSentFromTheEditor() {
     PtyConsole pty({"--latency", "0"});
     if (!pty.start()) QSKIP(qPrintable(pty.problem()));
-    CalibrationTable->show();
+    pty.program->forms().CalibrationTable->show();
     QCoreApplication::processEvents();
     // The generator is modal: its buttons are pressed once it runs.
-    QTimer::singleShot(0, GenffrCt, [] {
-        GenffrCt->GenTable->click();
-        GenffrCt->Usetbl->click();
+    QTimer::singleShot(0, pty.program->forms().GenffrCt, [&] {
+        pty.program->forms().GenffrCt->GenTable->click();
+        pty.program->forms().GenffrCt->Usetbl->click();
     });
-    CalibrationTable->formulagen->click();
-    QCOMPARE(CalibrationTable->Table.Count, uint16_t(MaxCalPoints));
-    CalibrationTable->SendTable->click();
+    pty.program->forms().CalibrationTable->formulagen->click();
+    QCOMPARE(pty.program->forms().CalibrationTable->Table.Count, uint16_t(MaxCalPoints));
+    pty.program->forms().CalibrationTable->SendTable->click();
     QCOMPARE(pty.prompts.texts(), QStringList());
     const TCalTable& sent = ConsoleConfig.Tanks[0].CalTable;
     QCOMPARE(sent.Count, uint16_t(MaxCalPoints));
     QVERIFY(sent.Points[MaxCalPoints].Value > 0);
-    QVERIFY(!progresf->isVisible());
-    QCOMPARE(progresf->catprg->value(), 124);
+    QVERIFY(!pty.program->forms().progresf->isVisible());
+    QCOMPARE(pty.program->forms().progresf->catprg->value(), 124);
 }
 
 QTEST_MAIN(E2eTablePtyTest)

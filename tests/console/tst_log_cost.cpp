@@ -47,16 +47,16 @@ void LogCostTest::aLineInALongLogTouchesOnlyWhatIsShown() {
 
     // The log window's copy is a log list too.
     f.w->PrLogwinClick();
-    QCOMPARE(logForm1->Fullog->count(), 3001);
-    QCOMPARE(logForm1->Fullog->text(3000), f.w->PrLogwin->text(3000));
-    auto* copyCounter = new CountingDelegate(logForm1->Fullog);
-    logForm1->Fullog->setItemDelegate(copyCounter);
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 3001);
+    QCOMPARE(f.forms().logForm1->Fullog->text(3000), f.w->PrLogwin->text(3000));
+    auto* copyCounter = new CountingDelegate(f.forms().logForm1->Fullog);
+    f.forms().logForm1->Fullog->setItemDelegate(copyCounter);
     f.env.clock.settle();
     copyCounter->measured = 0;
-    logForm1->Fullog->addLine(QStringLiteral("appended"));
+    f.forms().logForm1->Fullog->addLine(QStringLiteral("appended"));
     f.env.clock.settle();
     QVERIFY(copyCounter->measured < 50);
-    logForm1->hide();
+    f.forms().logForm1->hide();
 }
 
 TANKCFG_TEST_MAIN(LogCostTest)

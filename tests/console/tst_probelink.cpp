@@ -141,7 +141,7 @@ void ProbeLinkTest::connectCaptionsAndPorts() {
 void ProbeLinkTest::portHeldByTerminalLink() {
     ProbeRig r(false);
     r.click("TrmConnect");
-    QVERIFY(r.w->terminal().isOpen());
+    QVERIFY(r.session().terminal().isOpen());
     r.env.prompts.queue(PromptAnswer::ok());
     r.click("ProbeConnect");  // "RS485 on COM1", the terminal's port
     QCOMPARE(r.env.prompts.shown.size(), 1);
@@ -155,11 +155,11 @@ void ProbeLinkTest::portHeldByTerminalLink() {
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(!r.w->probeBus().cycleTimer()->isActive());
     QVERIFY(!r.w->probeBus().everConnected());
-    QVERIFY(r.w->terminal().isOpen());
+    QVERIFY(r.session().terminal().isOpen());
     // The next click takes the disconnect path and leaves the terminal's port alone.
     r.click("ProbeConnect");
     QCOMPARE(button->text(), QStringLiteral("Connect"));
-    QVERIFY(r.w->terminal().isOpen());
+    QVERIFY(r.session().terminal().isOpen());
     QCOMPARE(r.env.prompts.shown.size(), 1);
 }
 

@@ -33,7 +33,7 @@ void ProbeScanTest::scanListsAddressesAsText() {
     WindowsRig r;
     r.probes.add<ConsoleProbe>(2);
     r.probes.add<ConsoleProbe>(10);
-    auto* gauge = In<QProgressBar>(probeconfig, "ScanProgres");
+    auto* gauge = In<QProgressBar>(r.forms().probeconfig, "ScanProgres");
     QList<int> shown;
     QObject::connect(gauge, &QProgressBar::valueChanged, gauge, [&](int v) { shown << v; });
     const qint64 start = r.env.clock.elapsedMs();
@@ -41,21 +41,21 @@ void ProbeScanTest::scanListsAddressesAsText() {
     QStringList listed, texts;
     int selected = -2;
     r.env.clock.after(0, [&] {
-        QCOMPARE(probeconfig->windowTitle(), QStringLiteral("Scan Probe Net"));
-        QCOMPARE(In<QLabel>(probeconfig, "ScanResult")->text(), QStringLiteral("Scaning Probe Net..."));
-        QCOMPARE(In(probeconfig, "CloseSc")->text(), QStringLiteral("Cancel"));
-        if (r.env.clock.runUntil([] { return In(probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000))
+        QCOMPARE(r.forms().probeconfig->windowTitle(), QStringLiteral("Scan Probe Net"));
+        QCOMPARE(In<QLabel>(r.forms().probeconfig, "ScanResult")->text(), QStringLiteral("Scaning Probe Net..."));
+        QCOMPARE(In(r.forms().probeconfig, "CloseSc")->text(), QStringLiteral("Cancel"));
+        if (r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000))
             done = r.env.clock.elapsedMs() - start;
         // The dialog stays open until the user closes it: no further step runs meanwhile.
         r.env.clock.advance(3000);
-        listed = items(In<QComboBox>(probeconfig, "ProbesList"));
-        selected = In<QComboBox>(probeconfig, "ProbesList")->currentIndex();
-        texts << In<QLabel>(probeconfig, "ScanResult")->text() << In<QLabel>(probeconfig, "Selprobe")->text();
-        In(probeconfig, "CloseSc")->click();
+        listed = items(In<QComboBox>(r.forms().probeconfig, "ProbesList"));
+        selected = In<QComboBox>(r.forms().probeconfig, "ProbesList")->currentIndex();
+        texts << In<QLabel>(r.forms().probeconfig, "ScanResult")->text() << In<QLabel>(r.forms().probeconfig, "Selprobe")->text();
+        In(r.forms().probeconfig, "CloseSc")->click();
     });
     const int mark = r.probeSent().size();
     r.click("ProbeScan");
-    QVERIFY(!probeconfig->isVisible());
+    QVERIFY(!r.forms().probeconfig->isVisible());
 
     // 49 ticks of 500 ms: two requests per address, a decision, and the end.
     QCOMPARE(done, 24500);
@@ -86,9 +86,9 @@ void ProbeScanTest::scanListsAddressesAsText() {
 
     // Picking 2 before "Ok" makes 2 the current probe.
     r.env.clock.after(0, [&] {
-        r.env.clock.runUntil([] { return In(probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
-        In<QComboBox>(probeconfig, "ProbesList")->setCurrentIndex(1);
-        In(probeconfig, "CloseSc")->click();
+        r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+        In<QComboBox>(r.forms().probeconfig, "ProbesList")->setCurrentIndex(1);
+        In(r.forms().probeconfig, "CloseSc")->click();
     });
     r.click("ProbeScan");
     QCOMPARE(r.w->currentProbe(), uint8_t(2));
@@ -103,12 +103,12 @@ void ProbeScanTest::cancelAtAddressFive() {
         r.env.clock.runUntil([&] { return r.requestsTo(DevProbe, 0x01, 5) == 1; }, 20000);
         r.env.clock.advance(100);
         identifiesAtCancel = r.requestsOf(DevProbe, 0x01);
-        In(probeconfig, "CloseSc")->click();
+        In(r.forms().probeconfig, "CloseSc")->click();
     });
     const int mark = r.probeSent().size();
     r.click("ProbeScan");
     QCOMPARE(identifiesAtCancel, 11);
-    QCOMPARE(items(In<QComboBox>(probeconfig, "ProbesList")), (QStringList{"1", "3", "4"}));
+    QCOMPARE(items(In<QComboBox>(r.forms().probeconfig, "ProbesList")), (QStringList{"1", "3", "4"}));
     QCOMPARE(r.w->currentProbe(), uint8_t(1));
     QVERIFY(!r.w->probeScanning());
     r.env.clock.advance(10000);
@@ -121,10 +121,10 @@ void ProbeScanTest::cancelAtAddressFive() {
     r.env.clock.after(0, [&] {
         r.env.clock.runUntil([&] { return r.w->probePresent(3); }, 20000);
         r.env.clock.advance(1100);
-        probeconfig->close();
+        r.forms().probeconfig->close();
     });
     r.click("ProbeScan");
-    QCOMPARE(items(In<QComboBox>(probeconfig, "ProbesList")), (QStringList{"1", "3"}));
+    QCOMPARE(items(In<QComboBox>(r.forms().probeconfig, "ProbesList")), (QStringList{"1", "3"}));
     QCOMPARE(r.w->currentProbe(), uint8_t(1));
     QVERIFY(!r.w->probeScanning());
 }
@@ -133,12 +133,12 @@ void ProbeScanTest::noProbeAndClosedPort() {
     {
         WindowsRig r;
         r.env.clock.after(0, [&] {
-            r.env.clock.runUntil([] { return In(probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
-            In(probeconfig, "CloseSc")->click();
+            r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+            In(r.forms().probeconfig, "CloseSc")->click();
         });
         r.click("ProbeScan");
-        QCOMPARE(In<QLabel>(probeconfig, "ScanResult")->text(), QStringLiteral("No Probes detected on Net."));
-        QCOMPARE(In<QLabel>(probeconfig, "Selprobe")->text(), QStringLiteral("Probe SN:XXXXXXXXXXXX"));
+        QCOMPARE(In<QLabel>(r.forms().probeconfig, "ScanResult")->text(), QStringLiteral("No Probes detected on Net."));
+        QCOMPARE(In<QLabel>(r.forms().probeconfig, "Selprobe")->text(), QStringLiteral("Probe SN:XXXXXXXXXXXX"));
         QCOMPARE(r.w->currentProbe(), uint8_t(0));
         r.env.clock.advance(400);
         QCOMPARE(r.timeouts(), 32 + 2);  // every presence request, then 0x90 and 0x61 to address 0
@@ -146,10 +146,10 @@ void ProbeScanTest::noProbeAndClosedPort() {
     WindowsRig r(false);
     r.env.prompts.queue(PromptAnswer::ok());
     bool opened = false;
-    r.env.clock.after(0, [&] { opened = probeconfig->isVisible(); });
+    r.env.clock.after(0, [&] { opened = r.forms().probeconfig->isVisible(); });
     r.click("ProbeScan");
     r.env.clock.settle();
-    QVERIFY(!opened && !probeconfig->isVisible());
+    QVERIFY(!opened && !r.forms().probeconfig->isVisible());
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
     QCOMPARE(r.env.prompts.shown[0].text, QStringLiteral("  ERROR No: 100 \r\r Not connected \r to RS485 Network !"));
@@ -163,18 +163,18 @@ void ProbeScanTest::probeScanClosesWithThePort() {
     r.probes.add<ConsoleProbe>(12);
     // One box, shown once the dialog has gone.
     bool dialogGoneUnderBox = false;
-    r.env.prompts.queue(OkAfterWindowGone(probeconfig, dialogGoneUnderBox));
+    r.env.prompts.queue(OkAfterWindowGone(r.forms().probeconfig, dialogGoneUnderBox));
     // Address 3 has been found; the adapter is pulled while address 5 is asked.
     r.env.clock.after(8000, [&] { r.env.ports.remove(3); });
     // Should the dialog stay, the user gives up on it.
     r.env.clock.after(20000, [&] {
-        if (probeconfig->isVisible()) In(probeconfig, "CloseSc")->click();
+        if (r.forms().probeconfig->isVisible()) In(r.forms().probeconfig, "CloseSc")->click();
     });
     const qint64 start = r.env.clock.elapsedMs();
     const int mark = r.probeSent().size();
     r.click("ProbeScan");
     QVERIFY2(r.env.clock.elapsedMs() - start < 8500, qPrintable(QString::number(r.env.clock.elapsedMs() - start)));
-    QVERIFY(!probeconfig->isVisible());
+    QVERIFY(!r.forms().probeconfig->isVisible());
     QVERIFY(!r.w->probeScanning());
     QVERIFY(dialogGoneUnderBox);
     r.env.clock.advance(5000);
@@ -183,7 +183,7 @@ void ProbeScanTest::probeScanClosesWithThePort() {
     QCOMPARE(r.env.prompts.shown[0].text, NotOnRs485Text);
     QCOMPARE(r.linesEndingWith(QStringLiteral(" /Error      > Not connected to RS485 Network! ")), 1);
     // What was found stays, as after "Cancel"; nothing is asked of it on a port that is gone.
-    QCOMPARE(items(In<QComboBox>(probeconfig, "ProbesList")), QStringList{"3"});
+    QCOMPARE(items(In<QComboBox>(r.forms().probeconfig, "ProbesList")), QStringList{"3"});
     QCOMPARE(r.w->currentProbe(), uint8_t(3));
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 3"));
     for (const QString& f : r.framesSince(mark)) QVERIFY2(f.startsWith(QLatin1String("01@")) || f.startsWith(QLatin1String("91@")), qPrintable(f));
@@ -204,8 +204,8 @@ void ProbeScanTest::scanOpenedInsideATickStillRuns() {
         r.find<QCheckBox>("Autorefresh")->setChecked(false);
         r.find<QCheckBox>("LRMCBArefr")->setChecked(false);
         r.env.clock.after(0, [&] {
-            finished = r.env.clock.runUntil([] { return In(probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
-            In(probeconfig, "CloseSc")->click();
+            finished = r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+            In(r.forms().probeconfig, "CloseSc")->click();
         });
         r.click("ProbeScan");
     });
@@ -226,7 +226,7 @@ void ProbeScanTest::moduleScanFillsRowsAndCloses() {
     auto* m3 = r.probes.add<LeakModule>(3);
     r.probes.add<LeakModule>(9);
     m3->temperature = 30;
-    auto* gauge = In<QProgressBar>(ScanfLrm, "ScanGauge");
+    auto* gauge = In<QProgressBar>(r.forms().ScanfLrm, "ScanGauge");
     QList<int> shown;
     QObject::connect(gauge, &QProgressBar::valueChanged, gauge, [&](int v) { shown << v; });
     // A value shown before the scan goes back to its placeholder.
@@ -237,16 +237,16 @@ void ProbeScanTest::moduleScanFillsRowsAndCloses() {
     r.w->move(100, 50);
     bool visible = false, framed = false, centred = false, stillOpen = false, placeholders = false;
     r.env.clock.after(0, [&] {
-        visible = ScanfLrm->isVisible();
+        visible = r.forms().ScanfLrm->isVisible();
         placeholders = r.cell(10, 1) == QStringLiteral("  XXX") && r.text("LRMTV") == QStringLiteral(" XX");
-        const Qt::WindowFlags f = ScanfLrm->windowFlags();
+        const Qt::WindowFlags f = r.forms().ScanfLrm->windowFlags();
         framed = (f & Qt::CustomizeWindowHint) && (f & Qt::WindowTitleHint) && !(f & Qt::WindowCloseButtonHint) &&
                  !(f & Qt::WindowSystemMenuHint) && !(f & Qt::WindowMinMaxButtonsHint);
-        centred = (ScanfLrm->frameGeometry().center() - r.w->frameGeometry().center()).manhattanLength() <= 2;
+        centred = (r.forms().ScanfLrm->frameGeometry().center() - r.w->frameGeometry().center()).manhattanLength() <= 2;
         // Neither the window frame nor Escape closes it.
-        ScanfLrm->close();
-        QTest::keyClick(ScanfLrm, Qt::Key_Escape);
-        stillOpen = ScanfLrm->isVisible();
+        r.forms().ScanfLrm->close();
+        QTest::keyClick(r.forms().ScanfLrm, Qt::Key_Escape);
+        stillOpen = r.forms().ScanfLrm->isVisible();
     });
     const qint64 start = r.env.clock.elapsedMs();
     r.click("LRMBscan");
@@ -256,8 +256,8 @@ void ProbeScanTest::moduleScanFillsRowsAndCloses() {
     QVERIFY(centred);
     QVERIFY(stillOpen);
     QVERIFY(placeholders);
-    QCOMPARE(ScanfLrm->windowTitle(), QStringLiteral("Scan for Leak Read Modules ..."));
-    QVERIFY(!ScanfLrm->isVisible());
+    QCOMPARE(r.forms().ScanfLrm->windowTitle(), QStringLiteral("Scan for Leak Read Modules ..."));
+    QVERIFY(!r.forms().ScanfLrm->isVisible());
     QVERIFY(!r.w->moduleScanning());
     // 49 steps, two a tick, plus the reply waits of the silent addresses.
     QVERIFY2(took > 12000 && took < 25000, qPrintable(QString::number(took)));
@@ -287,12 +287,12 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
         WindowsRig r;
         r.probes.add<LeakModule>(3);
         bool windowGoneUnderBox = false;
-        r.env.prompts.queue(OkAfterWindowGone(ScanfLrm, windowGoneUnderBox));
+        r.env.prompts.queue(OkAfterWindowGone(r.forms().ScanfLrm, windowGoneUnderBox));
         r.env.clock.after(3000, [&] { r.env.ports.remove(3); });
         const qint64 start = r.env.clock.elapsedMs();
         r.click("LRMBscan");
         QVERIFY(r.env.clock.elapsedMs() - start < 3500);
-        QVERIFY(!ScanfLrm->isVisible());
+        QVERIFY(!r.forms().ScanfLrm->isVisible());
         QVERIFY(!r.w->moduleScanning());
         QVERIFY(!r.w->probeBus().isOpen());
         QCOMPARE(r.cell(4, 1), QStringLiteral("20"));  // what was read before stays
@@ -310,7 +310,7 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
         WindowsRig r;
         r.env.clock.after(2000, [&] { r.find("ProbeConnect")->toggle(); });
         r.click("LRMBscan");
-        QVERIFY(!ScanfLrm->isVisible());
+        QVERIFY(!r.forms().ScanfLrm->isVisible());
         QVERIFY(!r.w->probeBus().isOpen());
     }
     WindowsRig r(false);
@@ -318,7 +318,7 @@ void ProbeScanTest::moduleScanClosesWithThePort() {
     r.click("LRMBscan");
     QCOMPARE(r.env.prompts.shown.size(), 1);
     QCOMPARE(r.env.prompts.shown[0].caption, QStringLiteral("Error"));
-    QVERIFY(!ScanfLrm->isVisible());
+    QVERIFY(!r.forms().ScanfLrm->isVisible());
 }
 
 void ProbeScanTest::relayButtons() {
@@ -391,14 +391,14 @@ void ProbeScanTest::relayButtons() {
 void ProbeScanTest::closingTheProgramUnderEachWindow() {
     struct Case {
         const char* button;
-        QWidget* (*window)();
+        QWidget* (*window)(const MarvaneForms&);
     };
-    const Case cases[] = {{"ProbeScan", [] { return static_cast<QWidget*>(probeconfig); }},
-                          {"LRMBscan", [] { return static_cast<QWidget*>(ScanfLrm); }},
-                          {"CalibrateSow", [] { return static_cast<QWidget*>(CalSoW); }}};
+    const Case cases[] = {{"ProbeScan", [](const MarvaneForms& w) { return static_cast<QWidget*>(w.probeconfig); }},
+                          {"LRMBscan", [](const MarvaneForms& w) { return static_cast<QWidget*>(w.ScanfLrm); }},
+                          {"CalibrateSow", [](const MarvaneForms& w) { return static_cast<QWidget*>(w.CalSoW); }}};
     for (const Case& c : cases) {
         WindowsRig r;
-        QWidget* window = c.window();
+        QWidget* window = c.window(r.forms());
         r.probes.add<ConsoleProbe>(0);
         r.probes.add<LeakModule>(0);
         // Silent addresses keep a request waiting for the line now and then.
@@ -410,7 +410,7 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
         int sentAtClose = -1;
         r.env.clock.after(4100, [&] {
             shown = window->isVisible();
-            if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow")) In(CalSoW, "Nextbut")->click();
+            if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow")) In(r.forms().CalSoW, "Nextbut")->click();
             r.env.clock.after(130, [&] {
                 sentAtClose = r.probeSent().size();
                 r.w->close();
@@ -434,7 +434,7 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
 void ProbeScanTest::windowsOpenAgainAfterwards() {
     // After a closed program, a new one's windows run their loops as before.
     WindowsRig r;
-    r.env.clock.after(1000, [] { In(probeconfig, "CloseSc")->click(); });
+    r.env.clock.after(1000, [&] { In(r.forms().probeconfig, "CloseSc")->click(); });
     r.click("ProbeScan");
     QVERIFY(r.env.clock.elapsedMs() >= 1000);
 }

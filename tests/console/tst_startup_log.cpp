@@ -82,7 +82,7 @@ void StartupLogTest::twelveWindowsInOrder() {
         QVERIFY(ws[i]->isWindow());
         if (i > 0) QVERIFY(!ws[i]->isVisible());
     }
-    QCOMPARE(ws[0].get(), static_cast<QWidget*>(MainConfig));
+    QCOMPARE(ws[0].get(), static_cast<QWidget*>(f.forms().MainConfig));
 }
 
 void StartupLogTest::firstViewHoldsTheDefaults() {
@@ -304,14 +304,14 @@ void StartupLogTest::logWindowCopiesAndSaves() {
     f.w->AddLogLine("first", LogPrefixInfo);
     f.w->AddLogLine("second", LogPrefixInfo);
     f.w->PrLogwinClick();
-    QVERIFY(logForm1->isVisible());
-    QCOMPARE(logForm1->Fullog->count(), 2);
+    QVERIFY(f.forms().logForm1->isVisible());
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 2);
     f.w->AddLogLine("later", LogPrefixInfo);
-    QCOMPARE(logForm1->Fullog->count(), 2);  // a copy, not a follower
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 2);  // a copy, not a follower
 
     const QString path = dir.filePath(QStringLiteral("traffic.log"));
     f.env.prompts.queue(PromptAnswer::cancel());
-    logForm1->SaveLog1->click();
+    f.forms().logForm1->SaveLog1->click();
     QVERIFY(!QFile::exists(path));
     const FileDialogSpec& spec = f.env.prompts.shown[0].spec;
     QCOMPARE(spec.title, QStringLiteral("Save log file"));
@@ -322,16 +322,16 @@ void StartupLogTest::logWindowCopiesAndSaves() {
     QVERIFY(spec.pathMustExist);
 
     f.env.prompts.queue(PromptAnswer::file(path));
-    logForm1->SaveLog1->click();
-    const QString expected = logForm1->Fullog->text(0) + QStringLiteral("\r\n") +
-                             logForm1->Fullog->text(1) + QStringLiteral("\r\n");
+    f.forms().logForm1->SaveLog1->click();
+    const QString expected = f.forms().logForm1->Fullog->text(0) + QStringLiteral("\r\n") +
+                             f.forms().logForm1->Fullog->text(1) + QStringLiteral("\r\n");
     QCOMPARE(readAll(path), expected.toLatin1());
     QVERIFY(readAll(path).startsWith(stampAt(f.env.clock.now()).toLatin1()));
     QVERIFY(readAll(path).contains("second\r\n") && readAll(path).indexOf("second") < readAll(path).indexOf("first"));
 
     f.w->PrLogwinClick();  // three lines now; saving again replaces the file
     f.env.prompts.queue(PromptAnswer::file(path));
-    logForm1->SaveLog1->click();
+    f.forms().logForm1->SaveLog1->click();
     QCOMPARE(readAll(path).count("\r\n"), 3);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"traffic.log"});
 
@@ -339,15 +339,15 @@ void StartupLogTest::logWindowCopiesAndSaves() {
     const int before = int(f.env.prompts.shown.size());
     f.env.prompts.queue(PromptAnswer::file(dir.filePath(QStringLiteral("no/such/dir.log"))));
     f.env.prompts.queue(PromptAnswer::cancel());
-    logForm1->SaveLog1->click();
+    f.forms().logForm1->SaveLog1->click();
     QCOMPARE(f.env.prompts.shown.size(), before + 2);
     QVERIFY(f.env.prompts.shown[before].refused.contains(QStringLiteral("The folder does not exist.")));
     QCOMPARE(f.env.prompts.shown[before + 1].kind, PromptRecord::Save);
     QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
-    QVERIFY(logForm1->isVisible());
+    QVERIFY(f.forms().logForm1->isVisible());
 
-    logForm1->Button1->click();
-    QVERIFY(!logForm1->isVisible());
+    f.forms().logForm1->Button1->click();
+    QVERIFY(!f.forms().logForm1->isVisible());
 }
 
 void StartupLogTest::logWindowOpensOnADoubleClickAnywhereOnTheList() {
@@ -359,14 +359,14 @@ void StartupLogTest::logWindowOpensOnADoubleClickAnywhereOnTheList() {
     QWidget* area = f.w->PrLogwin->viewport();
     // An empty log: a double click on the list still opens the (empty) log window.
     QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() - 5));
-    QVERIFY(logForm1->isVisible());
-    QCOMPARE(logForm1->Fullog->count(), 0);
-    logForm1->hide();
+    QVERIFY(f.forms().logForm1->isVisible());
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 0);
+    f.forms().logForm1->hide();
     // Below the last line too, and the copy is taken then.
     f.w->AddLogLine("one", LogPrefixInfo);
     QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() - 5));
-    QVERIFY(logForm1->isVisible());
-    QCOMPARE(logForm1->Fullog->count(), 1);
+    QVERIFY(f.forms().logForm1->isVisible());
+    QCOMPARE(f.forms().logForm1->Fullog->count(), 1);
 }
 
 void StartupLogTest::captionsAreAccessibleNames() {
@@ -374,7 +374,7 @@ void StartupLogTest::captionsAreAccessibleNames() {
     QCOMPARE(f.find<QLabel>("trconstat")->accessibleName(), QStringLiteral("RS232: disconnected"));
     QCOMPARE(f.w->prconstat->accessibleName(), QStringLiteral("RS485: disconnected"));
     QStringList groups;
-    for (QWidget* win : {static_cast<QWidget*>(f.w), static_cast<QWidget*>(mdicfg)})
+    for (QWidget* win : {static_cast<QWidget*>(f.w), static_cast<QWidget*>(f.forms().mdicfg)})
         for (auto* g : win->findChildren<QGroupBox*>())
             if (!g->title().isEmpty()) {
                 QCOMPARE(g->accessibleName(), g->title());

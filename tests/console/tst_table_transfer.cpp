@@ -78,7 +78,7 @@ struct Transfer {
         f.env.prompts.acceptAny(false);
         f.env.prompts.clear();
     }
-    QProgressBar* gauge() const { return progresf->catprg; }
+    QProgressBar* gauge() const { return f.forms().progresf->catprg; }
     void send(uint8_t n) {
         f.bus.requests.clear();
         f.w->SendCalibrationTable(n);
@@ -118,7 +118,7 @@ void TableTransferTest::headerCarriesTankBlocksAndStepInCm() {
     // The gauge ends on the last block and the window goes.
     QCOMPARE(t.gauge()->value(), 124);
     QCOMPARE(t.gauge()->maximum(), 125);
-    QVERIFY(!progresf->isVisible());
+    QVERIFY(!t.f.forms().progresf->isVisible());
     QVERIFY(t.f.model->table(3).checksumOk);
 }
 
@@ -164,7 +164,7 @@ void TableTransferTest::wrongEchoOrRefusalEndsWithTheBox() {
         QCOMPARE(t.f.env.prompts.shown[0].text, TransferError);
         QCOMPARE(t.f.env.prompts.shown[0].buttons, int(MbOk));
         QCOMPARE(t.gauge()->value(), 4);
-        QVERIFY(progresf->isVisible());
+        QVERIFY(t.f.forms().progresf->isVisible());
     }
 }
 
@@ -181,7 +181,7 @@ void TableTransferTest::noAnswerToBlockZeroEndsWithTheBox() {
     QCOMPARE(t.f.logLinesEndingWith(QStringLiteral(" /Error      > Terminal Time out waiting for responce !")), 1);
     QCOMPARE(t.f.find("TrmConnect")->text(), QStringLiteral("Connect"));  // the link closed
     QCOMPARE(t.gauge()->value(), 77);
-    QVERIFY(progresf->isVisible());
+    QVERIFY(t.f.forms().progresf->isVisible());
 }
 
 void TableTransferTest::refusedHeaderOrNoLinkEndsQuietly() {
@@ -191,7 +191,7 @@ void TableTransferTest::refusedHeaderOrNoLinkEndsQuietly() {
         t.send(1);
         QCOMPARE(t.requests().size(), 1);
         QVERIFY(t.f.env.prompts.shown.isEmpty());
-        QVERIFY(progresf->isVisible());
+        QVERIFY(t.f.forms().progresf->isVisible());
     }
     {
         Transfer t(false);
@@ -200,7 +200,7 @@ void TableTransferTest::refusedHeaderOrNoLinkEndsQuietly() {
         t.send(1);
         QCOMPARE(t.f.env.prompts.texts(),
                  QStringList{QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! ")});
-        QVERIFY(progresf->isVisible());
+        QVERIFY(t.f.forms().progresf->isVisible());
         QCOMPARE(int(table(1).Crc), 0x9F61);  // computed all the same
     }
 }
@@ -211,23 +211,23 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
     fillRamp(table(2));
     CurrentTank = 2;
     const uint16_t crc = checksumOf(table(2));
-    tankconfig->TankNo = 2;
-    tankconfig->show();
+    t.f.forms().tankconfig->TankNo = 2;
+    t.f.forms().tankconfig->show();
     // Two boxes: the editor's Send to Terminal and the tank window's Apply are refused while
     // the transfer waits.
     t.f.env.prompts.queue(PromptAnswer::ok());
     t.f.env.prompts.queue(PromptAnswer::ok());
     t.f.env.clock.after(1000, [&] {
         // The editor stores another table into tank 2 and tries to send it.
-        for (int i = 1; i <= MaxCalPoints; ++i) CalibrationTable->Table.Points[i].Value = -1.0f;
-        CalibrationTable->Table.Step = 7.0f;
-        CalibrationTable->applytable->click();
+        for (int i = 1; i <= MaxCalPoints; ++i) t.f.forms().CalibrationTable->Table.Points[i].Value = -1.0f;
+        t.f.forms().CalibrationTable->Table.Step = 7.0f;
+        t.f.forms().CalibrationTable->applytable->click();
         QCOMPARE(table(2).Points[1].Value, -1.0f);
-        CalibrationTable->SendTable->click();
+        t.f.forms().CalibrationTable->SendTable->click();
         // The grid and the tank window move to other tanks.
         t.f.w->Tanks_listClick(3);
-        tankconfig->findChild<QPushButton*>(QStringLiteral("prev"))->click();
-        tankconfig->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+        t.f.forms().tankconfig->findChild<QPushButton*>(QStringLiteral("prev"))->click();
+        t.f.forms().tankconfig->findChild<QPushButton*>(QStringLiteral("apply"))->click();
     });
     t.send(2);
     CheckRampSent(t.requests(), 2, crc);
@@ -239,7 +239,7 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
     QCOMPARE(texts.size(), 2);
     QVERIFY(texts[0].startsWith(QStringLiteral("The calibration table of tank No: 2 was not sent")));
     QVERIFY(texts[1].startsWith(QStringLiteral("Tank No: 1 configuration is stored but was not sent")));
-    QVERIFY(!progresf->isVisible());
+    QVERIFY(!t.f.forms().progresf->isVisible());
 }
 
 void TableTransferTest::countAboveTheTableFromAFile() {
@@ -268,20 +268,20 @@ void TableTransferTest::tableOfTheLastTank() {
     t.f.w->Tanks_listClick(16);
     t.f.click("Edit_t_data");
     t.f.env.clock.settle();
-    QCOMPARE(tankconfig->windowTitle(), QStringLiteral("Tank No: 16 configuration"));
-    tankconfig->findChild<QPushButton*>(QStringLiteral("ldtable"))->click();
+    QCOMPARE(t.f.forms().tankconfig->windowTitle(), QStringLiteral("Tank No: 16 configuration"));
+    t.f.forms().tankconfig->findChild<QPushButton*>(QStringLiteral("ldtable"))->click();
     t.f.env.clock.settle();
-    QVERIFY(CalibrationTable->isVisible());
+    QVERIFY(t.f.forms().CalibrationTable->isVisible());
     t.f.bus.requests.clear();
-    CalibrationTable->SendTable->click();
+    t.f.forms().CalibrationTable->SendTable->click();
     CheckRampSent(t.requests(), 16, checksumOf(table(16)));
     if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(16).checksumOk);
     QCOMPARE(t.f.model->table(16).values[3999], 4000.0f);
     QCOMPARE(int(table(16).Crc), int(checksumOf(table(16))));
     for (int n = 1; n < 16; ++n) QVERIFY(!t.f.model->table(n).headerSeen);
-    QVERIFY(!progresf->isVisible());
-    QVERIFY(!CalibrationTable->isVisible());
+    QVERIFY(!t.f.forms().progresf->isVisible());
+    QVERIFY(!t.f.forms().CalibrationTable->isVisible());
     QVERIFY(t.f.env.prompts.shown.isEmpty());
 }
 

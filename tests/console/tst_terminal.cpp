@@ -389,7 +389,7 @@ void TerminalTest::failingWriteClearsTheExchange() {
     f.program.reset();
     Services::install(nullptr, nullptr, &ports);
     f.program = std::make_unique<MarvaneProgram>();
-    f.w = MainConfig;
+    f.w = f.forms().MainConfig;
     f.click("TrmConnect");
     f.env.prompts.queue(PromptAnswer::ok());
     f.env.prompts.queue(PromptAnswer::ok());
@@ -414,25 +414,25 @@ void TerminalTest::replyHandlerReportsAndKeepsTableAcknowledgements() {
     f.w->HandleTerminalReply(trMdiAck, 1, ack);
     QVERIFY(f.log().value(0).endsWith(QStringLiteral("Info : Global config was set succesfull !")));
 
-    QVERIFY(!f.w->tableAckOk());
+    QVERIFY(!f.session().tableAckOk());
     const uint8_t headerAck[2] = {1, 0};
     f.w->HandleTerminalReply(trTableHeaderAck, 2, headerAck);
-    QVERIFY(f.w->tableAckOk());
+    QVERIFY(f.session().tableAckOk());
     const uint8_t blockAck[4] = {1, 0x01, 0x02, 0};
     f.w->HandleTerminalReply(trTableBlockAck, 4, blockAck);
-    QVERIFY(f.w->tableAckOk());
-    QCOMPARE(int(f.w->tableAckBlock()), 258);
+    QVERIFY(f.session().tableAckOk());
+    QCOMPARE(int(f.session().tableAckBlock()), 258);
     const uint8_t refused[3] = {1, 0, 7};
     f.w->HandleTerminalReply(trTableBlockAck, 3, refused);
-    QVERIFY(!f.w->tableAckOk());
-    QCOMPARE(int(f.w->tableAckBlock()), 7);
+    QVERIFY(!f.session().tableAckOk());
+    QCOMPARE(int(f.session().tableAckBlock()), 7);
     const uint8_t cut[2] = {1, 9};
     f.w->HandleTerminalReply(trTableBlockAck, 2, cut);
-    QCOMPARE(int(f.w->tableAckBlock()), 7);  // no block number came
+    QCOMPARE(int(f.session().tableAckBlock()), 7);  // no block number came
     f.w->HandleTerminalReply(trTableHeaderAck, 2, headerAck);
-    f.w->resetTableAck();
-    QVERIFY(!f.w->tableAckOk());
-    QCOMPARE(int(f.w->tableAckBlock()), 0);
+    f.session().resetTableAck();
+    QVERIFY(!f.session().tableAckOk());
+    QCOMPARE(int(f.session().tableAckBlock()), 0);
     // A tank reply naming no tank of the records stores nothing.
     const auto before = std::make_unique<TConsoleConfig>(ConsoleConfig);
     QByteArray tank(70, '\x55');

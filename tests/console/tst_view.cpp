@@ -189,8 +189,8 @@ void ViewTest::changeDataForTankOpensOnCurrentTank() {
         f.spin("Noftanks")->setValue(2);
         f.click("Edit_t_data");
         QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
-        QCOMPARE(tankconfig->TankNo, uint8_t(5));
-        QVERIFY(tankconfig->isVisible());
+        QCOMPARE(f.forms().tankconfig->TankNo, uint8_t(5));
+        QVERIFY(f.forms().tankconfig->isVisible());
     }
     {
         // Without a link both exchanges are refused with a box, and the window opens all the same.
@@ -200,7 +200,7 @@ void ViewTest::changeDataForTankOpensOnCurrentTank() {
         f.click("Edit_t_data");
         QCOMPARE(f.promptTexts(), QStringList(2, NotConnectedText));
         QCOMPARE(int(ConsoleConfig.DbSaveTime), 99);
-        QVERIFY(tankconfig->isVisible());
+        QVERIFY(f.forms().tankconfig->isVisible());
     }
     {
         ConsoleFixture f;
@@ -208,7 +208,7 @@ void ViewTest::changeDataForTankOpensOnCurrentTank() {
         f.env.prompts.queue(PromptAnswer::ok());
         f.click("Edit_t_data");
         QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("'x' is not a valid integer value.")});
-        QVERIFY(!tankconfig->isVisible());
+        QVERIFY(!f.forms().tankconfig->isVisible());
         QVERIFY(f.sent().isEmpty());
     }
 }
@@ -217,9 +217,9 @@ void ViewTest::changeDataForMdiWithNoUnits() {
     ConsoleFixture f;
     f.click("MdiCfgb");
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));
-    QVERIFY(!mdicfg->isVisible());
+    QVERIFY(!f.forms().mdicfg->isVisible());
     f.w->MDIListDblClick(1);
-    QVERIFY(!mdicfg->isVisible());
+    QVERIFY(!f.forms().mdicfg->isVisible());
 }
 
 void ViewTest::doubleClickBelowTheRowsOpensTheEditors() {
@@ -238,17 +238,17 @@ void ViewTest::doubleClickBelowTheRowsOpensTheEditors() {
         f.env.clock.settle();
     }
     QCOMPARE(f.sentCodes(), (QList<int>{0x02, 0x03}));  // the tank grid exchanges, the MDI grid does not
-    QVERIFY(tankconfig->isVisible());
-    QCOMPARE(tankconfig->TankNo, uint8_t(1));
-    QVERIFY(mdicfg->isVisible());
-    QCOMPARE(mdicfg->UnitNo, uint8_t(2));
+    QVERIFY(f.forms().tankconfig->isVisible());
+    QCOMPARE(f.forms().tankconfig->TankNo, uint8_t(1));
+    QVERIFY(f.forms().mdicfg->isVisible());
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(2));
 
     // On a row, the row is chosen first.
     QTableWidget* g = f.grid("MDIList");
     QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(10, g->rowViewportPosition(1) + 2));
     f.env.clock.settle();
     QCOMPARE(SelectedMdi, uint8_t(1));
-    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(1));
 }
 
 void ViewTest::editorStepsStoresAndCloses() {
@@ -258,46 +258,46 @@ void ViewTest::editorStepsStoresAndCloses() {
     ConsoleConfig.Mdi[1].Address = 4;
     f.w->MDIListClick(2);
     f.click("MdiCfgb");
-    QVERIFY(mdicfg->isVisible());
-    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 2"));
-    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("Second"));
-    QCOMPARE(mdicfg->MDIUAddrv->currentText(), QStringLiteral("04"));
+    QVERIFY(f.forms().mdicfg->isVisible());
+    QCOMPARE(f.forms().mdicfg->windowTitle(), QStringLiteral("MDI Unit 2"));
+    QCOMPARE(f.forms().mdicfg->tMDINamev->text(), QStringLiteral("Second"));
+    QCOMPARE(f.forms().mdicfg->MDIUAddrv->currentText(), QStringLiteral("04"));
 
-    mdicfg->tMDINamev->setText(QStringLiteral("Typed"));
-    mdicfg->cancel->click();
-    QVERIFY(!mdicfg->isVisible());
+    f.forms().mdicfg->tMDINamev->setText(QStringLiteral("Typed"));
+    f.forms().mdicfg->cancel->click();
+    QVERIFY(!f.forms().mdicfg->isVisible());
     QCOMPARE(mdiName(2), QStringLiteral("Second"));
 
     f.w->MDIListDblClick(2);
-    QVERIFY(mdicfg->isVisible());
-    mdicfg->tMDINamev->setText(QStringLiteral("Edited"));
-    mdicfg->prev->click();
+    QVERIFY(f.forms().mdicfg->isVisible());
+    f.forms().mdicfg->tMDINamev->setText(QStringLiteral("Edited"));
+    f.forms().mdicfg->prev->click();
     QCOMPARE(mdiName(2), QStringLiteral("Edited"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 2, 2), QStringLiteral("Edited"));
-    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
-    mdicfg->tMDINamev->setText(QStringLiteral("First"));
-    mdicfg->prev->click();  // on unit 1: stores, stays
-    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(1));
+    f.forms().mdicfg->tMDINamev->setText(QStringLiteral("First"));
+    f.forms().mdicfg->prev->click();  // on unit 1: stores, stays
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(1));
     QCOMPARE(mdiName(1), QStringLiteral("First"));
-    mdicfg->next->click();
-    mdicfg->next->click();
-    QCOMPARE(mdicfg->UnitNo, uint8_t(3));
-    mdicfg->MDIUAddrv->setCurrentIndex(12);
-    mdicfg->next->click();  // on the last unit: stores, stays
-    QCOMPARE(mdicfg->UnitNo, uint8_t(3));
+    f.forms().mdicfg->next->click();
+    f.forms().mdicfg->next->click();
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(3));
+    f.forms().mdicfg->MDIUAddrv->setCurrentIndex(12);
+    f.forms().mdicfg->next->click();  // on the last unit: stores, stays
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(3));
     QCOMPARE(int(ConsoleConfig.Mdi[2].Address), 12);
-    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 3"));
+    QCOMPARE(f.forms().mdicfg->windowTitle(), QStringLiteral("MDI Unit 3"));
 }
 
 void ViewTest::editorActivationReloads() {
     ConsoleFixture f(false);
     f.spin("MdiUv")->setValue(1);
     f.w->MDIListDblClick(1);
-    QVERIFY(mdicfg->isVisible());
-    mdicfg->tMDINamev->setText(QStringLiteral("Not applied"));
+    QVERIFY(f.forms().mdicfg->isVisible());
+    f.forms().mdicfg->tMDINamev->setText(QStringLiteral("Not applied"));
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(mdicfg, &activate);
-    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("No name"));
+    QApplication::sendEvent(f.forms().mdicfg, &activate);
+    QCOMPARE(f.forms().mdicfg->tMDINamev->text(), QStringLiteral("No name"));
 }
 
 void ViewTest::editorNameLengthAndAddress() {
@@ -306,28 +306,28 @@ void ViewTest::editorNameLengthAndAddress() {
     ConsoleConfig.Mdi[0].Name.assign("ABCDEFGHIJKLMNOPQRSTUVWXY");
     ConsoleConfig.Mdi[0].Address = 20;
     f.w->MDIListDblClick(1);
-    QCOMPARE(mdicfg->tMDINamev->text().size(), 25);
-    QCOMPARE(mdicfg->MDIUAddrv->currentIndex(), -1);
-    mdicfg->StoreUnit(1);
+    QCOMPARE(f.forms().mdicfg->tMDINamev->text().size(), 25);
+    QCOMPARE(f.forms().mdicfg->MDIUAddrv->currentIndex(), -1);
+    f.forms().mdicfg->StoreUnit(1);
     QCOMPARE(int(ConsoleConfig.Mdi[0].Address), 255);
     QCOMPARE(mdiName(1).size(), 25);
-    mdicfg->tMDINamev->clear();
-    QTest::keyClicks(mdicfg->tMDINamev, QStringLiteral("0123456789012345678901234"));
-    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("01234567890123456789"));
+    f.forms().mdicfg->tMDINamev->clear();
+    QTest::keyClicks(f.forms().mdicfg->tMDINamev, QStringLiteral("0123456789012345678901234"));
+    QCOMPARE(f.forms().mdicfg->tMDINamev->text(), QStringLiteral("01234567890123456789"));
 }
 
 void ViewTest::editorApplySendsAndShowsReadBack() {
     ConsoleFixture f;
     f.spin("MdiUv")->setValue(1);
     f.w->MDIListDblClick(1);
-    mdicfg->tMDINamev->setText(QStringLiteral("Island 1"));
-    mdicfg->MDIUAddrv->setCurrentIndex(5);
+    f.forms().mdicfg->tMDINamev->setText(QStringLiteral("Island 1"));
+    f.forms().mdicfg->MDIUAddrv->setCurrentIndex(5);
     f.model->config().Mdi[0].Name.assign("zzz");
-    mdicfg->apply->click();
+    f.forms().mdicfg->apply->click();
     QCOMPARE(f.sentCodes(), (QList<int>{0x08, 0x09}));
     QCOMPARE(ConsoleFixture::dataOf(f.sent()[0]), QByteArray("\x01\x05Island 1\0", 11));
     QCOMPARE(QString::fromStdString(f.model->config().Mdi[0].Name.str()), QStringLiteral("Island 1"));
-    QCOMPARE(mdicfg->tMDINamev->text(), QStringLiteral("Island 1"));
+    QCOMPARE(f.forms().mdicfg->tMDINamev->text(), QStringLiteral("Island 1"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("5"));
 }
 
@@ -337,16 +337,16 @@ void ViewTest::editorNeverOnUnitZeroNorPastSixteen() {
     ConsoleConfig.MdiCount = 2;
     QCOMPARE(SelectedMdi, uint8_t(0));
     f.w->MDIListDblClick(0);
-    QVERIFY(mdicfg->isVisible());
-    QCOMPARE(mdicfg->UnitNo, uint8_t(1));
-    QCOMPARE(mdicfg->windowTitle(), QStringLiteral("MDI Unit 1"));
-    mdicfg->hide();
+    QVERIFY(f.forms().mdicfg->isVisible());
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(1));
+    QCOMPARE(f.forms().mdicfg->windowTitle(), QStringLiteral("MDI Unit 1"));
+    f.forms().mdicfg->hide();
     ConsoleConfig.MdiCount = 40;
     SelectedMdi = 16;
     f.w->MDIListDblClick(16);
-    QCOMPARE(mdicfg->UnitNo, uint8_t(16));
-    mdicfg->next->click();
-    QCOMPARE(mdicfg->UnitNo, uint8_t(16));
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(16));
+    f.forms().mdicfg->next->click();
+    QCOMPARE(f.forms().mdicfg->UnitNo, uint8_t(16));
 }
 
 TANKCFG_TEST_MAIN(ViewTest)

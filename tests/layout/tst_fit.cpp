@@ -220,10 +220,10 @@ void FitTest::marvaneMainWindow() {
 
     // A probe read: the scan finds 2 and 12, address 12 is used and read.
     s.env.clock.after(0, [&] {
-        s.env.clock.runUntil([] { return probeconfig->findChild<QPushButton*>("CloseSc")->text() == "Ok"; }, 60000);
-        f.check(probeconfig, QStringLiteral("scanned"));
-        probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(1);
-        probeconfig->findChild<QPushButton*>("CloseSc")->click();
+        s.env.clock.runUntil([&] { return s.forms().probeconfig->findChild<QPushButton*>("CloseSc")->text() == "Ok"; }, 60000);
+        f.check(s.forms().probeconfig, QStringLiteral("scanned"));
+        s.forms().probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(1);
+        s.forms().probeconfig->findChild<QPushButton*>("CloseSc")->click();
     });
     pages->setCurrentIndex(2);
     s.click("ProbeScan");
@@ -258,57 +258,57 @@ void FitTest::marvaneDialogs() {
     s.spin("Noftanks")->setValue(16);
     ConsoleConfig.Tanks[15].ProductName.assign("HEATING OIL EXTRA LT");
     ConsoleConfig.Tanks[15].Capacity = 99999999;
-    tankconfig->TankNo = 16;
+    s.forms().tankconfig->TankNo = 16;
     CurrentTank = 16;
-    f.check(tankconfig, QStringLiteral("tank16"));
-    tankconfig->hide();
+    f.check(s.forms().tankconfig, QStringLiteral("tank16"));
+    s.forms().tankconfig->hide();
 
     s.spin("MdiUv")->setValue(16);
     ConsoleConfig.Mdi[15].Name.assign("FORECOURT PUMP 12 NW");
-    mdicfg->UnitNo = 16;
-    f.check(mdicfg, QStringLiteral("unit16"));
-    mdicfg->hide();
+    s.forms().mdicfg->UnitNo = 16;
+    f.check(s.forms().mdicfg, QStringLiteral("unit16"));
+    s.forms().mdicfg->hide();
 
     // The log with traffic in it.
     s.click("proberefresh");
     s.env.clock.advance(1000);
     s.w->PrLogwinClick();
-    f.check(logForm1, QStringLiteral("traffic"));
-    logForm1->hide();
+    f.check(s.forms().logForm1, QStringLiteral("traffic"));
+    s.forms().logForm1->hide();
 
     // The speed-of-wire wizard through its steps.
-    CalSoW->Open();
-    f.check(CalSoW, QStringLiteral("start"));
-    CalSoW->NextbutClick();
-    f.check(CalSoW, QStringLiteral("point1"));
-    CalSoW->PointMeasured(1000000);
-    f.check(CalSoW, QStringLiteral("point2"));
-    CalSoW->NextbutClick();
-    CalSoW->PointMeasured(1327654);
-    f.check(CalSoW, QStringLiteral("result"));
-    CalSoW->NextbutClick();
-    f.check(CalSoW, QStringLiteral("update"));
-    CalSoW->hide();
+    s.forms().CalSoW->Open();
+    f.check(s.forms().CalSoW, QStringLiteral("start"));
+    s.forms().CalSoW->NextbutClick();
+    f.check(s.forms().CalSoW, QStringLiteral("point1"));
+    s.forms().CalSoW->PointMeasured(1000000);
+    f.check(s.forms().CalSoW, QStringLiteral("point2"));
+    s.forms().CalSoW->NextbutClick();
+    s.forms().CalSoW->PointMeasured(1327654);
+    f.check(s.forms().CalSoW, QStringLiteral("result"));
+    s.forms().CalSoW->NextbutClick();
+    f.check(s.forms().CalSoW, QStringLiteral("update"));
+    s.forms().CalSoW->hide();
 
-    probeconfig->PrepareScan();
-    f.check(probeconfig, QStringLiteral("scanning"));
-    probeconfig->hide();
-    ScanfLrm->PrepareScan(s.w);
-    f.check(ScanfLrm, QStringLiteral("scanning"));
-    ScanfLrm->Finish();
-    f.check(progresf, QStringLiteral("sending"));
-    progresf->hide();
-    f.check(AutoCalTbl, QStringLiteral("open"));
-    AutoCalTbl->hide();
+    s.forms().probeconfig->PrepareScan();
+    f.check(s.forms().probeconfig, QStringLiteral("scanning"));
+    s.forms().probeconfig->hide();
+    s.forms().ScanfLrm->PrepareScan(s.w);
+    f.check(s.forms().ScanfLrm, QStringLiteral("scanning"));
+    s.forms().ScanfLrm->Finish();
+    f.check(s.forms().progresf, QStringLiteral("sending"));
+    s.forms().progresf->hide();
+    f.check(s.forms().AutoCalTbl, QStringLiteral("open"));
+    s.forms().AutoCalTbl->hide();
 
     CurrentTank = 1;
-    f.check(GenffrCt, QStringLiteral("start"));
-    GenffrCt->GenTable->click();
-    f.check(GenffrCt, QStringLiteral("generated"));
-    GenffrCt->hide();
-    CalTChart->show();
-    f.check(CalTChart, QStringLiteral("empty"));
-    CalTChart->hide();
+    f.check(s.forms().GenffrCt, QStringLiteral("start"));
+    s.forms().GenffrCt->GenTable->click();
+    f.check(s.forms().GenffrCt, QStringLiteral("generated"));
+    s.forms().GenffrCt->hide();
+    s.forms().CalTChart->show();
+    f.check(s.forms().CalTChart, QStringLiteral("empty"));
+    s.forms().CalTChart->hide();
     f.verify(15);
 }
 
@@ -318,15 +318,15 @@ void FitTest::editorTables() {
     s.env.prompts.acceptAny(false);
     CurrentTank = 1;
     ConsoleConfig.Tanks[0].Diameter = 259.0;
-    TCalibrationTable* ed = CalibrationTable;
+    TCalibrationTable* ed = s.forms().CalibrationTable;
     ed->show();
     settle(s.env);
     f.check(ed, QStringLiteral("start"));
 
     // A generated table of 4000 points.
-    s.env.clock.after(0, [] {
-        GenffrCt->GenTable->click();
-        GenffrCt->Usetbl->click();
+    s.env.clock.after(0, [&] {
+        s.forms().GenffrCt->GenTable->click();
+        s.forms().GenffrCt->Usetbl->click();
     });
     ed->formulagen->click();
     settle(s.env);
@@ -335,8 +335,8 @@ void FitTest::editorTables() {
     f.check(ed, QStringLiteral("formula"));
     ed->ViewChart->click();
     settle(s.env);
-    f.check(CalTChart, QStringLiteral("formula"));
-    CalTChart->hide();
+    f.check(s.forms().CalTChart, QStringLiteral("formula"));
+    s.forms().CalTChart->hide();
 
     // A workbook of 4000 points.
     s.env.workbooks.files[QStringLiteral("t.xls")] = Workbook4000();
