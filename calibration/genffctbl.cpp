@@ -92,8 +92,8 @@ QString TGenffrCt::Cell(int col, int row) const { return grid_->Cell(col, row); 
 
 // Every show presets the radius from the tank's diameter (cm to m); the length stays.
 void TGenffrCt::FormActivate() {
-    if (CurrentTank < 1 || CurrentTank > MaxTanks) return;
-    dim2->setText(Q(FloatToFixed(ConsoleConfig.Tanks[CurrentTank - 1].Diameter / 200)));
+    if (console_.CurrentTank < 1 || console_.CurrentTank > MaxTanks) return;
+    dim2->setText(Q(FloatToFixed(console_.ConsoleConfig.Tanks[console_.CurrentTank - 1].Diameter / 200)));
 }
 
 void TGenffrCt::showEvent(QShowEvent* e) {

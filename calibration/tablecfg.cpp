@@ -167,12 +167,12 @@ QString TCalibrationTable::Cell(int col, int row) const { return grid_->Cell(col
 void TCalibrationTable::SetCell(int col, int row, const QString& text) { grid_->SetCell(col, row, text); }
 
 TTankRecord* TCalibrationTable::currentTank() const {
-    if (CurrentTank < 1 || CurrentTank > MaxTanks) return nullptr;
-    return &ConsoleConfig.Tanks[CurrentTank - 1];
+    if (console_.CurrentTank < 1 || console_.CurrentTank > MaxTanks) return nullptr;
+    return &console_.ConsoleConfig.Tanks[console_.CurrentTank - 1];
 }
 
 uint8_t TCalibrationTable::storeTank() const {
-    const uint8_t n = tableTank_ ? tableTank_ : CurrentTank;
+    const uint8_t n = tableTank_ ? tableTank_ : console_.CurrentTank;
     return n >= 1 && n <= MaxTanks ? n : 0;
 }
 
@@ -187,9 +187,9 @@ void TCalibrationTable::FormActivate() {
     TTankRecord* tank = currentTank();
     if (!tank) return;
     // A copy of another tank's table than before: the caption names the tank it came from.
-    if (tableTank_ && tableTank_ != CurrentTank) ShowTankInCaption(CurrentTank);
+    if (tableTank_ && tableTank_ != console_.CurrentTank) ShowTankInCaption(console_.CurrentTank);
     Table = tank->CalTable;
-    tableTank_ = CurrentTank;
+    tableTank_ = console_.CurrentTank;
 }
 
 void TCalibrationTable::noteFocus(QWindow* w) {
@@ -230,7 +230,7 @@ bool TCalibrationTable::eventFilter(QObject* watched, QEvent* e) {
 bool TCalibrationTable::event(QEvent* e) {
     // A return from another window keeps a table not yet applied, unless the current tank
     // changed meanwhile: then the copy belongs to another tank and is taken afresh.
-    if (e->type() == QEvent::WindowActivate && isVisible() && !returnFromOwnModal() && CurrentTank != tableTank_)
+    if (e->type() == QEvent::WindowActivate && isVisible() && !returnFromOwnModal() && console_.CurrentTank != tableTank_)
         run([this] { FormActivate(); });
     return PlainForm::event(e);
 }
@@ -241,7 +241,7 @@ bool TCalibrationTable::event(QEvent* e) {
 // The table goes back into the tank it was copied from, whatever tank the other windows
 // have moved to since: the copy and the caption belong to that tank.
 void TCalibrationTable::applytableClick() {
-    if (const uint8_t n = storeTank()) ConsoleConfig.Tanks[n - 1].CalTable = Table;
+    if (const uint8_t n = storeTank()) console_.ConsoleConfig.Tanks[n - 1].CalTable = Table;
 }
 
 void TCalibrationTable::SendTableClick() {

@@ -153,7 +153,7 @@ void Ttankconfig::AttachWindows(TCalibrationTable* editor) { CalibrationTable = 
 
 void Ttankconfig::ShowTank(uint8_t n) {
     if (!validTank(n)) return;
-    const TTankRecord& t = ConsoleConfig.Tanks[n - 1];
+    const TTankRecord& t = console_.ConsoleConfig.Tanks[n - 1];
     setWindowTitle(QStringLiteral("Tank No: %1 configuration").arg(n));
     volume->setText(truncated(t.Capacity));
     maxfuel->setText(truncated(t.MaxFuel));
@@ -175,7 +175,7 @@ void Ttankconfig::ShowTank(uint8_t n) {
 
 void Ttankconfig::StoreTank(uint8_t n) {
     if (!validTank(n)) return;
-    TTankRecord& t = ConsoleConfig.Tanks[n - 1];
+    TTankRecord& t = console_.ConsoleConfig.Tanks[n - 1];
     // Each field is stored as soon as its text converts: a bad text ends the store there,
     // and the fields before it keep their new values.
     t.Capacity = number(volume);
@@ -200,7 +200,7 @@ void Ttankconfig::FormCreate() { TankPrbAddr->setCurrentIndex(0); }
 
 void Ttankconfig::FormActivate() {
     // Entering the window follows the main window's choice of tank.
-    if (validTank(CurrentTank)) TankNo = CurrentTank;
+    if (validTank(console_.CurrentTank)) TankNo = console_.CurrentTank;
     ShowTank(TankNo);
 }
 
@@ -245,11 +245,11 @@ void Ttankconfig::applyClick() {
 void Ttankconfig::cancelClick() { hide(); }
 
 void Ttankconfig::step(int delta) {
-    const int last = std::min<int>(ConsoleConfig.TankCount, MaxTanks);
+    const int last = std::min<int>(console_.ConsoleConfig.TankCount, MaxTanks);
     int n = validTank(TankNo) ? TankNo : 1;
     if ((delta < 0 && n > 1) || (delta > 0 && n < last)) n += delta;
     TankNo = uint8_t(n);
-    CurrentTank = TankNo;
+    console_.CurrentTank = TankNo;
     ShowTank(TankNo);
     console_.ShowConsoleConfig();
 }
@@ -260,12 +260,12 @@ void Ttankconfig::nextClick() { step(+1); }
 
 void Ttankconfig::ldtableClick() {
     // The editor opens on the tank this window shows.
-    if (validTank(TankNo)) CurrentTank = TankNo;
+    if (validTank(TankNo)) console_.CurrentTank = TankNo;
     if (!CalibrationTable) return;
-    CalibrationTable->ShowTankInCaption(CurrentTank);
+    CalibrationTable->ShowTankInCaption(console_.CurrentTank);
     // An editor still open on another tank takes this one's table now, not only if the
     // system activates it again: its caption, its copy and its "Apply" go together.
-    if (CalibrationTable->isVisible() && CalibrationTable->TableTank() != CurrentTank) CalibrationTable->FormActivate();
+    if (CalibrationTable->isVisible() && CalibrationTable->TableTank() != console_.CurrentTank) CalibrationTable->FormActivate();
     CalibrationTable->show();
     CalibrationTable->raise();
     CalibrationTable->activateWindow();

@@ -1,9 +1,5 @@
 #include "common/tankcfgtypes.h"
 
-TConsoleConfig ConsoleConfig;
-uint8_t CurrentTank;
-uint8_t SelectedMdi;
-
 void SetTankDefaults(TTankRecord& tank)
 {
     for (TTankDimension& d : tank.Dimensions)

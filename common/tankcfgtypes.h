@@ -228,12 +228,6 @@ struct probetype {
     uint8_t SeqNo = 0;  // sequence nibble, high nibble of a request's address byte
 };
 
-// The console program's configuration (zero until start-up sets its defaults),
-// the tank (1..16) that the tank windows work on and the chosen MDI unit.
-extern TConsoleConfig ConsoleConfig;
-extern uint8_t CurrentTank;
-extern uint8_t SelectedMdi;
-
 // Gives a tank its defaults; its calibration table, the padding and the bytes
 // behind each text's length stay as they are, so a tank added again after the
 // count was lowered keeps its table.

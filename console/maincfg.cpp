@@ -493,19 +493,19 @@ void TMainConfig::load_default_parms() {
     for (int r = 1; r <= 16; ++r) LRMState->setItem(r, 0, new QTableWidgetItem(QStringLiteral("  %1").arg(r - 1)));
     ResetModuleView();
 
-    CurrentTank = 1;
+    session_.CurrentTank = 1;
     Comsel->setCurrentIndex(0);
     portsel->setCurrentIndex(0);
 
-    ConsoleConfig.TerminalId.assign("012345");
-    ConsoleConfig.Language = 0;
-    ConsoleConfig.DbSaveTime = 60;
-    ConsoleConfig.TankCount = 1;
-    ConsoleConfig.RefTemp = 15;
-    ConsoleConfig.Units = 0;
-    ConsoleConfig.MdiCount = 0;
-    for (auto& t : ConsoleConfig.Tanks) t.InUse = 0;
-    SetTankDefaults(ConsoleConfig.Tanks[0]);
+    session_.ConsoleConfig.TerminalId.assign("012345");
+    session_.ConsoleConfig.Language = 0;
+    session_.ConsoleConfig.DbSaveTime = 60;
+    session_.ConsoleConfig.TankCount = 1;
+    session_.ConsoleConfig.RefTemp = 15;
+    session_.ConsoleConfig.Units = 0;
+    session_.ConsoleConfig.MdiCount = 0;
+    for (auto& t : session_.ConsoleConfig.Tanks) t.InUse = 0;
+    SetTankDefaults(session_.ConsoleConfig.Tanks[0]);
 
     static const char* const tankHeader[5] = {"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"};
     for (int c = 0; c < 5; ++c) Tanks_list->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(tankHeader[c])));

@@ -48,16 +48,17 @@ void TMainConfig::SendTerminalFrame(TLineBuffer& line) { session_.terminal().sen
 // Dialogue
 
 void TMainConfig::ReadConsoleConfigForm() {
-    ConsoleConfig.TankCount = uint8_t(Noftanks->value());
+    TConsoleConfig& cfg = session_.ConsoleConfig;
+    cfg.TankCount = uint8_t(Noftanks->value());
     int lang = trmLang->currentIndex();
     // A typed text that names no entry selects none.
     if (lang >= 0 && trmLang->currentText() != trmLang->itemText(lang)) lang = -1;
-    ConsoleConfig.Language = uint8_t(lang);
-    ConsoleConfig.MdiCount = uint8_t(MdiUv->value());
-    ConsoleConfig.Units = metricu->isChecked() ? 0 : 1;
-    ConsoleConfig.DbSaveTime = uint8_t(std::clamp(ParseInt(dbsave->text().toStdString()), 1, 250));
-    ConsoleConfig.RefTemp = uint8_t(std::clamp(ParseInt(reftemp->text().toStdString()), 1, 50));
-    ConsoleConfig.TerminalId.assign(TrimBlanks(Utf8ToCp1251(TrmID->text().toStdString())).substr(0, 12));
+    cfg.Language = uint8_t(lang);
+    cfg.MdiCount = uint8_t(MdiUv->value());
+    cfg.Units = metricu->isChecked() ? 0 : 1;
+    cfg.DbSaveTime = uint8_t(std::clamp(ParseInt(dbsave->text().toStdString()), 1, 250));
+    cfg.RefTemp = uint8_t(std::clamp(ParseInt(reftemp->text().toStdString()), 1, 50));
+    cfg.TerminalId.assign(TrimBlanks(Utf8ToCp1251(TrmID->text().toStdString())).substr(0, 12));
     ShowConsoleConfig();
 }
 

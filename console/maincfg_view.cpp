@@ -27,7 +27,7 @@ QString fromRecord(const std::string& s) { return QString::fromStdString(Cp1251T
 
 void TMainConfig::FillTankRow(int r) {
     if (r < 1 || r > MaxTanks) return;
-    const TTankRecord& t = ConsoleConfig.Tanks[r - 1];
+    const TTankRecord& t = session_.ConsoleConfig.Tanks[r - 1];
     QString id;
     for (uint8_t b : t.ProbeId) id += QStringLiteral(" %1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
     setCell(Tanks_list, r, 0, QStringLiteral("  %1").arg(r));
@@ -39,7 +39,7 @@ void TMainConfig::FillTankRow(int r) {
 
 void TMainConfig::FillMdiRow(int r) {
     if (r < 1 || r > MaxMdiUnits) return;
-    const TMdiUnitRecord& u = ConsoleConfig.Mdi[r - 1];
+    const TMdiUnitRecord& u = session_.ConsoleConfig.Mdi[r - 1];
     setCell(MDIList, r, 0, QStringLiteral(" %1").arg(r));
     setCell(MDIList, r, 1, QString::number(u.Address));
     setCell(MDIList, r, 2, fromRecord(u.Name.str()));
@@ -47,31 +47,32 @@ void TMainConfig::FillMdiRow(int r) {
 }
 
 void TMainConfig::ShowConsoleConfig() {
+    const TConsoleConfig& cfg = session_.ConsoleConfig;
     // A change of what a count shows runs its change handler at once, nested.
-    Noftanks->setValue(ConsoleConfig.TankCount);
-    trmLang->setCurrentIndex(ConsoleConfig.Language <= 4 ? ConsoleConfig.Language : -1);
-    (ConsoleConfig.Units == 0 ? metricu : usunit)->setChecked(true);
-    dbsave->setText(QString::number(ConsoleConfig.DbSaveTime));
-    reftemp->setText(QString::number(ConsoleConfig.RefTemp));
-    TrmID->setText(fromRecord(ConsoleConfig.TerminalId.str()));
-    MdiUv->setValue(ConsoleConfig.MdiCount);
+    Noftanks->setValue(cfg.TankCount);
+    trmLang->setCurrentIndex(cfg.Language <= 4 ? cfg.Language : -1);
+    (cfg.Units == 0 ? metricu : usunit)->setChecked(true);
+    dbsave->setText(QString::number(cfg.DbSaveTime));
+    reftemp->setText(QString::number(cfg.RefTemp));
+    TrmID->setText(fromRecord(cfg.TerminalId.str()));
+    MdiUv->setValue(cfg.MdiCount);
     for (int r = 1; r <= Noftanks->value(); ++r) FillTankRow(r);
     for (int r = 1; r <= MdiUv->value(); ++r) FillMdiRow(r);
 }
 
 void TMainConfig::set_new_NoT() {
     const int v = Noftanks->value();
-    if (v >= Tanks_list->rowCount() && !keepRecords_) SetTankDefaults(ConsoleConfig.Tanks[v - 1]);
+    if (v >= Tanks_list->rowCount() && !keepRecords_) SetTankDefaults(session_.ConsoleConfig.Tanks[v - 1]);
     Tanks_list->setRowCount(v + 1);
     FillTankRow(v);
-    if (!keepRecords_) ConsoleConfig.TankCount = uint8_t(v);
+    if (!keepRecords_) session_.ConsoleConfig.TankCount = uint8_t(v);
     ShowConsoleConfig();
 }
 
 void TMainConfig::MdiUvChange() {
-    SelectedMdi = 1;
+    session_.SelectedMdi = 1;
     const int v = MdiUv->value();
-    if (v >= 1 && v + 1 >= MDIList->rowCount() && !keepRecords_) SetMdiUnitDefaults(ConsoleConfig.Mdi[v - 1]);
+    if (v >= 1 && v + 1 >= MDIList->rowCount() && !keepRecords_) SetMdiUnitDefaults(session_.ConsoleConfig.Mdi[v - 1]);
     if (v <= 0) {
         MDIList->setRowCount(2);
         setCell(MDIList, 1, 0, QStringLiteral(" --"));
@@ -82,23 +83,23 @@ void TMainConfig::MdiUvChange() {
         MDIList->setRowCount(v + 1);
         FillMdiRow(v);
     }
-    if (!keepRecords_) ConsoleConfig.MdiCount = uint8_t(std::max(v, 0));
+    if (!keepRecords_) session_.ConsoleConfig.MdiCount = uint8_t(std::max(v, 0));
     ShowConsoleConfig();
 }
 
 void TMainConfig::Tanks_listClick(int row) {
-    if (row >= 1 && row <= MaxTanks) CurrentTank = uint8_t(row);
+    if (row >= 1 && row <= MaxTanks) session_.CurrentTank = uint8_t(row);
 }
 
 void TMainConfig::MDIListClick(int row) {
-    if (row >= 1 && row <= MaxMdiUnits) SelectedMdi = uint8_t(row);
+    if (row >= 1 && row <= MaxMdiUnits) session_.SelectedMdi = uint8_t(row);
 }
 
 void TMainConfig::Edit_t_dataClick() {
     if (session_.TerminalOperationRefused()) return;
     SyncGlobalConfig();
     if (!tankconfig) return;
-    tankconfig->TankNo = CurrentTank;
+    tankconfig->TankNo = session_.CurrentTank;
     tankconfig->show();
     tankconfig->raise();
     tankconfig->activateWindow();
@@ -106,10 +107,10 @@ void TMainConfig::Edit_t_dataClick() {
 
 namespace {
 // The editor opens on a unit that exists: never on unit 0, never past the records.
-void openMdiEditor(Tmdicfg* editor) {
-    const int last = std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits);
+void openMdiEditor(const ConsoleSession& session, Tmdicfg* editor) {
+    const int last = std::min<int>(session.ConsoleConfig.MdiCount, MaxMdiUnits);
     if (!editor || last < 1) return;
-    editor->UnitNo = uint8_t(std::clamp<int>(SelectedMdi, 1, last));
+    editor->UnitNo = uint8_t(std::clamp<int>(session.SelectedMdi, 1, last));
     const bool wasShown = editor->isVisible();
     editor->show();
     editor->raise();
@@ -121,7 +122,7 @@ void openMdiEditor(Tmdicfg* editor) {
 void TMainConfig::MdiCfgbClick() {
     if (session_.TerminalOperationRefused()) return;
     SyncGlobalConfig();
-    openMdiEditor(mdicfg);
+    openMdiEditor(session_, mdicfg);
 }
 
-void TMainConfig::MDIListDblClick(int) { openMdiEditor(mdicfg); }
+void TMainConfig::MDIListDblClick(int) { openMdiEditor(session_, mdicfg); }

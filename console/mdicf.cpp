@@ -51,11 +51,11 @@ Tmdicfg::Tmdicfg(ConsoleSession& session, QWidget* parent) : PlainForm("mdicfg",
     connect(apply, &QPushButton::clicked, this, [this] { Guard([this] { applyClick(); }); });
 }
 
-int Tmdicfg::lastUnit() const { return std::min<int>(ConsoleConfig.MdiCount, MaxMdiUnits); }
+int Tmdicfg::lastUnit() const { return std::min<int>(session_.ConsoleConfig.MdiCount, MaxMdiUnits); }
 
 void Tmdicfg::ShowUnit(uint8_t n) {
     if (n < 1 || n > MaxMdiUnits) return;
-    const TMdiUnitRecord& u = ConsoleConfig.Mdi[n - 1];
+    const TMdiUnitRecord& u = session_.ConsoleConfig.Mdi[n - 1];
     setWindowTitle(QStringLiteral("MDI Unit %1").arg(n));
     tMDINamev->setText(QString::fromStdString(Cp1251ToUtf8(u.Name.str())));
     MDIUAddrv->setCurrentIndex(u.Address <= 15 ? u.Address : -1);
@@ -63,7 +63,7 @@ void Tmdicfg::ShowUnit(uint8_t n) {
 
 void Tmdicfg::StoreUnit(uint8_t n) {
     if (n < 1 || n > MaxMdiUnits) return;
-    TMdiUnitRecord& u = ConsoleConfig.Mdi[n - 1];
+    TMdiUnitRecord& u = session_.ConsoleConfig.Mdi[n - 1];
     u.Name.assign(Utf8ToCp1251(tMDINamev->text().toStdString()));
     const int idx = MDIUAddrv->currentIndex();
     u.Address = idx < 0 ? 255 : uint8_t(idx);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "calibration/tablecfg.h"
-#include "common/consolestate.h"
 #include "common/numtext.h"
+#include "tests/common/bareconsole.h"
 
 namespace {
 constexpr int Rounds = 15;
@@ -22,15 +22,6 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
-
-// The editor on its own: no terminal, no main window.
-struct EditorAlone final : ConsoleState {
-    bool TerminalOperationRefused() const override { return false; }
-    void SendTankConfig(uint8_t) override {}
-    void SendMdiConfig(uint8_t) override {}
-    void SendCalibrationTable(uint8_t) override {}
-    void ShowConsoleConfig() override {}
-};
 
 // The texts of the layout's multiples, formatted and kept, nothing else.
 double FormatOnly(int rows, double step) {
@@ -52,7 +43,7 @@ double FormatOnly(int rows, double step) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    EditorAlone console;
+    BareConsole console;  // the editor on its own: no terminal, no main window
     TCalibrationTable editor(console);
     editor.show();
     QApplication::processEvents();

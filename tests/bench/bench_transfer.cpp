@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_transfer: %s\n", qPrintable(pty.problem()));
         return 2;
     }
-    TCalTable& t = ConsoleConfig.Tanks[0].CalTable;
+    TCalTable& t = pty.program->session().ConsoleConfig.Tanks[0].CalTable;
     t.Count = MaxCalPoints;
     t.Step = 1.0f;
     for (int i = 1; i <= MaxCalPoints; ++i) t.Points[i].Value = float(i * 6.25);

@@ -35,7 +35,7 @@ struct CalFixture : ConsoleFixture {
         }
     }
 
-    TTankRecord& tank(int n) { return ConsoleConfig.Tanks[n - 1]; }
+    TTankRecord& tank(int n) { return session().ConsoleConfig.Tanks[n - 1]; }
 
     // Runs fn while the modal window w is open, once it is shown.
     void whileModal(QWidget* w, std::function<void()> fn) {

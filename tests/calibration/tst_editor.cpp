@@ -34,7 +34,7 @@ struct TwoTanks : CalFixture {
         find<QSpinBox>("Noftanks")->setValue(2);
         FillTable(tank(2).CalTable, 60, 3.0f);
         tank2 = BytesOf(tank(2));
-        CurrentTank = 1;
+        session().CurrentTank = 1;
         forms().tankconfig->TankNo = 1;
         forms().tankconfig->show();
         env.clock.settle();
@@ -311,7 +311,7 @@ void EditorTest::cancelDropsEditsApplyKeepsThem() {
 
 void EditorTest::sendStoresThenSendsAndCloses() {
     CalFixture f(true, true);
-    CurrentTank = 2;
+    f.session().CurrentTank = 2;
     f.ed->hide();
     f.ed->show();
     f.env.clock.settle();
@@ -347,7 +347,7 @@ void EditorTest::returnAfterTankChangedTakesThatTanksTable() {
     f.generate();
     QCOMPARE(f.ed->TableTank(), uint8_t(1));
     f.activate(f.w);
-    CurrentTank = 2;  // a click in the tank grid
+    f.session().CurrentTank = 2;  // a click in the tank grid
     f.activate(f.ed);
     QCOMPARE(f.ed->TableTank(), uint8_t(2));
     QCOMPARE(std::memcmp(&f.tank(2).CalTable, &f.ed->Table, sizeof(TCalTable)), 0);
@@ -359,7 +359,7 @@ void EditorTest::closingOwnDialogIsNoReturn() {
     CalFixture f;
     f.activate(f.ed);
     f.whileModal(f.forms().GenffrCt, [&] {
-        CurrentTank = 2;  // whatever moved the tank meanwhile
+        f.session().CurrentTank = 2;  // whatever moved the tank meanwhile
         f.forms().GenffrCt->GenTable->click();
         f.forms().GenffrCt->Usetbl->click();
     });
@@ -382,7 +382,7 @@ void EditorTest::overlongCountFromFileIsShownAndCharted() {
         CalFixture f(false);
         FillTable(f.tank(1).CalTable, 4000, 2.0f);
         f.tank(1).CalTable.Count = 65535;
-        WriteWholeFile(path, &ConsoleConfig, sizeof ConsoleConfig);
+        WriteWholeFile(path, &f.session().ConsoleConfig, sizeof f.session().ConsoleConfig);
     }
     CalFixture f(false);
     f.env.prompts.queue(PromptAnswer::file(path));
@@ -402,7 +402,7 @@ void EditorTest::overlongCountFromFileIsShownAndCharted() {
 
 void EditorTest::applyStoresIntoTheTankTheTableCameFrom() {
     MovedOn f;
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(f.session().CurrentTank), 2);
     QCOMPARE(f.ed->windowTitle(), CaptionFor(1));
     f.ed->applytable->click();
     QVERIFY(SameButCrc(f.ed->FormulaTable, f.tank(1).CalTable));

@@ -21,7 +21,7 @@ struct TankWindow {
     }
     // Opened as the main window's "Change data for tank" does, without its terminal exchange.
     void open(int tank) {
-        CurrentTank = uint8_t(tank);
+        f.session().CurrentTank = uint8_t(tank);
         t->TankNo = uint8_t(tank);
         t->show();
         f.env.clock.settle();  // the window's activation comes through the event queue
@@ -37,9 +37,8 @@ struct TankWindow {
     }
     void click(const char* name) { child(name)->click(); }
     QList<int> codesSince(int from) const { return f.sentCodes().mid(from); }
+    TTankRecord& tank(int n) const { return f.session().ConsoleConfig.Tanks[n - 1]; }
 };
-
-TTankRecord& tank(int n) { return ConsoleConfig.Tanks[n - 1]; }
 
 struct CommaLocale {
     char saved = DecimalSeparator;
@@ -75,7 +74,7 @@ private slots:
 
 void TankWindowTest::showsTheRecordInItsFormats() {
     TankWindow w;
-    TTankRecord& r = tank(1);
+    TTankRecord& r = w.tank(1);
     r.Capacity = 950.7;
     r.MaxFuel = 90.7;
     r.LowFuel = -25.9;
@@ -120,7 +119,7 @@ void TankWindowTest::showsTheRecordInItsFormats() {
 void TankWindowTest::storesWhatWasTyped() {
     TankWindow w;
     w.open(1);
-    tank(1).ProbeAddress = 16;
+    w.tank(1).ProbeAddress = 16;
     w.t->ShowTank(1);
     w.type("tprbid1", QStringLiteral("ab"));
     w.type("tprbid2", QStringLiteral("7"));
@@ -132,7 +131,7 @@ void TankWindowTest::storesWhatWasTyped() {
     w.type("Leakdetect", QStringLiteral("x"));  // read by nothing
     w.child<QSpinBox>("SensorsNum")->setValue(1);
     w.t->StoreTank(1);
-    const TTankRecord& r = tank(1);
+    const TTankRecord& r = w.tank(1);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(r.ProbeId), 6), QByteArray::fromHex("AB07AB6789AB"));
     QCOMPARE(QString::fromStdString(r.ProductName.str()), QStringLiteral("GAS OIL"));
     QCOMPARE(r.Sensor1Distance, 1.5);
@@ -160,10 +159,10 @@ void TankWindowTest::badTextEndsTheStoreKeepingEarlierFields() {
     QCOMPARE(w.f.env.prompts.shown.size(), 1);
     QCOMPARE(w.f.env.prompts.shown[0].text, QStringLiteral("'1x' is not a valid floating point value."));
     QCOMPARE(w.f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
-    QCOMPARE(tank(1).Capacity, 1000.0);
-    QCOMPARE(tank(1).MaxFuel, 80.0);
-    QCOMPARE(tank(1).WaterAlarm, 10.0);
-    QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), QStringLiteral("SUPER A95H"));
+    QCOMPARE(w.tank(1).Capacity, 1000.0);
+    QCOMPARE(w.tank(1).MaxFuel, 80.0);
+    QCOMPARE(w.tank(1).WaterAlarm, 10.0);
+    QCOMPARE(QString::fromStdString(w.tank(1).ProductName.str()), QStringLiteral("SUPER A95H"));
     QCOMPARE(w.f.sent().size(), before);  // neither refreshed nor sent
 
     // An empty identifier edit is no hexadecimal number; the fields before it are stored.
@@ -173,9 +172,9 @@ void TankWindowTest::badTextEndsTheStoreKeepingEarlierFields() {
     w.f.env.prompts.queue(PromptAnswer::ok());
     w.click("apply");
     QCOMPARE(w.f.env.prompts.shown.last().text, QStringLiteral("'$' is not a valid integer value."));
-    QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), QStringLiteral("NEW"));
-    QCOMPARE(tank(1).WaterAlarm, 12.0);
-    QCOMPARE(tank(1).Diameter, 170.0);
+    QCOMPARE(QString::fromStdString(w.tank(1).ProductName.str()), QStringLiteral("NEW"));
+    QCOMPARE(w.tank(1).WaterAlarm, 12.0);
+    QCOMPARE(w.tank(1).Diameter, 170.0);
     QCOMPARE(w.f.sent().size(), before);
 }
 
@@ -199,35 +198,35 @@ void TankWindowTest::applySendsThatTankAndRefreshesTheMainWindow() {
 
 void TankWindowTest::prevAndNextStayWithinTheTanks() {
     TankWindow w(3);
-    tank(2).Capacity = 2000;
-    tank(3).Capacity = 3000;
+    w.tank(2).Capacity = 2000;
+    w.tank(3).Capacity = 3000;
     w.open(1);
     w.click("prev");
-    QCOMPARE(int(CurrentTank), 1);
+    QCOMPARE(int(w.f.session().CurrentTank), 1);
     QCOMPARE(w.t->windowTitle(), QStringLiteral("Tank No: 1 configuration"));
     w.type("volume", QStringLiteral("777"));  // not applied: a step drops it
     w.click("next");
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(w.f.session().CurrentTank), 2);
     QCOMPARE(w.text("volume"), QStringLiteral("2000"));
     w.click("next");
     w.click("next");
-    QCOMPARE(int(CurrentTank), 3);
+    QCOMPARE(int(w.f.session().CurrentTank), 3);
     QCOMPARE(int(w.t->TankNo), 3);
     QCOMPARE(w.t->windowTitle(), QStringLiteral("Tank No: 3 configuration"));
     QCOMPARE(w.text("volume"), QStringLiteral("3000"));
-    QCOMPARE(tank(1).Capacity, 22000.0);
+    QCOMPARE(w.tank(1).Capacity, 22000.0);
     // Fewer tanks than the one shown: next stays, prev steps down.
     w.f.find<QSpinBox>("Noftanks")->setValue(2);
     w.click("next");
-    QCOMPARE(int(CurrentTank), 3);
+    QCOMPARE(int(w.f.session().CurrentTank), 3);
     w.click("prev");
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(w.f.session().CurrentTank), 2);
     QVERIFY(w.f.env.prompts.shown.isEmpty());
 }
 
 void TankWindowTest::opensOnTheCurrentTank() {
     TankWindow w(3);
-    tank(3).Capacity = 3333;
+    w.tank(3).Capacity = 3333;
     w.f.w->Tanks_listClick(3);
     w.f.w->Edit_t_dataClick();
     QVERIFY(w.t->isVisible());
@@ -243,8 +242,8 @@ void TankWindowTest::storesIntoTheTankItShowsAfterAGridClick() {
     w.type("volume", QStringLiteral("1111"));
     const int before = w.f.sent().size();
     w.click("apply");
-    QCOMPARE(tank(1).Capacity, 1111.0);
-    QCOMPARE(tank(3).Capacity, 22000.0);
+    QCOMPARE(w.tank(1).Capacity, 1111.0);
+    QCOMPARE(w.tank(3).Capacity, 22000.0);
     QCOMPARE(int(uint8_t(ConsoleFixture::dataOf(w.f.sent()[before])[7])), 1);
     QCOMPARE(ConsoleFixture::dataOf(w.f.sent()[before + 1]), QByteArray("\x01", 1));
     // Coming back to the window follows the grid.
@@ -254,7 +253,7 @@ void TankWindowTest::storesIntoTheTankItShowsAfterAGridClick() {
     // Steps start from the tank shown.
     w.f.w->Tanks_listClick(1);
     w.click("prev");
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(w.f.session().CurrentTank), 2);
     QCOMPARE(int(w.t->TankNo), 2);
 }
 
@@ -266,7 +265,7 @@ void TankWindowTest::applyDuringAnExchangeIsStoredAndSaysNotSent() {
     // Apply while "Send config to terminal" waits for its first reply.
     w.f.env.clock.after(5, [&] { w.click("apply"); });
     w.f.click("send_t_to_console");
-    QCOMPARE(tank(2).Capacity, 4242.0);
+    QCOMPARE(w.tank(2).Capacity, 4242.0);
     QCOMPARE(w.f.sentCodes(), (QList<int>{0x02, 0x03}));
     QCOMPARE(w.f.env.prompts.shown.size(), 1);
     QCOMPARE(w.f.env.prompts.shown[0].caption, QStringLiteral("Error"));
@@ -283,7 +282,7 @@ void TankWindowTest::applyUnderACommaLocale() {
     CommaLocale comma;
     QCOMPARE(DecimalSeparator, ',');
     TankWindow w;
-    tank(1).RoFuel = 0.845;
+    w.tank(1).RoFuel = 0.845;
     w.open(1);
     QCOMPARE(w.text("rofuelv"), QStringLiteral("   0.845"));
     // What the window wrote reads back, and so does what a German user types.
@@ -292,11 +291,11 @@ void TankWindowTest::applyUnderACommaLocale() {
     w.click("apply");
     QVERIFY(w.f.env.prompts.shown.isEmpty());
     QCOMPARE(w.codesSince(before), (QList<int>{0x04, 0x05}));
-    QCOMPARE(tank(1).WaterAlarm, 12.5);
-    QCOMPARE(tank(1).RoFuel, 0.845);
-    QCOMPARE(tank(1).SpeedOfWire, 3000.0);
-    QCOMPARE(tank(1).Sensor2Distance, double(1.6f));  // as read back from the terminal
-    QCOMPARE(tank(1).Diameter, 170.0);
+    QCOMPARE(w.tank(1).WaterAlarm, 12.5);
+    QCOMPARE(w.tank(1).RoFuel, 0.845);
+    QCOMPARE(w.tank(1).SpeedOfWire, 3000.0);
+    QCOMPARE(w.tank(1).Sensor2Distance, double(1.6f));  // as read back from the terminal
+    QCOMPARE(w.tank(1).Diameter, 170.0);
     QCOMPARE(w.f.model->config().Tanks[0].WaterAlarm, 12.5);
 }
 
@@ -307,17 +306,17 @@ void TankWindowTest::productNamesOf21To25Characters() {
         const QString first20 = name.left(20);
         {
             TankWindow w(1, false);
-            tank(1).ProductName.assign(name.toStdString());
+            w.tank(1).ProductName.assign(name.toStdString());
             w.open(1);
             QCOMPARE(w.text("Fuelname"), name);
             w.f.expectNotConnected(2);
             w.click("apply");
-            QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), name);
+            QCOMPARE(QString::fromStdString(w.tank(1).ProductName.str()), name);
             QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 1, 3), name);
         }
         {
             TankWindow w;
-            tank(1).ProductName.assign(name.toStdString());
+            w.tank(1).ProductName.assign(name.toStdString());
             w.open(1);
             const int before = w.f.sent().size();
             w.click("apply");
@@ -327,7 +326,7 @@ void TankWindowTest::productNamesOf21To25Characters() {
             QCOMPARE(payload.mid(59), first20.toLatin1());
             // What the terminal reports back is what the record holds afterwards.
             QCOMPARE(QString::fromStdString(w.f.model->config().Tanks[0].ProductName.str()), first20);
-            QCOMPARE(QString::fromStdString(tank(1).ProductName.str()), first20);
+            QCOMPARE(QString::fromStdString(w.tank(1).ProductName.str()), first20);
             QCOMPARE(ConsoleFixture::cell(w.f.find<QTableWidget>("Tanks_list"), 1, 3), first20);
             QVERIFY(w.f.env.prompts.shown.isEmpty());
         }
@@ -340,12 +339,12 @@ void TankWindowTest::closeStoresNothingAndLoadCreateOpensTheEditor() {
     w.type("volume", QStringLiteral("1"));
     w.click("cancel");
     QVERIFY(!w.t->isVisible());
-    QCOMPARE(tank(2).Capacity, 22000.0);
+    QCOMPARE(w.tank(2).Capacity, 22000.0);
     w.open(2);
     QCOMPARE(w.text("volume"), QStringLiteral("22000"));
     w.f.w->Tanks_listClick(1);
     w.click("ldtable");
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(w.f.session().CurrentTank), 2);
     QVERIFY(w.f.forms().CalibrationTable->isVisible());
     QCOMPARE(w.f.forms().CalibrationTable->windowTitle(), QStringLiteral("Calibration table for tank No: \"2\""));
 }

@@ -3,9 +3,12 @@
 
 #include <QTest>
 
+#include <cstring>
 #include <memory>
+#include <new>
 
 #include "common/tankcfgtypes.h"
+#include "tests/common/bareconsole.h"
 
 namespace {
 
@@ -51,7 +54,7 @@ private slots:
     void tankDefaultsKeepTableAndUnlistedBytes();
     void mdiDefaultsKeepBytesBehindName();
     void shortTextCapacityAndLength();
-    void globalsStartZero();
+    void consoleStateStartsZero();
 };
 
 void TestRecords::startupImageIsTheFileFormat()
@@ -156,12 +159,18 @@ void TestRecords::shortTextCapacityAndLength()
     QCOMPARE(id.str(), std::string());
 }
 
-void TestRecords::globalsStartZero()
+void TestRecords::consoleStateStartsZero()
 {
-    QCOMPARE(CurrentTank, uint8_t(0));
-    QCOMPARE(SelectedMdi, uint8_t(0));
-    const uint8_t* b = bytesOf(&ConsoleConfig);
-    QCOMPARE(std::count(b, b + sizeof ConsoleConfig, uint8_t(0)), std::ptrdiff_t(sizeof ConsoleConfig));
+    // Over a heap of other bytes: a new state owes its zeros to nothing that was there before.
+    void* raw = ::operator new(sizeof(BareConsole));
+    std::memset(raw, 0xA5, sizeof(BareConsole));
+    BareConsole* state = new (raw) BareConsole;
+    QCOMPARE(state->CurrentTank, uint8_t(0));
+    QCOMPARE(state->SelectedMdi, uint8_t(0));
+    const uint8_t* b = bytesOf(&state->ConsoleConfig);
+    QCOMPARE(std::count(b, b + sizeof state->ConsoleConfig, uint8_t(0)), std::ptrdiff_t(sizeof state->ConsoleConfig));
+    state->~BareConsole();
+    ::operator delete(raw);
 }
 
 QTEST_APPLESS_MAIN(TestRecords)

@@ -29,9 +29,6 @@ struct ConsoleFixture {
     TMainConfig* w = nullptr;
 
     explicit ConsoleFixture(bool connect = true) {
-        std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
-        CurrentTank = 0;
-        SelectedMdi = 0;
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
         model = bus.add<ConsoleModel>();
         env.ports.attach(1, &bus);

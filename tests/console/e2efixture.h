@@ -32,5 +32,4 @@ inline void UseDevsimProbeBus(const DevsimProcess& sim, ScriptedPrompts& prompts
     Services::install(nullptr, &prompts, nullptr);
     SetAppQuitting(false);
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
-    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
 }

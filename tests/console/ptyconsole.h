@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/tankcfgtypes.h"
+#include "console/consolesession.h"
 #include "console/maincfg.h"
 #include "console/marvane.h"
 #include "platform/errorguard.h"
@@ -35,7 +36,6 @@ struct PtyConsole {
         Services::installRealWorkbooks();
         Services::install(nullptr, &prompts, nullptr);
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
-        std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
         program = std::make_unique<MarvaneProgram>();
         connectButton = program->forms().MainConfig->findChild<QPushButton*>(QStringLiteral("TrmConnect"));
         connectButton->click();

@@ -110,26 +110,26 @@ void AccessibilityTest::countActionsGoOneStep() {
     QSpinBox* tanks = f.spin("Noftanks");
     act(tanks, QAccessibleActionInterface::increaseAction());
     QCOMPARE(tanks->value(), 2);
-    QCOMPARE(int(ConsoleConfig.TankCount), 2);
-    QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 22000.0);  // tank 2 got its defaults
-    QCOMPARE(int(ConsoleConfig.Tanks[2].InUse), 0);      // tank 3 untouched
+    QCOMPARE(int(f.session().ConsoleConfig.TankCount), 2);
+    QCOMPARE(f.session().ConsoleConfig.Tanks[1].Capacity, 22000.0);  // tank 2 got its defaults
+    QCOMPARE(int(f.session().ConsoleConfig.Tanks[2].InUse), 0);      // tank 3 untouched
     QCOMPARE(f.grid("Tanks_list")->rowCount(), 3);
     act(tanks, QAccessibleActionInterface::decreaseAction());
-    QCOMPARE(int(ConsoleConfig.TankCount), 1);
+    QCOMPARE(int(f.session().ConsoleConfig.TankCount), 1);
 
     QSpinBox* mdi = f.spin("MdiUv");
     act(mdi, QAccessibleActionInterface::increaseAction());
     QCOMPARE(mdi->value(), 1);
-    QCOMPARE(int(ConsoleConfig.MdiCount), 1);
-    QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("No name"));
+    QCOMPARE(int(f.session().ConsoleConfig.MdiCount), 1);
+    QCOMPARE(QString::fromStdString(f.session().ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("No name"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 2), QStringLiteral("No name"));
     // A value a tool sets is reached step by step: each new last unit gets its defaults.
-    ConsoleConfig.Mdi[1].Address = 9;
-    ConsoleConfig.Mdi[2].Address = 9;
+    f.session().ConsoleConfig.Mdi[1].Address = 9;
+    f.session().ConsoleConfig.Mdi[2].Address = 9;
     ax(mdi)->valueInterface()->setCurrentValue(3);
-    QCOMPARE(int(ConsoleConfig.MdiCount), 3);
-    QCOMPARE(int(ConsoleConfig.Mdi[1].Address), 0);
-    QCOMPARE(int(ConsoleConfig.Mdi[2].Address), 0);
+    QCOMPARE(int(f.session().ConsoleConfig.MdiCount), 3);
+    QCOMPARE(int(f.session().ConsoleConfig.Mdi[1].Address), 0);
+    QCOMPARE(int(f.session().ConsoleConfig.Mdi[2].Address), 0);
 }
 
 void AccessibilityTest::keyboardChoiceInGridsActsAsClick() {
@@ -138,20 +138,20 @@ void AccessibilityTest::keyboardChoiceInGridsActsAsClick() {
     f.spin("MdiUv")->setValue(3);
     QTableWidget* tanks = f.grid("Tanks_list");
     clickCell(tanks, 1);
-    QCOMPARE(int(CurrentTank), 1);
+    QCOMPARE(int(f.session().CurrentTank), 1);
     QTest::keyClick(tanks, Qt::Key_Down);
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(f.session().CurrentTank), 2);
     QTest::keyClick(tanks, Qt::Key_Down);
-    QCOMPARE(int(CurrentTank), 3);
+    QCOMPARE(int(f.session().CurrentTank), 3);
     // Lowering the count moves the highlight off the row that goes; the current tank stays.
     f.spin("Noftanks")->stepDown();
-    QCOMPARE(int(CurrentTank), 3);
+    QCOMPARE(int(f.session().CurrentTank), 3);
     f.spin("Noftanks")->stepUp();
-    QCOMPARE(int(CurrentTank), 3);
+    QCOMPARE(int(f.session().CurrentTank), 3);
     QTest::keyClick(tanks, Qt::Key_Up);
-    QCOMPARE(int(CurrentTank), 1);
+    QCOMPARE(int(f.session().CurrentTank), 1);
     QTest::keyClick(tanks, Qt::Key_Down);
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(f.session().CurrentTank), 2);
     // "Change data for tank" opens the highlighted tank; without a terminal it says so twice.
     f.expectNotConnected(2);
     f.click("Edit_t_data");
@@ -159,12 +159,12 @@ void AccessibilityTest::keyboardChoiceInGridsActsAsClick() {
     f.forms().tankconfig->hide();
 
     QTableWidget* mdi = f.grid("MDIList");
-    QCOMPARE(int(SelectedMdi), 1);
+    QCOMPARE(int(f.session().SelectedMdi), 1);
     clickCell(mdi, 1);
     QTest::keyClick(mdi, Qt::Key_Down);
-    QCOMPARE(int(SelectedMdi), 2);
+    QCOMPARE(int(f.session().SelectedMdi), 2);
     QTest::keyClick(mdi, Qt::Key_Down);
-    QCOMPARE(int(SelectedMdi), 3);
+    QCOMPARE(int(f.session().SelectedMdi), 3);
 }
 
 void AccessibilityTest::gridHeaderRowsAreNotSelectable() {
@@ -172,13 +172,13 @@ void AccessibilityTest::gridHeaderRowsAreNotSelectable() {
     f.spin("Noftanks")->setValue(2);
     QTableWidget* tanks = f.grid("Tanks_list");
     clickCell(tanks, 2);
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(f.session().CurrentTank), 2);
     clickCell(tanks, 0);
-    QCOMPARE(int(CurrentTank), 2);
+    QCOMPARE(int(f.session().CurrentTank), 2);
     QTest::keyClick(tanks, Qt::Key_Up);
     QTest::keyClick(tanks, Qt::Key_Up);
     QCOMPARE(tanks->currentRow(), 1);
-    QCOMPARE(int(CurrentTank), 1);
+    QCOMPARE(int(f.session().CurrentTank), 1);
     for (QTableWidget* g : {tanks, f.grid("MDIList"), f.w->LRMState}) {
         QVERIFY(!g->item(0, 0)->flags().testFlag(Qt::ItemIsSelectable));
         for (const QModelIndex& i : g->selectionModel()->selectedIndexes()) QVERIFY(i.row() > 0);
@@ -186,7 +186,7 @@ void AccessibilityTest::gridHeaderRowsAreNotSelectable() {
     QTableWidget* mdi = f.grid("MDIList");
     clickCell(mdi, 0);
     QVERIFY(mdi->selectionModel()->selectedIndexes().isEmpty());
-    QCOMPARE(int(SelectedMdi), 0);
+    QCOMPARE(int(f.session().SelectedMdi), 0);
 }
 
 void AccessibilityTest::statusAndPictureRead() {
@@ -254,7 +254,7 @@ void AccessibilityTest::windowNamesFollowTheirTitles() {
     f.spin("MdiUv")->setValue(2);
     // The tank window is read by the title it shows, and each change of it is told.
     f.forms().tankconfig->TankNo = 1;
-    CurrentTank = 1;
+    f.session().CurrentTank = 1;
     f.forms().tankconfig->show();
     f.env.clock.settle();
     QCOMPARE(axName(f.forms().tankconfig), QStringLiteral("Tank No: 1 configuration"));

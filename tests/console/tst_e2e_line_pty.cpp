@@ -52,7 +52,6 @@ struct PtyRig {
         Services::install(nullptr, &prompts, nullptr);
         SetAppQuitting(false);
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
-        std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
         program = std::make_unique<MarvaneProgram>();
         return true;
     }
@@ -146,7 +145,7 @@ void E2eLinePtyTest::terminalLinkKeepsItsLinkThroughNoise() {
     console->config().DbSaveTime = 77;
     rig.find<QPushButton>("get_t_from_console")->click();
     QVERIFY(rig.program->session().terminal().isOpen());
-    QCOMPARE(int(ConsoleConfig.DbSaveTime), 77);
+    QCOMPARE(int(rig.program->session().ConsoleConfig.DbSaveTime), 77);
     QVERIFY2(rig.prompts.shown.isEmpty(), qPrintable(rig.prompts.texts().join(" | ")));
     rig.find<QPushButton>("TrmConnect")->click();
     QVERIFY(!rig.program->session().terminal().isOpen());

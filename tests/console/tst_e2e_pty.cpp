@@ -32,7 +32,6 @@ void E2ePtyTest::sendAndReadBack() {
     Services::installReal();
     Services::installRealWorkbooks();
     SetAppTitle(QString::fromLatin1(MarvaneTitle));
-    std::memset(&ConsoleConfig, 0, sizeof ConsoleConfig);
     MarvaneProgram program;
     TMainConfig* w = program.forms().MainConfig;
 
@@ -41,9 +40,9 @@ void E2ePtyTest::sendAndReadBack() {
     QVERIFY(program.session().terminal().isOpen());
     w->findChild<QSpinBox*>(QStringLiteral("Noftanks"))->stepUp();
     w->findChild<QSpinBox*>(QStringLiteral("MdiUv"))->stepUp();
-    ConsoleConfig.Tanks[1].ProductName.assign("DIESEL");
-    ConsoleConfig.Tanks[1].RoFuel = 0.845;
-    ConsoleConfig.Mdi[0].Name.assign("Island");
+    program.session().ConsoleConfig.Tanks[1].ProductName.assign("DIESEL");
+    program.session().ConsoleConfig.Tanks[1].RoFuel = 0.845;
+    program.session().ConsoleConfig.Mdi[0].Name.assign("Island");
     w->findChild<QLineEdit*>(QStringLiteral("dbsave"))->setText(QStringLiteral("30"));
     w->findChild<QLineEdit*>(QStringLiteral("TrmID"))->setText(QStringLiteral("PTY001"));
     w->findChild<QCheckBox*>(QStringLiteral("wtankdta"))->setChecked(false);
@@ -56,19 +55,19 @@ void E2ePtyTest::sendAndReadBack() {
     QVERIFY(program.session().terminal().idle());
 
     // What the console took comes back on a read-back over the same line.
-    std::memset(&ConsoleConfig.Tanks[1], 0, sizeof(TTankRecord));
-    ConsoleConfig.Mdi[0].Name.assign("gone");
-    ConsoleConfig.DbSaveTime = 1;
+    std::memset(&program.session().ConsoleConfig.Tanks[1], 0, sizeof(TTankRecord));
+    program.session().ConsoleConfig.Mdi[0].Name.assign("gone");
+    program.session().ConsoleConfig.DbSaveTime = 1;
     t.restart();
     w->findChild<QPushButton*>(QStringLiteral("get_t_from_console"))->click();
     QVERIFY(t.elapsed() < 20000);
-    QCOMPARE(int(ConsoleConfig.DbSaveTime), 30);
-    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("PTY001"));
-    QCOMPARE(int(ConsoleConfig.TankCount), 2);
-    QCOMPARE(QString::fromStdString(ConsoleConfig.Tanks[1].ProductName.str()), QStringLiteral("DIESEL"));
-    QCOMPARE(ConsoleConfig.Tanks[1].RoFuel, 0.845);
-    QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 22000.0);
-    QCOMPARE(QString::fromStdString(ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("Island"));
+    QCOMPARE(int(program.session().ConsoleConfig.DbSaveTime), 30);
+    QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.TerminalId.str()), QStringLiteral("PTY001"));
+    QCOMPARE(int(program.session().ConsoleConfig.TankCount), 2);
+    QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.Tanks[1].ProductName.str()), QStringLiteral("DIESEL"));
+    QCOMPARE(program.session().ConsoleConfig.Tanks[1].RoFuel, 0.845);
+    QCOMPARE(program.session().ConsoleConfig.Tanks[1].Capacity, 22000.0);
+    QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("Island"));
     int timeouts = 0;
     for (int i = 0; i < w->PrLogwin->count(); ++i)
         timeouts += w->PrLogwin->text(i).contains(QStringLiteral("Time out"));

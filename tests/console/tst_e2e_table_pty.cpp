@@ -22,7 +22,7 @@ private slots:
 void E2eTablePtyTest::cylinderTableIsTakenWithItsChecksum() {
     PtyConsole pty({"--latency", "0"});
     if (!pty.start()) QSKIP(qPrintable(pty.problem()));
-    TCalTable& t = ConsoleConfig.Tanks[0].CalTable;
+    TCalTable& t = pty.program->session().ConsoleConfig.Tanks[0].CalTable;
     t.Count = MaxCalPoints;
     t.Mode = 1;
     t.Step = 0.6475f;
@@ -55,7 +55,7 @@ void E2eTablePtyTest::generatedTableSentFromTheEditor() {
     QCOMPARE(pty.program->forms().CalibrationTable->Table.Count, uint16_t(MaxCalPoints));
     pty.program->forms().CalibrationTable->SendTable->click();
     QCOMPARE(pty.prompts.texts(), QStringList());
-    const TCalTable& sent = ConsoleConfig.Tanks[0].CalTable;
+    const TCalTable& sent = pty.program->session().ConsoleConfig.Tanks[0].CalTable;
     QCOMPARE(sent.Count, uint16_t(MaxCalPoints));
     QVERIFY(sent.Points[MaxCalPoints].Value > 0);
     QVERIFY(!pty.program->forms().progresf->isVisible());

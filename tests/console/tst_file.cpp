@@ -16,7 +16,9 @@ QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-QByteArray memory() { return QByteArray(reinterpret_cast<const char*>(&ConsoleConfig), sizeof ConsoleConfig); }
+QByteArray memory(const ConsoleFixture& f) {
+    return QByteArray(reinterpret_cast<const char*>(&f.session().ConsoleConfig), sizeof f.session().ConsoleConfig);
+}
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -43,22 +45,22 @@ void FileTest::saveAndLoadByteForByte() {
     const QString path = dir.filePath(QStringLiteral("site.dat"));
     f.spin("Noftanks")->setValue(3);
     f.spin("MdiUv")->setValue(2);
-    ConsoleConfig.Tanks[2].Capacity = 31000;
-    ConsoleConfig.Tanks[9].ProductName.assign("above the count");
-    ConsoleConfig.Mdi[1].Name.assign("Kiosk");
+    f.session().ConsoleConfig.Tanks[2].Capacity = 31000;
+    f.session().ConsoleConfig.Tanks[9].ProductName.assign("above the count");
+    f.session().ConsoleConfig.Mdi[1].Name.assign("Kiosk");
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Save_t_file");
     QCOMPARE(readAll(path).size(), 522824);
-    QCOMPARE(readAll(path), memory());
+    QCOMPARE(readAll(path), memory(f));
     QVERIFY(f.env.prompts.shown.size() == 1);  // no confirmation
 
     f.spin("Noftanks")->setValue(1);
     f.spin("MdiUv")->setValue(0);
-    ConsoleConfig.Tanks[2].Capacity = 1;
-    ConsoleConfig.DbSaveTime = 9;
+    f.session().ConsoleConfig.Tanks[2].Capacity = 1;
+    f.session().ConsoleConfig.DbSaveTime = 9;
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
-    QCOMPARE(memory(), readAll(path));
+    QCOMPARE(memory(f), readAll(path));
     QCOMPARE(f.spin("Noftanks")->value(), 3);
     QCOMPARE(f.spin("MdiUv")->value(), 2);
     QCOMPARE(f.edit("dbsave")->text(), QStringLiteral("60"));
@@ -67,10 +69,10 @@ void FileTest::saveAndLoadByteForByte() {
 
     // A longer file loads its first 522824 bytes.
     writeFile(path, readAll(path) + QByteArray(100, 'x'));
-    ConsoleConfig.DbSaveTime = 9;
+    f.session().ConsoleConfig.DbSaveTime = 9;
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
-    QCOMPARE(int(ConsoleConfig.DbSaveTime), 60);
+    QCOMPARE(int(f.session().ConsoleConfig.DbSaveTime), 60);
     QCOMPARE(f.env.prompts.shown.size(), 3);
 }
 
@@ -78,7 +80,7 @@ void FileTest::loadLeavesLoadedRecordsAlone() {
     ConsoleFixture f(false);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("five.dat"));
-    auto image = std::make_unique<TConsoleConfig>(ConsoleConfig);
+    auto image = std::make_unique<TConsoleConfig>(f.session().ConsoleConfig);
     image->TankCount = 5;
     image->MdiCount = 2;
     image->Tanks[4].Capacity = 5555;
@@ -90,13 +92,13 @@ void FileTest::loadLeavesLoadedRecordsAlone() {
     writeFile(path, bytes);
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
-    QCOMPARE(memory(), bytes);
+    QCOMPARE(memory(f), bytes);
     QCOMPARE(f.grid("Tanks_list")->rowCount(), 6);
     QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 5, 3), QStringLiteral("FIVE"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 2, 1), QStringLiteral("14"));
     // Raising the count by hand afterwards gives the new tank its defaults as usual.
     f.spin("Noftanks")->stepUp();
-    QCOMPARE(ConsoleConfig.Tanks[5].Capacity, 22000.0);
+    QCOMPARE(f.session().ConsoleConfig.Tanks[5].Capacity, 22000.0);
 
     // Counts out of range are shown clamped and kept in the record.
     image->TankCount = 30;
@@ -105,14 +107,14 @@ void FileTest::loadLeavesLoadedRecordsAlone() {
     f.env.prompts.queue(PromptAnswer::file(path));
     f.click("Load_t_from_file");
     QCOMPARE(f.spin("Noftanks")->value(), 16);
-    QCOMPARE(int(ConsoleConfig.TankCount), 30);
-    QCOMPARE(ConsoleConfig.Tanks[15].Capacity, image->Tanks[15].Capacity);
+    QCOMPARE(int(f.session().ConsoleConfig.TankCount), 30);
+    QCOMPARE(f.session().ConsoleConfig.Tanks[15].Capacity, image->Tanks[15].Capacity);
 }
 
 void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
     ConsoleFixture f(false);
     QTemporaryDir dir;
-    const QByteArray before = memory();
+    const QByteArray before = memory(f);
     const QString shortFile = dir.filePath(QStringLiteral("short.dat"));
     writeFile(shortFile, QByteArray(1000, '\x7F'));
     const QString fifo = dir.filePath(QStringLiteral("pipe.dat"));
@@ -133,7 +135,7 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QCOMPARE(f.env.prompts.shown[1].text, c.text);
         QCOMPARE(f.env.prompts.shown[1].caption, QStringLiteral("Vantrel control"));
         QCOMPARE(f.env.prompts.shown[1].icon, MsgIcon::Error);
-        QCOMPARE(memory(), before);
+        QCOMPARE(memory(f), before);
     }
     // A missing file or folder is not taken by the dialogs: they stay open, nothing is read or
     // written, no error box comes.
@@ -153,20 +155,20 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QCOMPARE(f.env.prompts.shown.size(), 2);
         QVERIFY2(f.env.prompts.shown[0].refused.contains(r.why), qPrintable(f.env.prompts.shown[0].refused));
         QVERIFY(f.env.prompts.shown[1].kind != PromptRecord::Message);
-        QCOMPARE(memory(), before);
+        QCOMPARE(memory(f), before);
     }
     QVERIFY(!QDir(dir.filePath(QStringLiteral("no"))).exists());
 }
 
 void FileTest::cancelChangesNothing() {
     ConsoleFixture f(false);
-    const QByteArray before = memory();
+    const QByteArray before = memory(f);
     f.env.prompts.queue(PromptAnswer::cancel());
     f.env.prompts.queue(PromptAnswer::cancel());
     f.click("Load_t_from_file");
     f.click("Save_t_file");
     QCOMPARE(f.env.prompts.shown.size(), 2);
-    QCOMPARE(memory(), before);
+    QCOMPARE(memory(f), before);
 }
 
 void FileTest::saveRightAfterStartWritesTheDefaults() {
@@ -197,7 +199,7 @@ void FileTest::saveFailingMidwayKeepsTheOldFile() {
     const QByteArray old = readAll(path);
     QCOMPARE(old.size(), 522824);
 
-    ConsoleConfig.Tanks[0].Capacity = 1;
+    f.session().ConsoleConfig.Tanks[0].Capacity = 1;
     // The file system stops taking bytes after the first 64 KiB. The program ignores the
     // signal this raises (as its main does); left alone, it would kill the program.
     rlimit saved{};
@@ -250,7 +252,7 @@ void FileTest::saveWritesThroughLinksAndRespectsReadOnly() {
     f.env.prompts.queue(PromptAnswer::file(link));
     f.click("Save_t_file");
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(readAll(real), memory());
+    QCOMPARE(readAll(real), memory(f));
 
     if (::geteuid() == 0) QSKIP("root may write a read-only file");
     QFile::setPermissions(real, QFile::ReadOwner);

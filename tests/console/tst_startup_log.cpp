@@ -129,7 +129,7 @@ void StartupLogTest::firstViewHoldsTheDefaults() {
 
 void StartupLogTest::recordsAfterStart() {
     ConsoleFixture f(false);
-    const TConsoleConfig& c = ConsoleConfig;
+    const TConsoleConfig& c = f.session().ConsoleConfig;
     QCOMPARE(QString::fromStdString(c.TerminalId.str()), QStringLiteral("012345"));
     QCOMPARE(int(c.DbSaveTime), 60);
     QCOMPARE(int(c.RefTemp), 15);
@@ -141,8 +141,8 @@ void StartupLogTest::recordsAfterStart() {
     for (int t = 1; t < 16; ++t) QVERIFY(std::memcmp(&c.Tanks[t], &zero, sizeof zero) == 0);
     const TMdiUnitRecord noUnit{};
     for (const auto& u : c.Mdi) QVERIFY(std::memcmp(&u, &noUnit, sizeof u) == 0);
-    QCOMPARE(CurrentTank, uint8_t(1));
-    QCOMPARE(SelectedMdi, uint8_t(0));
+    QCOMPARE(f.session().CurrentTank, uint8_t(1));
+    QCOMPARE(f.session().SelectedMdi, uint8_t(0));
 }
 
 void StartupLogTest::moduleViewPlaceholders() {

@@ -26,8 +26,6 @@ QByteArray singles(std::initializer_list<float> values) {
     return out;
 }
 
-TCalTable& table(int tank) { return ConsoleConfig.Tanks[tank - 1].CalTable; }
-
 void fillRamp(TCalTable& t) {
     t.Count = MaxCalPoints;
     t.Step = 1.0f;
@@ -84,36 +82,37 @@ struct Transfer {
         f.w->SendCalibrationTable(n);
     }
     QList<QByteArray> requests() const { return f.bus.requests; }
+    TCalTable& table(int tank) const { return f.session().ConsoleConfig.Tanks[tank - 1].CalTable; }
 };
 }  // namespace
 
 void TableTransferTest::checksumsOfKnownTables() {
     Transfer t;
-    table(1).Crc = 0xBEEF;
+    t.table(1).Crc = 0xBEEF;
     t.send(1);
     QCOMPARE(t.requests().size(), 126);
     QCOMPARE(ConsoleFixture::dataOf(t.requests()[0]).mid(8, 2), QByteArray("\x00\x00", 2));
-    QCOMPARE(int(table(1).Crc), 0);
+    QCOMPARE(int(t.table(1).Crc), 0);
     QVERIFY(t.f.model->table(1).checksumOk);
 
-    table(2).Points[1].Value = 1.0f;
-    table(2).Points[0].Value = 5.0f;  // the origin point is not sent
+    t.table(2).Points[1].Value = 1.0f;
+    t.table(2).Points[0].Value = 5.0f;  // the origin point is not sent
     t.send(2);
     QCOMPARE(ConsoleFixture::dataOf(t.requests()[0]).mid(8, 2), QByteArray("\x9F\x61", 2));
-    QCOMPARE(int(table(2).Crc), 0x9F61);
+    QCOMPARE(int(t.table(2).Crc), 0x9F61);
     QVERIFY(t.f.model->table(2).checksumOk);
     QVERIFY(t.f.env.prompts.shown.isEmpty());
 }
 
 void TableTransferTest::headerCarriesTankBlocksAndStepInCm() {
     Transfer t;
-    fillRamp(table(3));
+    fillRamp(t.table(3));
     t.send(3);
     const QByteArray h = ConsoleFixture::dataOf(t.requests()[0]);
     QCOMPARE(t.requests()[0].mid(1, 2), QByteArray("40"));
     QCOMPARE(h.size(), 10);
     QCOMPARE(h.left(8), QByteArray::fromHex("03007D203DCCCCCD"));
-    const uint16_t crc = checksumOf(table(3));
+    const uint16_t crc = checksumOf(t.table(3));
     QCOMPARE(h.mid(8, 2), QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(4, '0')));
     // The gauge ends on the last block and the window goes.
     QCOMPARE(t.gauge()->value(), 124);
@@ -124,8 +123,8 @@ void TableTransferTest::headerCarriesTankBlocksAndStepInCm() {
 
 void TableTransferTest::blocksCarryTheirPointsWhateverTheCount() {
     Transfer t;
-    fillRamp(table(1));
-    table(1).Count = 10;  // the points past Count go as they stand
+    fillRamp(t.table(1));
+    t.table(1).Count = 10;  // the points past Count go as they stand
     t.send(1);
     const auto r = t.requests();
     QCOMPARE(r.size(), 126);
@@ -196,21 +195,21 @@ void TableTransferTest::refusedHeaderOrNoLinkEndsQuietly() {
     {
         Transfer t(false);
         t.f.env.prompts.queue(PromptAnswer::ok());
-        table(1).Points[1].Value = 1.0f;
+        t.table(1).Points[1].Value = 1.0f;
         t.send(1);
         QCOMPARE(t.f.env.prompts.texts(),
                  QStringList{QStringLiteral("Error No:100 - Not Connected !\r Transmision aborted ! ")});
         QVERIFY(t.f.forms().progresf->isVisible());
-        QCOMPARE(int(table(1).Crc), 0x9F61);  // computed all the same
+        QCOMPARE(int(t.table(1).Crc), 0x9F61);  // computed all the same
     }
 }
 
 void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
     Transfer t;
     t.f.find<QSpinBox>("Noftanks")->setValue(3);
-    fillRamp(table(2));
-    CurrentTank = 2;
-    const uint16_t crc = checksumOf(table(2));
+    fillRamp(t.table(2));
+    t.f.session().CurrentTank = 2;
+    const uint16_t crc = checksumOf(t.table(2));
     t.f.forms().tankconfig->TankNo = 2;
     t.f.forms().tankconfig->show();
     // Two boxes: the editor's Send to Terminal and the tank window's Apply are refused while
@@ -222,7 +221,7 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
         for (int i = 1; i <= MaxCalPoints; ++i) t.f.forms().CalibrationTable->Table.Points[i].Value = -1.0f;
         t.f.forms().CalibrationTable->Table.Step = 7.0f;
         t.f.forms().CalibrationTable->applytable->click();
-        QCOMPARE(table(2).Points[1].Value, -1.0f);
+        QCOMPARE(t.table(2).Points[1].Value, -1.0f);
         t.f.forms().CalibrationTable->SendTable->click();
         // The grid and the tank window move to other tanks.
         t.f.w->Tanks_listClick(3);
@@ -234,7 +233,7 @@ void TableTransferTest::tankSwitchAndApplyDuringTransferChangeNothingSent() {
     if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(2).checksumOk);
     QCOMPARE(t.f.model->table(2).values[99], 100.0f);
-    QCOMPARE(table(2).Points[1].Value, -1.0f);  // the record holds what the editor stored
+    QCOMPARE(t.table(2).Points[1].Value, -1.0f);  // the record holds what the editor stored
     const QStringList texts = t.f.env.prompts.texts();
     QCOMPARE(texts.size(), 2);
     QVERIFY(texts[0].startsWith(QStringLiteral("The calibration table of tank No: 2 was not sent")));
@@ -246,13 +245,13 @@ void TableTransferTest::countAboveTheTableFromAFile() {
     Transfer t;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.dat"));
-    auto image = std::make_unique<TConsoleConfig>(ConsoleConfig);
+    auto image = std::make_unique<TConsoleConfig>(t.f.session().ConsoleConfig);
     fillRamp(image->Tanks[0].CalTable);
     image->Tanks[0].CalTable.Count = 65535;
     WriteWholeFile(path, image.get(), sizeof *image);
     t.f.env.prompts.queue(PromptAnswer::file(path));
     t.f.w->Load_t_from_fileClick();
-    QCOMPARE(int(table(1).Count), 65535);
+    QCOMPARE(int(t.table(1).Count), 65535);
     t.send(1);
     QCOMPARE(t.requests().size(), 126);
     QVERIFY(t.f.model->table(1).checksumOk);
@@ -264,7 +263,7 @@ void TableTransferTest::tableOfTheLastTank() {
     // from there as it stands.
     Transfer t;
     t.f.find<QSpinBox>("Noftanks")->setValue(16);
-    fillRamp(table(16));
+    fillRamp(t.table(16));
     t.f.w->Tanks_listClick(16);
     t.f.click("Edit_t_data");
     t.f.env.clock.settle();
@@ -274,11 +273,11 @@ void TableTransferTest::tableOfTheLastTank() {
     QVERIFY(t.f.forms().CalibrationTable->isVisible());
     t.f.bus.requests.clear();
     t.f.forms().CalibrationTable->SendTable->click();
-    CheckRampSent(t.requests(), 16, checksumOf(table(16)));
+    CheckRampSent(t.requests(), 16, checksumOf(t.table(16)));
     if (QTest::currentTestFailed()) return;
     QVERIFY(t.f.model->table(16).checksumOk);
     QCOMPARE(t.f.model->table(16).values[3999], 4000.0f);
-    QCOMPARE(int(table(16).Crc), int(checksumOf(table(16))));
+    QCOMPARE(int(t.table(16).Crc), int(checksumOf(t.table(16))));
     for (int n = 1; n < 16; ++n) QVERIFY(!t.f.model->table(n).headerSeen);
     QVERIFY(!t.f.forms().progresf->isVisible());
     QVERIFY(!t.f.forms().CalibrationTable->isVisible());

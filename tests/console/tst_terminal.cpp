@@ -117,9 +117,9 @@ void TerminalTest::getConfigReadsWithoutStoringThePage() {
     f.wholeConfig();
     f.click("get_t_from_console");
     QCOMPARE(f.sentCodes(), (QList<int>{0x03, 0x05, 0x05, 0x09}));
-    QCOMPARE(int(ConsoleConfig.DbSaveTime), 77);
+    QCOMPARE(int(f.session().ConsoleConfig.DbSaveTime), 77);
     QCOMPARE(f.edit("dbsave")->text(), QStringLiteral("77"));
-    QCOMPARE(ConsoleConfig.Tanks[1].Capacity, 12345.0);
+    QCOMPARE(f.session().ConsoleConfig.Tanks[1].Capacity, 12345.0);
     QCOMPARE(ConsoleFixture::cell(f.grid("Tanks_list"), 2, 2), QStringLiteral("12345"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 1), QStringLiteral("9"));
     QCOMPARE(ConsoleFixture::cell(f.grid("MDIList"), 1, 2), QStringLiteral("Pump A"));
@@ -147,7 +147,7 @@ void TerminalTest::identifierTrimmedSentAndReadBackSubstituted() {
     ConsoleFixture f;
     f.edit("TrmID")->setText(QStringLiteral("  AB12 \t"));
     f.w->ReadConsoleConfigForm();
-    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("AB12"));
+    QCOMPARE(QString::fromStdString(f.session().ConsoleConfig.TerminalId.str()), QStringLiteral("AB12"));
     f.click("send_t_to_console");
     // Positions 5 and 6 keep what the field held before: "45" of "012345".
     QCOMPARE(ConsoleFixture::dataOf(f.sent().value(0)).mid(5, 6), QByteArray("AB1245"));
@@ -155,18 +155,18 @@ void TerminalTest::identifierTrimmedSentAndReadBackSubstituted() {
     const char odd[6] = {0x61, 0x20, 0x31, 0x42, 0x7E, 0x5A};
     std::memcpy(f.model->config().TerminalId.Chars, odd, 6);
     f.click("get_t_from_console");
-    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("><1B>Z"));
+    QCOMPARE(QString::fromStdString(f.session().ConsoleConfig.TerminalId.str()), QStringLiteral("><1B>Z"));
     QCOMPARE(f.edit("TrmID")->text(), QStringLiteral("><1B>Z"));
 
     // Twelve characters fill the field; the thirteenth is not stored.
     f.edit("TrmID")->setText(QStringLiteral("ABCDEFGHIJKLM"));
     f.w->ReadConsoleConfigForm();
-    QCOMPARE(QString::fromStdString(ConsoleConfig.TerminalId.str()), QStringLiteral("ABCDEFGHIJKL"));
+    QCOMPARE(QString::fromStdString(f.session().ConsoleConfig.TerminalId.str()), QStringLiteral("ABCDEFGHIJKL"));
 }
 
 void TerminalTest::tankFieldsReachTheConsoleAndComeBack() {
     ConsoleFixture f;
-    TTankRecord& t = ConsoleConfig.Tanks[0];
+    TTankRecord& t = f.session().ConsoleConfig.Tanks[0];
     t.ProbeAddress = 9;
     t.LowFuel = 21;
     t.FuelAlarm = 17;
@@ -434,11 +434,11 @@ void TerminalTest::replyHandlerReportsAndKeepsTableAcknowledgements() {
     QVERIFY(!f.session().tableAckOk());
     QCOMPARE(int(f.session().tableAckBlock()), 0);
     // A tank reply naming no tank of the records stores nothing.
-    const auto before = std::make_unique<TConsoleConfig>(ConsoleConfig);
+    const auto before = std::make_unique<TConsoleConfig>(f.session().ConsoleConfig);
     QByteArray tank(70, '\x55');
     tank[7] = 17;
     f.w->HandleTerminalReply(trTank, int32_t(tank.size()), reinterpret_cast<const uint8_t*>(tank.constData()));
-    QVERIFY(std::memcmp(before.get(), &ConsoleConfig, sizeof ConsoleConfig) == 0);
+    QVERIFY(std::memcmp(before.get(), &f.session().ConsoleConfig, sizeof f.session().ConsoleConfig) == 0);
     QVERIFY(f.linkIdle());
 }
 
@@ -453,7 +453,7 @@ void TerminalTest::countsAboveSixteenNeverAddressPastSixteen() {
     const QList<int> codes = f.sentCodes();
     QCOMPARE(codes.count(0x05), 16);
     QCOMPARE(codes.count(0x09), 16);
-    QCOMPARE(int(ConsoleConfig.TankCount), 20);  // shown as 16; kept until the page is stored
+    QCOMPARE(int(f.session().ConsoleConfig.TankCount), 20);  // shown as 16; kept until the page is stored
     QCOMPARE(f.spin("Noftanks")->value(), 16);
     QCOMPARE(f.spin("MdiUv")->value(), 16);
     f.env.ports.clearWritten(1);
@@ -503,12 +503,12 @@ void TerminalTest::badNumberEndsOperationKeepingEarlierFields() {
     QCOMPARE(f.promptTexts(), QStringList{QStringLiteral("'12x' is not a valid integer value.")});
     QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
     QVERIFY(f.sent().isEmpty());
-    QCOMPARE(int(ConsoleConfig.Units), 1);
+    QCOMPARE(int(f.session().ConsoleConfig.Units), 1);
     f.edit("dbsave")->setText(QStringLiteral("33"));
     f.edit("reftemp")->setText(QStringLiteral("1.5"));
     f.click("send_t_to_console");
     QCOMPARE(f.promptTexts().value(1), QStringLiteral("'1.5' is not a valid integer value."));
-    QCOMPARE(int(ConsoleConfig.DbSaveTime), 33);
+    QCOMPARE(int(f.session().ConsoleConfig.DbSaveTime), 33);
     QVERIFY(f.sent().isEmpty());
     QVERIFY(f.linkIdle());
 }

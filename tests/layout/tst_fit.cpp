@@ -207,10 +207,10 @@ void FitTest::marvaneMainWindow() {
     s.spin("Noftanks")->setValue(16);
     s.spin("MdiUv")->setValue(16);
     for (int t = 0; t < MaxTanks; ++t) {
-        ConsoleConfig.Tanks[t].ProductName.assign("HEATING OIL EXTRA LT");
-        ConsoleConfig.Tanks[t].Capacity = 99999999;
+        s.session().ConsoleConfig.Tanks[t].ProductName.assign("HEATING OIL EXTRA LT");
+        s.session().ConsoleConfig.Tanks[t].Capacity = 99999999;
     }
-    for (int m = 0; m < MaxMdiUnits; ++m) ConsoleConfig.Mdi[m].Name.assign("FORECOURT PUMP 12 NW");
+    for (int m = 0; m < MaxMdiUnits; ++m) s.session().ConsoleConfig.Mdi[m].Name.assign("FORECOURT PUMP 12 NW");
     s.w->ShowConsoleConfig();
     auto* pages = s.find<QTabWidget>("Tankcfg");
     for (int p = 0; p < pages->count(); ++p) {
@@ -256,15 +256,15 @@ void FitTest::marvaneDialogs() {
     MarvaneScene s;
     Findings f;
     s.spin("Noftanks")->setValue(16);
-    ConsoleConfig.Tanks[15].ProductName.assign("HEATING OIL EXTRA LT");
-    ConsoleConfig.Tanks[15].Capacity = 99999999;
+    s.session().ConsoleConfig.Tanks[15].ProductName.assign("HEATING OIL EXTRA LT");
+    s.session().ConsoleConfig.Tanks[15].Capacity = 99999999;
     s.forms().tankconfig->TankNo = 16;
-    CurrentTank = 16;
+    s.session().CurrentTank = 16;
     f.check(s.forms().tankconfig, QStringLiteral("tank16"));
     s.forms().tankconfig->hide();
 
     s.spin("MdiUv")->setValue(16);
-    ConsoleConfig.Mdi[15].Name.assign("FORECOURT PUMP 12 NW");
+    s.session().ConsoleConfig.Mdi[15].Name.assign("FORECOURT PUMP 12 NW");
     s.forms().mdicfg->UnitNo = 16;
     f.check(s.forms().mdicfg, QStringLiteral("unit16"));
     s.forms().mdicfg->hide();
@@ -301,7 +301,7 @@ void FitTest::marvaneDialogs() {
     f.check(s.forms().AutoCalTbl, QStringLiteral("open"));
     s.forms().AutoCalTbl->hide();
 
-    CurrentTank = 1;
+    s.session().CurrentTank = 1;
     f.check(s.forms().GenffrCt, QStringLiteral("start"));
     s.forms().GenffrCt->GenTable->click();
     f.check(s.forms().GenffrCt, QStringLiteral("generated"));
@@ -316,8 +316,8 @@ void FitTest::editorTables() {
     MarvaneScene s;
     Findings f;
     s.env.prompts.acceptAny(false);
-    CurrentTank = 1;
-    ConsoleConfig.Tanks[0].Diameter = 259.0;
+    s.session().CurrentTank = 1;
+    s.session().ConsoleConfig.Tanks[0].Diameter = 259.0;
     TCalibrationTable* ed = s.forms().CalibrationTable;
     ed->show();
     settle(s.env);
