@@ -47,7 +47,7 @@ TAutoCalTbl::TAutoCalTbl(QWidget* parent) : PlainDialog("AutoCalTbl", "Automatic
     lay->addWidget(ACalTable, 1);
     FormKit::TabInReadingOrder(this);
 
-    connect(Closefrm, &QPushButton::clicked, this, [this] { Guard([this] { ClosefrmClick(); }); });
+    GuardedConnect(Closefrm, &QPushButton::clicked, this, [this] { ClosefrmClick(); });
 }
 
 void TAutoCalTbl::ClosefrmClick() { done(1); }

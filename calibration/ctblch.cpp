@@ -115,9 +115,9 @@ TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Ta
     resize(640, 480);
     FormKit::TabInReadingOrder(this);
 
-    connect(Printchart, &QPushButton::clicked, this, [this] { Guard([this] { PrintchartClick(); }); });
-    connect(savechart, &QPushButton::clicked, this, [this] { Guard([this] { savechartClick(); }); });
-    connect(CloseChart, &QPushButton::clicked, this, [this] { Guard([this] { CloseChartClick(); }); });
+    GuardedConnect(Printchart, &QPushButton::clicked, this, [this] { PrintchartClick(); });
+    GuardedConnect(savechart, &QPushButton::clicked, this, [this] { savechartClick(); });
+    GuardedConnect(CloseChart, &QPushButton::clicked, this, [this] { CloseChartClick(); });
 }
 
 QLineSeries* TCalTChart::series(Series s) const {

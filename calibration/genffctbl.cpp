@@ -83,9 +83,9 @@ TGenffrCt::TGenffrCt(ConsoleState& console, QWidget* parent)
 
     FormKit::TabInReadingOrder(this);
 
-    connect(Closefrm, &QPushButton::clicked, this, [this] { Guard([this] { ClosefrmClick(); }); });
-    connect(GenTable, &QPushButton::clicked, this, [this] { Guard([this] { GenTableClick(); }); });
-    connect(Usetbl, &QPushButton::clicked, this, [this] { Guard([this] { UsetblClick(); }); });
+    GuardedConnect(Closefrm, &QPushButton::clicked, this, [this] { ClosefrmClick(); });
+    GuardedConnect(GenTable, &QPushButton::clicked, this, [this] { GenTableClick(); });
+    GuardedConnect(Usetbl, &QPushButton::clicked, this, [this] { UsetblClick(); });
 }
 
 QString TGenffrCt::Cell(int col, int row) const { return grid_->Cell(col, row); }

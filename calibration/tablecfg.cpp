@@ -142,7 +142,7 @@ TCalibrationTable::TCalibrationTable(ConsoleState& console, QWidget* parent)
     connect(ECalTable, &QTableView::clicked, this, [this](const QModelIndex& idx) {
         run([this, r = GridRowOf(idx)] { ECalTableClick(r); });
     });
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) { noteFocus(w); });
+    GuardedConnect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) { noteFocus(w); });
 
     FormCreate();
     fitColumns();

@@ -111,7 +111,9 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    // Runs a handler inside the error guard, counting handlers in progress.
+    // Runs a handler inside the error guard, counting handlers in progress. The editor's
+    // signals reach their handlers through this rather than GuardedConnect: the count must
+    // also cover the error box, a modal window the handler's failure opens.
     template <class F>
     void run(F&& handler);
     void layout(bool levelToVolume);

@@ -136,14 +136,14 @@ Ttankconfig::Ttankconfig(ConsoleState& console, QWidget* parent)
     lay->addLayout(buttons);
     FormKit::TabInReadingOrder(this);
 
-    connect(apply, &QPushButton::clicked, this, [this] { Guard([this] { applyClick(); }); });
-    connect(cancel, &QPushButton::clicked, this, [this] { Guard([this] { cancelClick(); }); });
-    connect(prev, &QPushButton::clicked, this, [this] { Guard([this] { prevClick(); }); });
-    connect(next, &QPushButton::clicked, this, [this] { Guard([this] { nextClick(); }); });
-    connect(ldtable, &QPushButton::clicked, this, [this] { Guard([this] { ldtableClick(); }); });
+    GuardedConnect(apply, &QPushButton::clicked, this, [this] { applyClick(); });
+    GuardedConnect(cancel, &QPushButton::clicked, this, [this] { cancelClick(); });
+    GuardedConnect(prev, &QPushButton::clicked, this, [this] { prevClick(); });
+    GuardedConnect(next, &QPushButton::clicked, this, [this] { nextClick(); });
+    GuardedConnect(ldtable, &QPushButton::clicked, this, [this] { ldtableClick(); });
     // Another window of the program taking over in between makes the next activation a
     // return from it again.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+    GuardedConnect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
         if (w && w != windowHandle() && w->modality() == Qt::NonModal) backFromModal_ = false;
     });
     FormCreate();

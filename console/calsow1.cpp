@@ -74,9 +74,9 @@ TCalSoW::TCalSoW(QWidget* parent) : PlainDialog("CalSoW", "Calibrate Speed of Wi
     g->addLayout(buttons, 3, 0, 1, 3);
     FormKit::TabInReadingOrder(this);
 
-    connect(Nextbut, &QPushButton::clicked, this, [this] { Guard([this] { NextbutClick(); }); });
-    connect(PBut, &QPushButton::clicked, this, [this] { Guard([this] { PButClick(); }); });
-    connect(Cancel, &QPushButton::clicked, this, [this] { Guard([this] { CancelClick(); }); });
+    GuardedConnect(Nextbut, &QPushButton::clicked, this, [this] { NextbutClick(); });
+    GuardedConnect(PBut, &QPushButton::clicked, this, [this] { PButClick(); });
+    GuardedConnect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
 }
 
 void TCalSoW::showStartTexts() {

@@ -32,8 +32,8 @@ TlogForm1::TlogForm1(QWidget* parent) : PlainForm("logForm1", "Log", parent) {
     SaveDialog1.initialDir = QStringLiteral("log/");
     SaveDialog1.pathMustExist = true;
 
-    connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });
-    connect(SaveLog1, &QPushButton::clicked, this, [this] { Guard([this] { SaveLog1Click(); }); });
+    GuardedConnect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    GuardedConnect(SaveLog1, &QPushButton::clicked, this, [this] { SaveLog1Click(); });
 }
 
 void TlogForm1::Button1Click() { hide(); }

@@ -39,7 +39,7 @@ using FormKit::Numbers;
 
 // A button's click runs its handler inside the error guard.
 void OnClick(TMainConfig* w, QAbstractButton* b, void (TMainConfig::*handler)()) {
-    QObject::connect(b, &QAbstractButton::clicked, w, [w, handler] { Guard([&] { (w->*handler)(); }); });
+    GuardedConnect(b, &QAbstractButton::clicked, w, [w, handler] { (w->*handler)(); });
 }
 
 // A row inside a group: the field, its unit, the button that acts on it.
@@ -149,9 +149,9 @@ void TMainConfig::buildWindow() {
     buildMenu();
     FormKit::TabInReadingOrder(this);
 
-    connect(TrmConnect, &QPushButton::clicked, this, [this] { Guard([this] { TrmConnectClick(); }); });
+    GuardedConnect(TrmConnect, &QPushButton::clicked, this, [this] { TrmConnectClick(); });
     // toggled: a click, the keyboard and the accessibility action all raise it.
-    connect(ProbeConnect, &QPushButton::toggled, this, [this] { Guard([this] { ProbeConnectClick(); }); });
+    GuardedConnect(ProbeConnect, &QPushButton::toggled, this, [this] { ProbeConnectClick(); });
 }
 
 QWidget* TMainConfig::buildProgramOptionsPage() {
@@ -166,7 +166,7 @@ QWidget* TMainConfig::buildProgramOptionsPage() {
     g->addWidget(FormKit::LabelFor(comm, L1("Probe network : "), portsel), 1, 0);
     g->addWidget(portsel, 1, 1);
     auto* exit = FormKit::Button(page, "ExitProgOptions", L1("Exit program"));
-    connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
+    GuardedConnect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
     auto* lay = new QVBoxLayout(page);
     lay->addWidget(comm);
     lay->addStretch();
@@ -254,21 +254,21 @@ QWidget* TMainConfig::buildTerminalPage() {
     lay->addLayout(lists, 3);
     lay->addLayout(right, 2);
 
-    connect(Noftanks, &QSpinBox::valueChanged, this, [this] { Guard([this] { set_new_NoT(); }); });
-    connect(MdiUv, &QSpinBox::valueChanged, this, [this] { Guard([this] { MdiUvChange(); }); });
+    GuardedConnect(Noftanks, &QSpinBox::valueChanged, this, [this] { set_new_NoT(); });
+    GuardedConnect(MdiUv, &QSpinBox::valueChanged, this, [this] { MdiUvChange(); });
     // A row chosen by keyboard acts as a click on it.
-    connect(tanks, &TGrid::rowChosen, this, [this](int row) { Guard([&] { Tanks_listClick(row); }); });
-    connect(mdis, &TGrid::rowChosen, this, [this](int row) { Guard([&] { MDIListClick(row); }); });
+    GuardedConnect(tanks, &TGrid::rowChosen, this, [this](int row) { Tanks_listClick(row); });
+    GuardedConnect(mdis, &TGrid::rowChosen, this, [this](int row) { MDIListClick(row); });
     // A double click anywhere on a grid acts, also below its last row (eventFilter).
     Tanks_list->viewport()->installEventFilter(this);
     MDIList->viewport()->installEventFilter(this);
-    connect(Edit_t_data, &QPushButton::clicked, this, [this] { Guard([this] { Edit_t_dataClick(); }); });
-    connect(MdiCfgb, &QPushButton::clicked, this, [this] { Guard([this] { MdiCfgbClick(); }); });
-    connect(send, &QPushButton::clicked, this, [this] { Guard([this] { send_t_to_consoleClick(); }); });
-    connect(get, &QPushButton::clicked, this, [this] { Guard([this] { get_t_from_consoleClick(); }); });
-    connect(save, &QPushButton::clicked, this, [this] { Guard([this] { Save_t_fileClick(); }); });
-    connect(load, &QPushButton::clicked, this, [this] { Guard([this] { Load_t_from_fileClick(); }); });
-    connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
+    GuardedConnect(Edit_t_data, &QPushButton::clicked, this, [this] { Edit_t_dataClick(); });
+    GuardedConnect(MdiCfgb, &QPushButton::clicked, this, [this] { MdiCfgbClick(); });
+    GuardedConnect(send, &QPushButton::clicked, this, [this] { send_t_to_consoleClick(); });
+    GuardedConnect(get, &QPushButton::clicked, this, [this] { get_t_from_consoleClick(); });
+    GuardedConnect(save, &QPushButton::clicked, this, [this] { Save_t_fileClick(); });
+    GuardedConnect(load, &QPushButton::clicked, this, [this] { Load_t_from_fileClick(); });
+    GuardedConnect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
     return page;
 }
 
@@ -371,7 +371,7 @@ QWidget* TMainConfig::buildProbePage() {
     // or on an empty log (the view's own signal fires only on an item); so does Enter.
     PrLogwin->viewport()->installEventFilter(this);
     PrLogwin->installEventFilter(this);
-    connect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
+    GuardedConnect(exit, &QPushButton::clicked, this, [this] { Exit1Click(); });
 
     auto on = [this](QAbstractButton* b, void (TMainConfig::*handler)()) { OnClick(this, b, handler); };
     on(ChgProbe, &TMainConfig::ChgProbeClick);
@@ -384,7 +384,7 @@ QWidget* TMainConfig::buildProbePage() {
     on(SetSow, &TMainConfig::SetSowClick);
     on(ProbeScan, &TMainConfig::ProbeScanClick);
     on(CalibrateSow, &TMainConfig::CalibrateSowClick);
-    connect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { Guard([this] { SlProbeChange(); }); });
+    GuardedConnect(SlProbe, &QComboBox::currentIndexChanged, this, [this] { SlProbeChange(); });
     return page;
 }
 
@@ -457,8 +457,8 @@ QWidget* TMainConfig::buildOthersPage() {
     on(LRMBscan, &TMainConfig::LRMBscanClick);
     // A relay button acts on its toggle, which a click and an accessibility tool's toggle
     // action both give; the module data sets the buttons without it.
-    connect(LRMR1, &QAbstractButton::toggled, this, [this] { Guard([this] { LRMR1Click(); }); });
-    connect(LRMR2, &QAbstractButton::toggled, this, [this] { Guard([this] { LRMR2Click(); }); });
+    GuardedConnect(LRMR1, &QAbstractButton::toggled, this, [this] { LRMR1Click(); });
+    GuardedConnect(LRMR2, &QAbstractButton::toggled, this, [this] { LRMR2Click(); });
     return page;
 }
 
@@ -468,7 +468,7 @@ void TMainConfig::buildMenu() {
     file->setAccessibleName(FormKit::WithoutMnemonic(file->title()));
     auto* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("Exit1"));
-    connect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
+    GuardedConnect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
 }
 
 void TMainConfig::setStatusColour(QLabel* status, bool connected) {
@@ -562,9 +562,9 @@ bool TMainConfig::eventFilter(QObject* watched, QEvent* e) {
 
 void TMainConfig::closeEvent(QCloseEvent* e) {
     // Every wait ends now, so nothing keeps the program from ending; an operation that was
-    // under way sends nothing more.
+    // under way sends nothing more. An error on the way out is shown, and the program ends.
     SetAppQuitting(true);
-    session_.terminal().shutDown();
+    Guard([this] { session_.terminal().shutDown(); });
     e->accept();
     QCoreApplication::exit(0);
 }

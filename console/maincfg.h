@@ -59,7 +59,6 @@ public:
     // Terminal link (the session's)
     void TrmConnectClick();
     void DisconnectTerminal();
-    void SendTerminalFrame(TLineBuffer& line);
 
     // Terminal dialogue: the page's part here, the exchanges in the session.
     void ReadConsoleConfigForm();
@@ -90,10 +89,6 @@ public:
     void ProbeConnectClick();
     void SendProbeCommand(uint8_t cmd, uint8_t addr, const ProbePayload& payload = {});
     void SendModuleCommand(uint8_t cmd, uint8_t device, uint8_t addr, const ProbePayload& payload = {});
-    void TransmitProbeFrame(const std::string& line);
-    void PrbComRxFlag();
-    void PrbComDsr();
-    void PrbTmrTimer();
     void Timer3Timer();
 
     // Probe and module replies

@@ -75,11 +75,6 @@ void TMainConfig::SendModuleCommand(uint8_t cmd, uint8_t device, uint8_t addr, c
     probeBus_->sendModule(cmd, device, addr, payload);
 }
 
-void TMainConfig::TransmitProbeFrame(const std::string& line) { probeBus_->transmit(line); }
-void TMainConfig::PrbComRxFlag() { probeBus_->receive(); }
-void TMainConfig::PrbComDsr() { probeBus_->dsrChanged(); }
-void TMainConfig::PrbTmrTimer() { probeBus_->replyTimeout(); }
-
 void TMainConfig::Timer3Timer() {
     // Each step runs only while the port the cycle began on is still open: after a disconnect
     // or a lost port the rest of the tick would only be refused, one box per request.

@@ -51,7 +51,7 @@ private:
 // for the caller to tell the user once the window has gone.
 int ShowCycleWindow(ProbeBusLink& link, QDialog& window, const std::function<void()>& close, bool& lost) {
     lost = false;
-    const auto connection = QObject::connect(link.port(), &SerialLink::lost, &window, [&lost, &close] {
+    const auto connection = GuardedConnect(link.port(), &SerialLink::lost, &window, [&lost, &close] {
         lost = true;
         close();
     });
@@ -154,7 +154,7 @@ void TMainConfig::LRMBscanClick() {
     ScanfLrm->PrepareScan(this);
     // Nobody can close the window but the scan: a port that closes or goes away under it, and
     // so stops the cycle, closes it too (the program's end leaves its loop by itself).
-    const auto closed = connect(ProbeConnect, &QAbstractButton::toggled, ScanfLrm, [this] {
+    const auto closed = GuardedConnect(ProbeConnect, &QAbstractButton::toggled, ScanfLrm, [this] {
         if (!probeBus_->isOpen()) ScanfLrm->Finish();
     });
     bool lost = false;
@@ -191,7 +191,7 @@ void TMainConfig::CalibrateSowClick() {
     SowCalibrating = true;
     // A point is made of readings that came after its measuring began: nothing read while the
     // wizard waited for the user, nor in an earlier run or an abandoned point, counts.
-    const auto fresh = connect(CalSoW, &TCalSoW::measuringStarted, this, [this] {
+    const auto fresh = GuardedConnect(CalSoW, &TCalSoW::measuringStarted, this, [this] {
         SowSampleCount = 0;
         std::fill(std::begin(SowSamples), std::end(SowSamples), 0);
     });

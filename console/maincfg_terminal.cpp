@@ -42,8 +42,6 @@ void TMainConfig::ShowTerminalClosed() {
     TrmConnect->setText(QStringLiteral("Connect"));
 }
 
-void TMainConfig::SendTerminalFrame(TLineBuffer& line) { session_.terminal().send(line); }
-
 // ---------------------------------------------------------------------------
 // Dialogue
 

@@ -45,10 +45,10 @@ Tmdicfg::Tmdicfg(ConsoleSession& session, QWidget* parent) : PlainForm("mdicfg",
     lay->addLayout(buttons);
     FormKit::TabInReadingOrder(this);
 
-    connect(prev, &QPushButton::clicked, this, [this] { Guard([this] { prevClick(); }); });
-    connect(next, &QPushButton::clicked, this, [this] { Guard([this] { nextClick(); }); });
-    connect(cancel, &QPushButton::clicked, this, [this] { Guard([this] { cancelClick(); }); });
-    connect(apply, &QPushButton::clicked, this, [this] { Guard([this] { applyClick(); }); });
+    GuardedConnect(prev, &QPushButton::clicked, this, [this] { prevClick(); });
+    GuardedConnect(next, &QPushButton::clicked, this, [this] { nextClick(); });
+    GuardedConnect(cancel, &QPushButton::clicked, this, [this] { cancelClick(); });
+    GuardedConnect(apply, &QPushButton::clicked, this, [this] { applyClick(); });
 }
 
 int Tmdicfg::lastUnit() const { return std::min<int>(session_.ConsoleConfig.MdiCount, MaxMdiUnits); }

@@ -36,7 +36,7 @@ Tprobeconfig::Tprobeconfig(QWidget* parent) : PlainDialog("probeconfig", "Probe 
     g->addWidget(ScanResult, 3, 0, 1, 2);
     g->addWidget(CloseSc, 4, 1, Qt::AlignRight);
     FormKit::TabInReadingOrder(this);
-    connect(CloseSc, &QPushButton::clicked, this, [this] { Guard([this] { CloseScClick(); }); });
+    GuardedConnect(CloseSc, &QPushButton::clicked, this, [this] { CloseScClick(); });
 }
 
 void Tprobeconfig::PrepareScan() {

@@ -34,7 +34,6 @@ void TerminalLink::open(int comNumber) {
     TrmCom->open(comNumber, 9600);
     TrmCom->purgeInput();
     TrmCom->purgeOutput();
-    TrmConnected = true;
 }
 
 bool TerminalLink::isOpen() const { return TrmCom->isOpen(); }
@@ -48,7 +47,6 @@ bool TerminalLink::ending() const { return ending_ || AppQuitting(); }
 void TerminalLink::close() {
     TrmTmr->stop();
     clearExchange();
-    TrmConnected = false;
     if (TrmCom->isOpen()) {
         TrmCom->purgeInput();
         TrmCom->purgeOutput();

@@ -66,7 +66,6 @@ private:
 
     SerialLink* TrmCom = nullptr;
     ProgramTimer* TrmTmr = nullptr;
-    bool TrmConnected = false;  // opened by the user; nothing reads it
     bool TrmWaiting = false;    // a line is out and its reply not yet handled
     bool TrmRetry = false;      // the last reply was bad: write the line again
     bool TrmBusy = false;       // an exchange is in progress; its caller waits

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 void SetAppTitle(const QString& title);
@@ -27,10 +28,17 @@ void Guard(F&& handler) noexcept {
     }
 }
 
-// Connects a signal to a handler that runs inside the guard.
+// The one way a handler is attached to a signal: it runs inside the guard. It takes the
+// signal's arguments, or none (a click's handler need not take the checked state). A virtual
+// event handler, which no signal calls, runs its work inside Guard itself.
 template <class Sender, class Signal, class Receiver, class F>
 auto GuardedConnect(Sender* sender, Signal signal, Receiver* receiver, F handler) {
     return QObject::connect(sender, signal, receiver, [h = std::move(handler)](auto&&... args) {
-        Guard([&] { h(std::forward<decltype(args)>(args)...); });
+        Guard([&] {
+            if constexpr (std::is_invocable_v<const F&, decltype(args)...>)
+                h(std::forward<decltype(args)>(args)...);
+            else
+                h();
+        });
     });
 }

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/errorguard.h"
 #include "platform/formkit.h"
 #include "probetool/HelpFrame.h"
 
@@ -16,5 +17,5 @@ THelpWindow::THelpWindow(QWidget* parent) : PlainDialog("HelpWindow", "HelpWindo
     // The caption names the window only as a class would; a screen reader also hears what it holds.
     setAccessibleDescription(QStringLiteral("Help on the main window's controls"));
     FormKit::TabInReadingOrder(this);
-    connect(HelpFrame->Button1, &QPushButton::clicked, this, [this] { done(1); });
+    GuardedConnect(HelpFrame->Button1, &QPushButton::clicked, this, [this] { done(1); });
 }

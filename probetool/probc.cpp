@@ -222,8 +222,8 @@ void Tprobc::buildControls() {
 
 void Tprobc::connectHandlers() {
     GuardedConnect(MainTimer, &ProgramTimer::timeout, this, [this] { MainTimerTimer(); });
-    connect(link_, &ProbeTxEngine::logLine, this, [this](const QString& line) { AddLog(line); });
-    connect(link_, &ProbeTxEngine::progress, this, [this](int position, int maximum) {
+    GuardedConnect(link_, &ProbeTxEngine::logLine, this, [this](const QString& line) { AddLog(line); });
+    GuardedConnect(link_, &ProbeTxEngine::progress, this, [this](int position, int maximum) {
         ProgrB->setMax(maximum);
         ProgrB->setPosition(position);
     });

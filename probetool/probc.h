@@ -68,9 +68,6 @@ public:
     // Transmit queue and receive assembly, run by the link.
     void QueueCommand(const QString& text);
     void StartSending();
-    void SendCommand(const QString& text);
-    void WrktmrTimer();
-    void ComPortTriggerAvail(int count);
     void ProcessReplies();
     // False when the wait was ended because the program is closing or the engine cannot run.
     bool SendAndWait();

@@ -4,9 +4,6 @@
 
 void Tprobc::QueueCommand(const QString& text) { link_->QueueCommand(text); }
 void Tprobc::StartSending() { link_->StartSending(); }
-void Tprobc::SendCommand(const QString& text) { link_->SendCommand(text); }
-void Tprobc::WrktmrTimer() { link_->WrktmrTimer(); }
-void Tprobc::ComPortTriggerAvail(int count) { link_->ComPortTriggerAvail(count); }
 void Tprobc::ProcessReplies() { link_->ProcessReplies(); }
 
 bool Tprobc::SendAndWait() {

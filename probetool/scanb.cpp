@@ -112,7 +112,7 @@ bool TScanbus::identify(uint8_t address, bool& answered) {
     // Any identify reply handled while this address is scanned counts for it, as any line
     // counts as the answer to the command in flight.
     const QMetaObject::Connection c =
-        connect(link_, &ProbeTxEngine::replyReceived, this, [&answered](const TShortFrame& f) {
+        GuardedConnect(link_, &ProbeTxEngine::replyReceived, this, [&answered](const TShortFrame& f) {
             if (f.Device == DevProbe && f.Code == rspIdentify) answered = true;
         });
     struct Disconnect {

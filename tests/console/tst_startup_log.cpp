@@ -46,6 +46,7 @@ private slots:
     void recordsAfterStart();
     void moduleViewPlaceholders();
     void exitFromMenuAndThreeButtons();
+    void anErrorOnTheWayOutShowsTheStandardBox();
     void logLineShapeAndModuleRouting();
     void reportBoxesAndLines();
     void terminalLinesWrap();
@@ -185,6 +186,33 @@ void StartupLogTest::exitFromMenuAndThreeButtons() {
     ConsoleFixture f(false);
     QWidget* others = f.w->Tankcfg->widget(3);
     for (auto* b : others->findChildren<QAbstractButton*>()) QVERIFY(!b->text().contains(QStringLiteral("Exit")));
+}
+
+void StartupLogTest::anErrorOnTheWayOutShowsTheStandardBox() {
+    // The menu item, the three buttons and the window's close box: an error while the program
+    // ends (here, from whatever listens to the terminal link closing) is shown in the standard
+    // box and escapes nowhere; the program ends all the same.
+    for (const char* how : {"Exit1", "ExitProgOptions", "ExitTerminalConfig", "ExitProbeConfig", "close box"}) {
+        ConsoleFixture f;
+        f.w->show();
+        QObject listener;
+        QObject::connect(&f.session().terminal(), &TerminalLink::closed, &listener, [] { throw AppError("Disk full"); });
+        f.env.prompts.queue(PromptAnswer::ok());
+        if (QByteArray(how) == "Exit1")
+            f.w->findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
+        else if (QByteArray(how) == "close box")
+            f.w->close();
+        else
+            f.click(how);
+        QVERIFY2(!f.w->isVisible(), how);
+        QVERIFY(AppQuitting());
+        QVERIFY(f.linkClosed());
+        QCOMPARE(f.env.prompts.shown.size(), 1);
+        QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+        QCOMPARE(f.env.prompts.shown[0].text, QStringLiteral("Disk full."));
+        QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
+        QCOMPARE(f.env.prompts.shown[0].buttons, int(MbOk));
+    }
 }
 
 void StartupLogTest::logLineShapeAndModuleRouting() {
