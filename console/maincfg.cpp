@@ -65,6 +65,8 @@ TMainConfig::TMainConfig(ConsoleSession& session, QWidget* parent) : QMainWindow
     GuardedConnect(trm, &TerminalLink::lineLogged, this, [this](const TLineBuffer& line) { LogTerminalBytes(line); });
     GuardedConnect(trm, &TerminalLink::timedOut, this, [this] { ReportCode(rcTerminalTimeout); });
     GuardedConnect(trm, &TerminalLink::closed, this, [this] { ShowTerminalClosed(); });
+    GuardedConnect(trm, &TerminalLink::portLost, this,
+                   [this](const QString& text) { AddLogLine(text.toStdString(), LogPrefixError); });
     GuardedConnect(&session_, &ConsoleSession::configChanged, this, [this] { ShowConsoleConfig(); });
     GuardedConnect(&session_, &ConsoleSession::acknowledged, this,
                    [this](uint8_t code, bool ok) { ReportAcknowledgement(code, ok); });

@@ -65,6 +65,7 @@ void TMainConfig::ProbeLinkLost() {
     }
     setStatusColour(prconstat, false);
     ProbeConnect->setText(QStringLiteral("Connect"));
+    AddLogLine(PortGoneText(probeBus_->port()->comNumber()).toStdString(), LogPrefixError);
 }
 
 void TMainConfig::SendProbeCommand(uint8_t cmd, uint8_t addr, const ProbePayload& payload) {

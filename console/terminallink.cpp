@@ -26,7 +26,10 @@ TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {
     GuardedConnect(TrmCom, &SerialLink::lineFeedReceived, this, [this] { receive(); });
     GuardedConnect(TrmTmr, &ProgramTimer::timeout, this, [this] { expire(); });
     // A port that goes away under us ends the exchange like a disconnect.
-    GuardedConnect(TrmCom, &SerialLink::lost, this, [this] { close(); });
+    GuardedConnect(TrmCom, &SerialLink::lost, this, [this] {
+        emit portLost(PortGoneText(TrmCom->comNumber()));
+        close();
+    });
 }
 
 void TerminalLink::open(int comNumber) {

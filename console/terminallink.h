@@ -54,6 +54,8 @@ signals:
     void replyReceived(const TLongFrame& reply);
     // No reply in time; the link closes next.
     void timedOut();
+    // The port went away under the link (closed follows); the text names the port and device.
+    void portLost(const QString& text);
     // The link has closed: by the user, the time-out, giving up, a lost port, the end.
     void closed();
     // A request found the port closed and was dropped.

@@ -66,6 +66,12 @@ void SerialLink::deliver() {
 
 QString ComDevicePath(int comNumber) { return MapComPort(comNumber).device; }
 
+QString PortGoneText(int comNumber) {
+    return QStringLiteral("COM%1 (%2): the port is gone; connect again once it is back")
+        .arg(comNumber)
+        .arg(ComDevicePath(comNumber));
+}
+
 namespace {
 // Every text names the device tried, and where a mapping sent the port there, the mapping.
 std::string NoSuchPortText(int comNumber, const ComPortMapping& m) {

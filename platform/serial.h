@@ -89,6 +89,9 @@ public:
 // /dev/ttyS<n-1>); empty when SERIAL_COM<n> is set but empty, meaning there is no such port.
 QString ComDevicePath(int comNumber);
 
+// What the log says when an open port goes away (an adapter pulled, a line hung up).
+QString PortGoneText(int comNumber);
+
 class QtSerialPorts : public SerialPorts {
 public:
     SerialLink* create(QObject* parent) override;

@@ -306,6 +306,9 @@ void ProbeLinkTest::lostPortStopsTheCycle() {
     QVERIFY(!r.find("ProbeConnect")->isChecked());
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(r.env.prompts.shown.isEmpty());
+    // The log says once which port went, and where it was.
+    const QString gone = QStringLiteral("COM3 (%1): the port is gone; connect again once it is back").arg(ComDevicePath(3));
+    QCOMPARE(r.linesEndingWith(LogPrefixError + gone), 1);
 }
 
 void ProbeLinkTest::clickGoesOutBetweenAutoRefreshes() {
