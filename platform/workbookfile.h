@@ -1,7 +1,7 @@
 #pragma once
 // Workbook files: the first sheet of an .xls (BIFF5 or BIFF8, read by our own record reader) or
 // of a tab-separated .txt file, and one-sheet .xls files of texts and numbers written as BIFF8.
-// Plain C++ without Qt: the glib headers behind the writer do not mix with Qt's keywords.
+// Plain C++ without Qt, so that the fuzz build takes the readers alone.
 #include <map>
 #include <string>
 #include <utility>
@@ -48,10 +48,15 @@ WorkbookCells ReadXlsBytes(const std::string& bytes, const std::string& path);
 WorkbookCells ParseTextWorkbook(const std::string& bytes);
 
 // The BIFF8 stream of a one-sheet workbook ("Sheet1") holding the cells: texts in the shared
-// string table, numbers as full 8-byte values.
+// string table, numbers as full 8-byte values; padded to at least 4096 bytes, so that it never
+// goes into a compound document's mini stream.
 std::string Biff8WorkbookStream(const WorkbookCells& cells);
-// The whole .xls file: that stream as the "Workbook" stream of a compound document, built in
-// memory; empty when it cannot be built.
+// A compound document (version 3, 512-byte sectors) holding `workbook` as its only stream,
+// "Workbook", in sectors of its own: header, FAT (with DIFAT sectors past 109 FAT sectors),
+// one directory sector, the stream. Throws WorkbookError for a stream shorter than 4096 bytes
+// (it would belong in the mini stream) or longer than the format's 2 GiB.
+std::string XlsCompoundDocument(const std::string& workbook);
+// The whole .xls file: XlsCompoundDocument(Biff8WorkbookStream(cells)), built in memory.
 std::string XlsDocument(const WorkbookCells& cells);
 // Saves XlsDocument(cells) as every other file is saved (platform/fileio.h): an existing file
 // is replaced only once the new one is complete. Defined in the platform library.

@@ -1,12 +1,8 @@
-// The BIFF8 records of a one-sheet workbook, and the compound document around them (libgsf).
+// The BIFF8 records of a one-sheet workbook, and the compound document around them.
 // Only what a workbook of texts and numbers needs: globals (BOF, code page, window, fonts, the
 // 15 style formats and one cell format, the Normal style, the sheet's entry, the shared
-// strings), then the sheet (BOF, dimensions, window, one record per cell).
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-utils.h>
-
+// strings), then the sheet (BOF, dimensions, window, one record per cell); and a compound
+// document of 512-byte sectors that holds that stream and nothing else.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +15,9 @@
 namespace {
 
 constexpr size_t MaxRecordData = 8224;
+// Shorter streams of a compound document go into its mini stream, which some readers do not
+// look in; the document writer makes none.
+constexpr size_t MiniStreamCutoff = 4096;
 
 class Stream {
 public:
@@ -318,29 +317,126 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
         s.end(at);
     }
     s.record(0x000A, {});
-    // Some readers look for the workbook stream in the big sectors only.
-    if (s.bytes.size() < 4096) s.bytes.resize(4096, '\0');
+    if (s.bytes.size() < MiniStreamCutoff) s.bytes.resize(MiniStreamCutoff, '\0');
     return std::move(s.bytes);
 }
 
-std::string XlsDocument(const WorkbookCells& cells) {
-    const std::string stream = Biff8WorkbookStream(cells);
-    GsfOutput* memory = gsf_output_memory_new();
-    GsfOutfile* ole = gsf_outfile_msole_new(memory);
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
-    bool ok = child && gsf_output_write(child, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
-    if (child) {
-        ok = gsf_output_close(child) && ok;
-        g_object_unref(child);
+namespace {
+
+// The compound document's sector marks and limits (version 3: 512-byte sectors).
+constexpr size_t SectorSize = 512;
+constexpr uint32_t FreeSector = 0xFFFFFFFF;
+constexpr uint32_t EndOfChain = 0xFFFFFFFE;
+constexpr uint32_t FatSector = 0xFFFFFFFD;
+constexpr uint32_t DifatSector = 0xFFFFFFFC;
+constexpr uint32_t NoStream = 0xFFFFFFFF;
+constexpr size_t EntriesPerSector = SectorSize / 4;
+constexpr size_t HeaderDifatEntries = 109;
+constexpr size_t DifatEntriesPerSector = EntriesPerSector - 1;  // the last one links the next
+constexpr size_t LargestStream = 0x80000000;  // what a version 3 size field may say
+
+struct Sectors {
+    char* p;
+    void put16(size_t at, unsigned v) {
+        p[at] = char(v & 0xFF);
+        p[at + 1] = char((v >> 8) & 0xFF);
     }
-    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
-    g_object_unref(ole);
-    std::string document;
-    if (ok) {
-        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory));
-        const gsf_off_t size = gsf_output_size(memory);
-        if (bytes && size > 0) document.assign(reinterpret_cast<const char*>(bytes), size_t(size));
+    void put32(size_t at, uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
     }
-    g_object_unref(memory);
-    return document;
+    // Byte offset of sector n: the header takes the first 512 bytes.
+    static size_t at(size_t n) { return (n + 1) * SectorSize; }
+};
+
+void directoryEntry(Sectors& f, size_t at, const char* name, unsigned type, uint32_t child, uint32_t start,
+                    uint32_t size) {
+    size_t n = 0;
+    for (; name[n]; ++n) f.put16(at + 2 * n, uint8_t(name[n]));
+    f.put16(at + 0x40, unsigned(2 * n + 2));  // with the closing zero
+    f.p[at + 0x42] = char(type);
+    f.p[at + 0x43] = 1;  // black: a tree of one node
+    f.put32(at + 0x44, NoStream);
+    f.put32(at + 0x48, NoStream);
+    f.put32(at + 0x4C, child);
+    f.put32(at + 0x74, start);
+    f.put32(at + 0x78, size);
 }
+
+}  // namespace
+
+std::string XlsCompoundDocument(const std::string& workbook) {
+    // A shorter stream would belong in the mini stream, which this writer does not make.
+    if (workbook.size() < MiniStreamCutoff) throw WorkbookError("The workbook stream is shorter than 4096 bytes");
+    if (workbook.size() > LargestStream) throw WorkbookError("The workbook is too large for an .xls file");
+
+    // Sectors in order: the FAT, the DIFAT sectors (FAT sectors past the header's 109), the
+    // directory, the stream. The FAT lists every sector, its own too, so its size is found by
+    // growing it until it covers them all.
+    const size_t streamSectors = (workbook.size() + SectorSize - 1) / SectorSize;
+    auto difatFor = [](size_t fat) {
+        return fat <= HeaderDifatEntries ? 0 : (fat - HeaderDifatEntries + DifatEntriesPerSector - 1) / DifatEntriesPerSector;
+    };
+    size_t fat = 1;
+    while (fat * EntriesPerSector < fat + difatFor(fat) + 1 + streamSectors) ++fat;
+    const size_t difat = difatFor(fat);
+    const size_t directory = fat + difat;
+    const size_t firstStream = directory + 1;
+    const size_t total = firstStream + streamSectors;
+
+    std::string file(Sectors::at(total), '\0');
+    Sectors f{file.data()};
+
+    static const char signature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    std::memcpy(f.p, signature, 8);
+    f.put16(0x18, 0x003E);  // minor version
+    f.put16(0x1A, 0x0003);  // major version
+    f.put16(0x1C, 0xFFFE);  // little-endian
+    f.put16(0x1E, 9);       // 512-byte sectors
+    f.put16(0x20, 6);       // 64-byte mini sectors
+    f.put32(0x2C, uint32_t(fat));
+    f.put32(0x30, uint32_t(directory));
+    f.put32(0x38, MiniStreamCutoff);
+    f.put32(0x3C, EndOfChain);  // no mini FAT
+    f.put32(0x44, difat ? uint32_t(fat) : EndOfChain);
+    f.put32(0x48, uint32_t(difat));
+
+    // Where the FAT's sectors are: the header's list, then the DIFAT chain.
+    for (size_t i = 0; i < HeaderDifatEntries; ++i) f.put32(0x4C + 4 * i, i < fat ? uint32_t(i) : FreeSector);
+    for (size_t d = 0; d < difat; ++d) {
+        const size_t at = Sectors::at(fat + d);
+        for (size_t i = 0; i < DifatEntriesPerSector; ++i) {
+            const size_t n = HeaderDifatEntries + d * DifatEntriesPerSector + i;
+            f.put32(at + 4 * i, n < fat ? uint32_t(n) : FreeSector);
+        }
+        f.put32(at + 4 * DifatEntriesPerSector, d + 1 < difat ? uint32_t(fat + d + 1) : EndOfChain);
+    }
+
+    // The FAT: what each sector is, and the chains of the directory and the stream.
+    auto next = [&](size_t n, uint32_t v) { f.put32(Sectors::at(0) + 4 * n, v); };
+    for (size_t n = 0; n < fat * EntriesPerSector; ++n) {
+        if (n < fat)
+            next(n, FatSector);
+        else if (n < directory)
+            next(n, DifatSector);
+        else if (n == directory || n + 1 == total)
+            next(n, EndOfChain);
+        else if (n < total)
+            next(n, uint32_t(n + 1));
+        else
+            next(n, FreeSector);
+    }
+
+    // The directory: the root (with an empty mini stream) and its one child; the other two
+    // entries of the sector are unused.
+    const size_t dir = Sectors::at(directory);
+    directoryEntry(f, dir, "Root Entry", 5, 1, EndOfChain, 0);
+    directoryEntry(f, dir + 128, "Workbook", 2, NoStream, uint32_t(firstStream), uint32_t(workbook.size()));
+    for (size_t e = 2; e < 4; ++e)
+        for (size_t k = 0x44; k < 0x50; k += 4) f.put32(dir + 128 * e + k, NoStream);
+
+    std::memcpy(f.p + Sectors::at(firstStream), workbook.data(), workbook.size());
+    return file;
+}
+
+std::string XlsDocument(const WorkbookCells& cells) { return XlsCompoundDocument(Biff8WorkbookStream(cells)); }

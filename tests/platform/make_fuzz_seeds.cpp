@@ -2,7 +2,6 @@
 // our writer at a few sizes, the same as text workbooks, the workbook streams of those exports
 // and of the test fixtures that other programs wrote, and for the import each file behind its
 // selector byte (bit 0: a .txt name, bits 1 and 2: "Use interpolation").
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,28 +9,11 @@
 
 #include "common/numtext.h"
 #include "platform/xlsread.h"
+#include "tests/platform/tablecells.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-WorkbookCells table(int points) {
-    WorkbookCells c;
-    const char* a[] = {"Pointer", "Version", "Step", "Points", "1- l/mm 0 - mm/l", "Max level", "Max Volume"};
-    for (int r = 1; r <= 7; ++r) c[{r, 1}] = CellValue::ofText(a[r - 1]);
-    c[{1, 2}] = CellValue::ofText("10");
-    c[{2, 2}] = CellValue::ofText("10");
-    c[{3, 2}] = CellValue::ofNumber(double(0.5f));
-    c[{4, 2}] = CellValue::ofNumber(points);
-    c[{5, 2}] = CellValue::ofText(points % 2 ? "1" : "0");
-    for (int i = 1; i <= points; ++i) {
-        c[{9 + i, 1}] = CellValue::ofNumber(double(float(i * 0.5)));
-        c[{9 + i, 2}] = CellValue::ofNumber(double(float(3 * i + 40 * std::sin(i / 30.0))));
-    }
-    c[{6, 2}] = c[{9 + points, 1}];
-    c[{7, 2}] = c[{9 + points, 2}];
-    return c;
-}
 
 std::string text(const WorkbookCells& cells) {
     std::string out;
@@ -63,7 +45,7 @@ int main(int argc, char** argv) {
     for (const char* kind : {"xls", "txt", "import"}) fs::create_directories(out / kind);
     int n = 0;
     for (const int points : {1, 11, 21, 1000}) {
-        const WorkbookCells cells = table(points);
+        const WorkbookCells cells = TableCells(points);
         const fs::path xls = out / "xls" / ("table" + std::to_string(points) + ".xls");
         const std::string file = XlsDocument(cells);
         writeFile(xls, file);
