@@ -7,16 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/compounddoc.h"
 #include "platform/xlsread.h"
 
 namespace {
 
-constexpr uint32_t EndOfChain = 0xFFFFFFFE;
-constexpr uint32_t NoEntry = 0xFFFFFFFF;
-constexpr size_t HeaderDifatEntries = 109;
-constexpr size_t MiniSectorSize = 64;
-constexpr uint64_t MiniStreamCutoff = 4096;
-constexpr size_t EntrySize = 128;
+using namespace CompoundDoc;
 
 [[noreturn]] void damaged() { throw XlsFault{XlsDamaged}; }
 

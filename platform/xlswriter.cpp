@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/compounddoc.h"
 #include "platform/workbookfile.h"
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 constexpr size_t MaxRecordData = 8224;
 // Shorter streams of a compound document go into its mini stream, which some readers do not
 // look in; the document writer makes none.
-constexpr size_t MiniStreamCutoff = 4096;
+using CompoundDoc::MiniStreamCutoff;
 
 class Stream {
 public:
@@ -323,15 +324,10 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
 
 namespace {
 
-// The compound document's sector marks and limits (version 3: 512-byte sectors).
+using namespace CompoundDoc;
+// Version 3: 512-byte sectors.
 constexpr size_t SectorSize = 512;
-constexpr uint32_t FreeSector = 0xFFFFFFFF;
-constexpr uint32_t EndOfChain = 0xFFFFFFFE;
-constexpr uint32_t FatSector = 0xFFFFFFFD;
-constexpr uint32_t DifatSector = 0xFFFFFFFC;
-constexpr uint32_t NoStream = 0xFFFFFFFF;
 constexpr size_t EntriesPerSector = SectorSize / 4;
-constexpr size_t HeaderDifatEntries = 109;
 constexpr size_t DifatEntriesPerSector = EntriesPerSector - 1;  // the last one links the next
 constexpr size_t LargestStream = 0x80000000;  // what a version 3 size field may say
 
@@ -356,8 +352,8 @@ void directoryEntry(Sectors& f, size_t at, const char* name, unsigned type, uint
     f.put16(at + 0x40, unsigned(2 * n + 2));  // with the closing zero
     f.p[at + 0x42] = char(type);
     f.p[at + 0x43] = 1;  // black: a tree of one node
-    f.put32(at + 0x44, NoStream);
-    f.put32(at + 0x48, NoStream);
+    f.put32(at + 0x44, NoEntry);
+    f.put32(at + 0x48, NoEntry);
     f.put32(at + 0x4C, child);
     f.put32(at + 0x74, start);
     f.put32(at + 0x78, size);
@@ -431,9 +427,9 @@ std::string XlsCompoundDocument(const std::string& workbook) {
     // entries of the sector are unused.
     const size_t dir = Sectors::at(directory);
     directoryEntry(f, dir, "Root Entry", 5, 1, EndOfChain, 0);
-    directoryEntry(f, dir + 128, "Workbook", 2, NoStream, uint32_t(firstStream), uint32_t(workbook.size()));
+    directoryEntry(f, dir + 128, "Workbook", 2, NoEntry, uint32_t(firstStream), uint32_t(workbook.size()));
     for (size_t e = 2; e < 4; ++e)
-        for (size_t k = 0x44; k < 0x50; k += 4) f.put32(dir + 128 * e + k, NoStream);
+        for (size_t k = 0x44; k < 0x50; k += 4) f.put32(dir + 128 * e + k, NoEntry);
 
     std::memcpy(f.p + Sectors::at(firstStream), workbook.data(), workbook.size());
     return file;
