@@ -1,18 +1,19 @@
 #pragma once
 // The calibration chart: volume over level for the editor's table, the table last read from a
 // workbook and the table last taken from the generator; printed on the default printer or
-// saved as "chart.bmp".
+// saved as "chart.bmp". The drawing itself comes from the chart module (chartmodule.h), loaded
+// when a chart is first needed.
 #include <QColor>
 #include <QList>
 #include <QPointF>
+#include <memory>
 #include <vector>
 
 #include "platform/plainform.h"
 
-class QChartView;
-class QLineSeries;
+class ChartDrawing;
 class QPushButton;
-class QValueAxis;
+class QVBoxLayout;
 
 class TCalTChart : public PlainForm {
     Q_OBJECT
@@ -20,6 +21,7 @@ public:
     enum Series { SeriesTable = 0, SeriesFromFile = 1, SeriesFromFormula = 2 };
 
     explicit TCalTChart(QWidget* parent = nullptr);
+    ~TCalTChart() override;
 
     // What the editor fills: a series is cleared, then gets its points one by one
     // (x = level, y = volume). A series' line takes the colour of its points.
@@ -32,12 +34,6 @@ public:
     void savechartClick();
     void CloseChartClick();
 
-    QChartView* TblChart = nullptr;
-    QLineSeries* Table = nullptr;
-    QLineSeries* FromFile = nullptr;
-    QLineSeries* FromFormula = nullptr;
-    QValueAxis* LevelAxis = nullptr;
-    QValueAxis* VolumeAxis = nullptr;
     QPushButton* Printchart = nullptr;
     QPushButton* savechart = nullptr;
     QPushButton* CloseChart = nullptr;
@@ -53,9 +49,17 @@ private:
         QColor colour;
         bool dirty = false;
     };
-    QLineSeries* series(Series s) const;
+    // The drawing, loaded on first use (once: a module that failed is not tried again); null
+    // when it could not be loaded.
+    ChartDrawing* drawing();
+    // The drawing, or the error box's text as an AppError.
+    ChartDrawing& drawingOrThrow();
     void changed();
     void sync();
     Buffer buffers_[3];
     bool syncQueued_ = false;
+    QVBoxLayout* layout_ = nullptr;
+    std::unique_ptr<ChartDrawing> drawing_;
+    bool tried_ = false;
+    QString loadError_;
 };

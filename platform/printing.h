@@ -1,8 +1,8 @@
 #pragma once
 // The printer the programs print on: the system's default printer, or a twin that tests
-// install (a PDF file), so a print-out can be checked without a printer.
-#include <QPageLayout>
-
+// install (a PDF file), so a print-out can be checked without a printer. The system's printers
+// are reached by the chart module (calibration/chartdrawing.h), which brings the printing
+// libraries with it: nothing of them is loaded before a chart is needed.
 class QPrinter;
 
 class PrinterSource {
@@ -13,33 +13,9 @@ public:
     virtual QPrinter* defaultPrinter() = 0;
 };
 
-// The system's default printer through QtPrintSupport (CUPS on Linux).
-class SystemPrinterSource : public PrinterSource {
-public:
-    SystemPrinterSource();
-    ~SystemPrinterSource() override;
-    QPrinter* defaultPrinter() override;
-
-private:
-    QPrinter* printer_ = nullptr;
-};
-
 namespace Printing {
-PrinterSource& source();
+// The source a test installed, or null for the system's default printer.
+PrinterSource* installed();
 // Not owning; null goes back to the system's printers.
 void install(PrinterSource* source);
 }  // namespace Printing
-
-// Sets an orientation for the lifetime of the scope and puts the one before back however the
-// scope ends.
-class OrientationScope {
-public:
-    OrientationScope(QPrinter& printer, QPageLayout::Orientation orientation);
-    ~OrientationScope();
-    OrientationScope(const OrientationScope&) = delete;
-    OrientationScope& operator=(const OrientationScope&) = delete;
-
-private:
-    QPrinter& printer_;
-    QPageLayout::Orientation before_;
-};

@@ -11,6 +11,8 @@
 #include <QValueAxis>
 
 #include "calfixture.h"
+#include "calibration/chartmodule.h"
+#include "platform/formkit.h"
 #include "platform/printing.h"
 #include "tests/platform/childprocess.h"
 #include "tests/platform/savecalls.h"
@@ -59,6 +61,36 @@ void ShowGeneratedChart(CalFixture& f, int width, int height) {
     f.env.clock.settle();
 }
 
+// The chart window's drawing, found by name once the window has prepared it (as its first
+// showing does): the view, its chart, the series by name and the axes by direction.
+struct Drawing {
+    QChartView* view = nullptr;
+    QChart* chart = nullptr;
+    QLineSeries* series(const char* name) const {
+        for (QAbstractSeries* s : chart->series())
+            if (s->name() == QLatin1String(name)) return qobject_cast<QLineSeries*>(s);
+        qFatal("no series %s", name);
+    }
+    QValueAxis* axis(Qt::Orientation o) const {
+        const QList<QAbstractAxis*> a = chart->axes(o);
+        if (a.size() != 1) qFatal("%d axes", int(a.size()));
+        return qobject_cast<QValueAxis*>(a[0]);
+    }
+    QLineSeries* Table() const { return series("Table"); }
+    QLineSeries* FromFile() const { return series("FromFile"); }
+    QLineSeries* FromFormula() const { return series("FromFormula"); }
+    QValueAxis* LevelAxis() const { return axis(Qt::Horizontal); }
+    QValueAxis* VolumeAxis() const { return axis(Qt::Vertical); }
+};
+Drawing DrawingOf(TCalTChart* window) {
+    FormKit::Prepare(window);
+    Drawing d;
+    d.view = window->findChild<QChartView*>(QStringLiteral("TblChart"));
+    if (!d.view) qFatal("no chart view TblChart");
+    d.chart = d.view->chart();
+    return d;
+}
+
 // Runs in a fresh current directory and goes back afterwards.
 struct InTempDir {
     QTemporaryDir dir;
@@ -81,32 +113,37 @@ private slots:
     void saveIsAWholeFileSave();
     void printIsOneLandscapePageAndOrientationComesBack();
     void printWithoutDefaultPrinter();
+    void drawingComesWithTheFirstNeed_data();
+    void drawingComesWithTheFirstNeed();
+    void aModuleThatCannotBeLoaded_data();
+    void aModuleThatCannotBeLoaded();
 };
 
 void ChartTest::titlesSeriesAndStyles() {
     CalFixture f(false);
-    QChart* c = f.forms().CalTChart->TblChart->chart();
     QCOMPARE(f.forms().CalTChart->windowTitle(), QStringLiteral("Calibration Table Chart"));
-    QCOMPARE(c->title(), QStringLiteral("Calibration Table"));
-    // The title's font is looked up when the chart is first shown.
+    // The drawing, its title's font with it, comes when the chart is first shown.
     f.forms().CalTChart->show();
     f.env.clock.settle();
+    const Drawing d = DrawingOf(f.forms().CalTChart);
+    QChart* c = d.chart;
+    QCOMPARE(c->title(), QStringLiteral("Calibration Table"));
     QVERIFY(c->titleFont().bold());
     QCOMPARE(c->titleFont().family(), QStringLiteral("Arial"));
-    QCOMPARE(f.forms().CalTChart->LevelAxis->titleText(), QStringLiteral("Level in [mm]"));
-    QCOMPARE(f.forms().CalTChart->VolumeAxis->titleText(), QStringLiteral("Volume in [lit.]"));
+    QCOMPARE(d.LevelAxis()->titleText(), QStringLiteral("Level in [mm]"));
+    QCOMPARE(d.VolumeAxis()->titleText(), QStringLiteral("Volume in [lit.]"));
     QVERIFY(c->legend()->isVisible());
     const QList<QAbstractSeries*> s = c->series();
     QCOMPARE(s.size(), 3);
-    QCOMPARE(s[0], f.forms().CalTChart->Table);
-    QCOMPARE(s[1], f.forms().CalTChart->FromFile);
-    QCOMPARE(s[2], f.forms().CalTChart->FromFormula);
-    QCOMPARE(f.forms().CalTChart->Table->pen().style(), Qt::SolidLine);
-    QVERIFY(!f.forms().CalTChart->Table->pointsVisible() && f.forms().CalTChart->Table->lightMarker().isNull());
-    QCOMPARE(f.forms().CalTChart->FromFile->pen().style(), Qt::DotLine);
-    QVERIFY(!f.forms().CalTChart->FromFile->lightMarker().isNull());
-    QCOMPARE(f.forms().CalTChart->FromFormula->pen().style(), Qt::DashLine);
-    QVERIFY(f.forms().CalTChart->FromFormula->lightMarker().isNull());
+    QCOMPARE(s[0], d.Table());
+    QCOMPARE(s[1], d.FromFile());
+    QCOMPARE(s[2], d.FromFormula());
+    QCOMPARE(d.Table()->pen().style(), Qt::SolidLine);
+    QVERIFY(!d.Table()->pointsVisible() && d.Table()->lightMarker().isNull());
+    QCOMPARE(d.FromFile()->pen().style(), Qt::DotLine);
+    QVERIFY(!d.FromFile()->lightMarker().isNull());
+    QCOMPARE(d.FromFormula()->pen().style(), Qt::DashLine);
+    QVERIFY(d.FromFormula()->lightMarker().isNull());
     for (const char* b : {"Printchart", "savechart", "CloseChart"})
         QVERIFY(f.forms().CalTChart->findChild<QPushButton*>(QString::fromLatin1(b)));
 }
@@ -119,10 +156,11 @@ void ChartTest::pointsAreDrawnByAscendingLevel() {
     f.env.clock.settle();
     const QList<QPointF> pts = f.forms().CalTChart->Points(TCalTChart::SeriesFromFile);
     QCOMPARE(pts, (QList<QPointF>{{0, 0}, {1, 10}, {1, 10}, {3, 30}, {5, 50}, {9, 90}}));
-    QCOMPARE(f.forms().CalTChart->FromFile->pen().color(), QColor(0, 0, 255));
-    QCOMPARE(f.forms().CalTChart->LevelAxis->min(), 0.0);
-    QCOMPARE(f.forms().CalTChart->LevelAxis->max(), 9.0);
-    QCOMPARE(f.forms().CalTChart->VolumeAxis->max(), 90.0);
+    const Drawing d = DrawingOf(f.forms().CalTChart);
+    QCOMPARE(d.FromFile()->pen().color(), QColor(0, 0, 255));
+    QCOMPARE(d.LevelAxis()->min(), 0.0);
+    QCOMPARE(d.LevelAxis()->max(), 9.0);
+    QCOMPARE(d.VolumeAxis()->max(), 90.0);
 }
 
 void ChartTest::generatedTableGivesFourThousandAndOnePoints() {
@@ -138,8 +176,9 @@ void ChartTest::generatedTableGivesFourThousandAndOnePoints() {
         for (int i = 1; i < pts.size(); ++i) QVERIFY(pts[i - 1].x() <= pts[i].x());
         QCOMPARE(pts.last(), QPointF(double(2589.353f), double(26342.470f)));
     }
-    QCOMPARE(f.forms().CalTChart->Table->pen().color(), QColor(255, 0, 0));
-    QCOMPARE(f.forms().CalTChart->FromFormula->pen().color(), QColor(0, 128, 0));
+    const Drawing d = DrawingOf(f.forms().CalTChart);
+    QCOMPARE(d.Table()->pen().color(), QColor(255, 0, 0));
+    QCOMPARE(d.FromFormula()->pen().color(), QColor(0, 128, 0));
     QCOMPARE(f.forms().CalTChart->Points(TCalTChart::SeriesFromFile).size(), 0);
     f.forms().CalTChart->CloseChart->click();
     QVERIFY(!f.forms().CalTChart->isVisible());
@@ -167,8 +206,9 @@ void ChartTest::saveWritesBitmapAndReplacesIt() {
     bmp.close();
     QVERIFY(first.startsWith("BM"));
     QCOMPARE(Le32(first, 2), first.size());
-    QCOMPARE(Le32(first, 18), f.forms().CalTChart->TblChart->width());
-    QCOMPARE(qAbs(Le32(first, 22)), f.forms().CalTChart->TblChart->height());
+    const Drawing d = DrawingOf(f.forms().CalTChart);
+    QCOMPARE(Le32(first, 18), d.view->width());
+    QCOMPARE(qAbs(Le32(first, 22)), d.view->height());
 
     f.forms().CalTChart->resize(700, 520);
     f.env.clock.settle();
@@ -176,7 +216,7 @@ void ChartTest::saveWritesBitmapAndReplacesIt() {
     QVERIFY(bmp.open(QIODevice::ReadOnly));
     const QByteArray second = bmp.readAll();
     QVERIFY(second.startsWith("BM"));
-    QCOMPARE(Le32(second, 18), f.forms().CalTChart->TblChart->width());
+    QCOMPARE(Le32(second, 18), d.view->width());
     QVERIFY(Le32(second, 18) != Le32(first, 18));
     QCOMPARE(QDir().entryList(QDir::Files), QStringList{QStringLiteral("chart.bmp")});
     QCOMPARE(f.env.prompts.shown.size(), 0);
@@ -201,8 +241,9 @@ void ChartTest::saveOfAChartNeverShownDrawsIt() {
     for (double x : {0.0, 1.0, 3.0, 9.0}) f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
     f.forms().CalTChart->savechart->click();
     QVERIFY(!f.forms().CalTChart->isVisible());
-    QCOMPARE(f.forms().CalTChart->TblChart->chart()->titleFont().family(), QStringLiteral("Arial"));
-    QVERIFY(f.forms().CalTChart->TblChart->chart()->titleFont().bold());
+    const Drawing d = DrawingOf(f.forms().CalTChart);
+    QCOMPARE(d.chart->titleFont().family(), QStringLiteral("Arial"));
+    QVERIFY(d.chart->titleFont().bold());
     QImage shot;
     QVERIFY(shot.load(QStringLiteral("chart.bmp")));
     int blue = 0;
@@ -283,6 +324,93 @@ void ChartTest::printWithoutDefaultPrinter() {
     f.env.prompts.queue(PromptAnswer::ok());
     f.forms().CalTChart->Printchart->click();
     QCOMPARE(f.env.prompts.texts(), QStringList{QStringLiteral("There is no default printer currently selected.")});
+}
+
+void ChartTest::drawingComesWithTheFirstNeed_data() {
+    QTest::addColumn<QString>("need");
+    for (const char* need : {"show", "Print", "save chart", "Points"}) QTest::newRow(need) << QString::fromLatin1(need);
+}
+
+// The window is created at start without its drawing, which comes with whatever first needs
+// it: its showing, a print, a save, or the points it draws.
+void ChartTest::drawingComesWithTheFirstNeed() {
+    QFETCH(QString, need);
+    InTempDir here;
+    QTemporaryDir dir;
+    PdfPrinterSource pdf(dir.filePath(QStringLiteral("p.pdf")));
+    Installed use(&pdf);
+    CalFixture f(false);
+    TCalTChart* w = f.forms().CalTChart;
+    w->AddXY(TCalTChart::SeriesTable, 4, 40, QColor(255, 0, 0));
+    w->AddXY(TCalTChart::SeriesTable, 2, 20, QColor(255, 0, 0));
+    f.env.clock.settle();
+    QVERIFY(!w->findChild<QWidget*>(QStringLiteral("TblChart")));
+    if (need == QLatin1String("show"))
+        w->show();
+    else if (need == QLatin1String("Print"))
+        w->Printchart->click();
+    else if (need == QLatin1String("save chart"))
+        w->savechart->click();
+    else
+        QCOMPARE(w->Points(TCalTChart::SeriesTable), (QList<QPointF>{{2, 20}, {4, 40}}));
+    auto* view = w->findChild<QChartView*>(QStringLiteral("TblChart"));
+    QVERIFY(view);
+    QCOMPARE(view->accessibleName(), QStringLiteral("Calibration Table"));
+    // It fills the window above the buttons, and the points filled before it are drawn.
+    QVERIFY(view->width() > w->width() / 2 && view->height() > w->height() / 2);
+    QVERIFY(view->geometry().bottom() < w->Printchart->geometry().top());
+    QCOMPARE(DrawingOf(w).Table()->points(), (QList<QPointF>{{2, 20}, {4, 40}}));
+    QCOMPARE(f.env.prompts.shown.size(), 0);
+}
+
+void ChartTest::aModuleThatCannotBeLoaded_data() {
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << QDir::tempPath() + QStringLiteral("/no-such-folder-tankcfg/libtankcfg-chart.so")
+                             << QStringLiteral("cannot open shared object file: No such file or directory");
+    QTest::newRow("a symbol nothing provides") << QStringLiteral(BROKEN_CHART_UNRESOLVED)
+                                               << QStringLiteral("undefined symbol: tankcfg_test_symbol_nowhere");
+    QTest::newRow("another version") << QStringLiteral(BROKEN_CHART_OTHER_VERSION)
+                                     << QStringLiteral("undefined symbol: tankcfg_chart_drawing_v1");
+}
+
+// A chart module that is missing or cannot be loaded leaves the window without a drawing and
+// says so once, naming the file and the reason; Print and save chart say the same.
+void ChartTest::aModuleThatCannotBeLoaded() {
+    QFETCH(QString, module);
+    QFETCH(QString, reason);
+    struct ModuleAt {
+        explicit ModuleAt(const QString& path) { ChartModule::useFile(path); }
+        ~ModuleAt() { ChartModule::useFile(QStringLiteral(TANKCFG_CHART_MODULE)); }
+    };
+    InTempDir here;
+    CalFixture f(false);
+    ModuleAt broken(module);
+    TCalTChart* w = f.forms().CalTChart;
+    w->AddXY(TCalTChart::SeriesFromFile, 3, 30, QColor(0, 0, 255));
+    w->AddXY(TCalTChart::SeriesFromFile, 1, 10, QColor(0, 0, 255));
+    const QString text = QStringLiteral("Cannot load the chart drawing %1: %2.").arg(module, reason);
+    f.env.prompts.queue(PromptAnswer::ok());
+    w->show();
+    f.env.clock.settle();
+    QVERIFY(w->isVisible());
+    QCOMPARE(f.env.prompts.texts(), QStringList{text});
+    QCOMPARE(f.env.prompts.shown[0].icon, MsgIcon::Error);
+    QCOMPARE(f.env.prompts.shown[0].caption, QStringLiteral("Vantrel control"));
+    QVERIFY(!w->findChild<QWidget*>(QStringLiteral("TblChart")));
+
+    f.env.prompts.queue(PromptAnswer::ok());
+    f.env.prompts.queue(PromptAnswer::ok());
+    w->Printchart->click();
+    w->savechart->click();
+    QCOMPARE(f.env.prompts.texts(), (QStringList{text, text, text}));
+    QVERIFY(!QFile::exists(QStringLiteral("chart.bmp")));
+    // Shown again: no further box. What the editor filled is kept, in order.
+    w->CloseChart->click();
+    w->show();
+    f.env.clock.settle();
+    QCOMPARE(f.env.prompts.shown.size(), 3);
+    QCOMPARE(w->Points(TCalTChart::SeriesFromFile), (QList<QPointF>{{1, 10}, {3, 30}}));
 }
 
 TANKCFG_TEST_MAIN(ChartTest)

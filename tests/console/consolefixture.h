@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "calibration/chartmodule.h"
 #include "common/tankcfgtypes.h"
 #include "console/consolesession.h"
 #include "console/maincfg.h"
@@ -30,6 +31,7 @@ struct ConsoleFixture {
 
     explicit ConsoleFixture(bool connect = true) {
         SetAppTitle(QString::fromLatin1(MarvaneTitle));
+        ChartModule::useFile(QStringLiteral(TANKCFG_CHART_MODULE));
         model = bus.add<ConsoleModel>();
         env.ports.attach(1, &bus);
         program = std::make_unique<MarvaneProgram>();
