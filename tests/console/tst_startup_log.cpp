@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "calibration/ctblch.h"
 #include "console/logform.h"
 #include "console/mdicf.h"
 #include "consolefixture.h"
@@ -42,6 +43,7 @@ class StartupLogTest : public QObject {
     Q_OBJECT
 private slots:
     void twelveWindowsInOrder();
+    void chartLibrariesWaitForTheChart();
     void firstViewHoldsTheDefaults();
     void recordsAfterStart();
     void moduleViewPlaceholders();
@@ -84,6 +86,23 @@ void StartupLogTest::twelveWindowsInOrder() {
         if (i > 0) QVERIFY(!ws[i]->isVisible());
     }
     QCOMPARE(ws[0].get(), static_cast<QWidget*>(f.forms().MainConfig));
+}
+
+// Start-up creates the chart window without what it draws and prints with: the charting and
+// printing libraries (and the module that brings them) come with the chart's first showing.
+void StartupLogTest::chartLibrariesWaitForTheChart() {
+    ConsoleFixture f(false);
+    f.w->show();
+    f.env.clock.settle();
+    const QStringList libraries{QStringLiteral("libtankcfg-chart"), QStringLiteral("libQt6Charts"),
+                                QStringLiteral("libQt6PrintSupport"), QStringLiteral("libQt6OpenGL")};
+    const QString before = QString::fromLatin1(readAll(QStringLiteral("/proc/self/maps")));
+    for (const QString& lib : libraries) QVERIFY2(!before.contains(lib), qPrintable(lib));
+    f.forms().CalTChart->show();
+    f.env.clock.settle();
+    const QString after = QString::fromLatin1(readAll(QStringLiteral("/proc/self/maps")));
+    for (const QString& lib : libraries) QVERIFY2(after.contains(lib), qPrintable(lib));
+    QVERIFY(f.forms().CalTChart->findChild<QWidget*>(QStringLiteral("TblChart")));
 }
 
 void StartupLogTest::firstViewHoldsTheDefaults() {
