@@ -26,7 +26,7 @@ deb="$tmp/out/tankcfg_${version}_${arch}.deb"
 [ "$(dpkg-deb -f "$deb" Package)" = tankcfg ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 qt6-qpa-plugins; do
+for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6printsupport6 qt6-qpa-plugins; do
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 ! grep -qE 'gsf|libxml2' <<<"$depends" || fail "Depends names a workbook library: $depends"
@@ -34,6 +34,7 @@ done
 # 3. Exactly these files, all under /usr.
 expected="./usr/bin/marvane
 ./usr/bin/ostrel
+./usr/lib/tankcfg/libtankcfg-chart.so
 ./usr/share/applications/org.tankcfg.Marvane.desktop
 ./usr/share/applications/org.tankcfg.Ostrel.desktop
 ./usr/share/doc/tankcfg/README.md
@@ -73,6 +74,11 @@ for prog in marvane ostrel; do
   ! needed "$prog" | grep -qE 'gsf|glib|gobject' || fail "$prog loads glib's libraries itself: $(needed "$prog" | tr '\n' ' ')"
 done
 for prog in marvane ostrel; do ! needed "$prog" | grep -q Svg || fail "$prog loads Qt's SVG module"; done
+# The chart's drawing and printing libraries come with the chart module, which Marvane loads
+# when a chart is first needed; the package depends on them through the module.
+for prog in marvane ostrel; do
+  ! needed "$prog" | grep -qE 'Charts|OpenGL|PrintSupport' || fail "$prog loads the chart's libraries at start: $(needed "$prog" | tr '\n' ' ')"
+done
 
 # 4. Desktop entries and metainfo as installed; each entry's icon and program are in the package.
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
@@ -125,6 +131,19 @@ for prog in marvane ostrel; do
   fi
 done
 run_menu_start marvane "Vantrel config"
+
+# Marvane finds the chart module beside it, by the path relative to the program; without the
+# module the chart window stays empty, and the program still ends as it should.
+chart_start() {
+  (cd "$tmp/cwd" && SERIAL_COM1='' SERIAL_COM2='' SERIAL_COM3='' QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$plugins" \
+     QT_QPA_GENERIC_PLUGINS=chartwindow timeout 60 "$root/usr/bin/marvane" 2>"$tmp/chart.err")
+}
+out=$(chart_start) || { cat "$tmp/chart.err" >&2; fail "marvane with its chart shown did not end: $out"; }
+[ "$out" = "chart view: QChartView" ] || { cat "$tmp/chart.err" >&2; fail "marvane drew no chart from its module: $out"; }
+mv "$root/usr/lib/tankcfg" "$tmp/moved-module"
+out=$(chart_start) || { cat "$tmp/chart.err" >&2; fail "marvane without its chart module did not end: $out"; }
+mv "$tmp/moved-module" "$root/usr/lib/tankcfg"
+[ "$out" = "chart view: none" ] || fail "marvane drew a chart without the module beside it: $out"
 run_menu_start ostrel "Probe config"
 
 # The menu start works in the user's own folder, and leaves the directory it started in alone.
