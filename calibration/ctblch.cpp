@@ -38,7 +38,9 @@ TCalTChart::TCalTChart(QWidget* parent) : PlainForm("CalTChart", "Calibration Ta
     // The drawing comes with its first showing; a module that cannot be loaded leaves the
     // window without it and says why, once.
     FormKit::OnFirstShow(this, [this] {
-        if (!drawing()) QMetaObject::invokeMethod(this, [this] { ShowStandardError(loadError_); }, Qt::QueuedConnection);
+        if (!drawing())
+            QMetaObject::invokeMethod(
+                this, [this] { ShowStandardError(loadError_); }, Qt::QueuedConnection);
     });
 
     GuardedConnect(Printchart, &QPushButton::clicked, this, [this] { PrintchartClick(); });
@@ -83,7 +85,9 @@ void TCalTChart::AddXY(Series s, double x, double y, const QColor& colour) {
     if (pts.empty() || !(x < pts.back().x()))
         pts.push_back(p);
     else
-        pts.insert(std::upper_bound(pts.begin(), pts.end(), p, [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }), p);
+        pts.insert(std::upper_bound(pts.begin(), pts.end(), p,
+                                    [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }),
+                   p);
     buffers_[s].colour = colour;
     buffers_[s].dirty = true;
     changed();
@@ -100,7 +104,8 @@ QList<QPointF> TCalTChart::Points(Series s) {
 void TCalTChart::changed() {
     if (syncQueued_) return;
     syncQueued_ = true;
-    QMetaObject::invokeMethod(this, [this] { sync(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { sync(); }, Qt::QueuedConnection);
 }
 
 void TCalTChart::sync() {

@@ -41,8 +41,9 @@ TGenffrCt::TGenffrCt(ConsoleState& console, QWidget* parent)
         QWidget* control;
         const char* unit;
     };
-    const Row rows[] = {{"Cylinder lenght", dim1, "[m]"}, {"Cylinder radius", dim2, "[m]"}, {"Dome height", dim3, "[m]"},
-                        {"Tank angle", dim4, "[deg]"},    {"Tank material", tankmat, ""},   {"Tank type", tanktype, ""}};
+    const Row rows[] = {{"Cylinder lenght", dim1, "[m]"}, {"Cylinder radius", dim2, "[m]"},
+                        {"Dome height", dim3, "[m]"},     {"Tank angle", dim4, "[deg]"},
+                        {"Tank material", tankmat, ""},   {"Tank type", tanktype, ""}};
     int r = 0;
     for (const Row& row : rows) {
         form->addWidget(FormKit::LabelFor(dims, QString::fromLatin1(row.label), row.control), r, 0);

@@ -70,8 +70,10 @@ TCalibrationTable::TCalibrationTable(ConsoleState& console, QWidget* parent)
     // The mode buttons' group has no caption on screen; a screen reader hears what it chooses.
     auto* modeBox = FormKit::Group(this, QString());
     modeBox->setAccessibleName(QStringLiteral("Table layout"));
-    LitOnmm = FormKit::Named(new QRadioButton(QStringLiteral("Liters on cm"), modeBox), "LitOnmm", QStringLiteral("Liters on cm"));
-    mmOnLit = FormKit::Named(new QRadioButton(QStringLiteral("cm on liter"), modeBox), "mmOnLit", QStringLiteral("cm on liter"));
+    LitOnmm = FormKit::Named(new QRadioButton(QStringLiteral("Liters on cm"), modeBox), "LitOnmm",
+                             QStringLiteral("Liters on cm"));
+    mmOnLit = FormKit::Named(new QRadioButton(QStringLiteral("cm on liter"), modeBox), "mmOnLit",
+                             QStringLiteral("cm on liter"));
     LitOnmm->setChecked(true);
     auto* modeLay = new QVBoxLayout(modeBox);
     modeLay->addWidget(LitOnmm);
@@ -113,7 +115,8 @@ TCalibrationTable::TCalibrationTable(ConsoleState& console, QWidget* parent)
     side->addWidget(TblStep);
     for (QCheckBox* c : {Interpchk, ffTableSta, fgTableSta, CheckBox2, CheckBox4}) side->addWidget(c);
     side->addStretch();
-    for (QPushButton* b : {formulagen, ACalTblB, LoadfFile, SaveTbl2File, Getftrmb, ViewChart, applytable, SendTable, cancelBt})
+    for (QPushButton* b :
+         {formulagen, ACalTblB, LoadfFile, SaveTbl2File, Getftrmb, ViewChart, applytable, SendTable, cancelBt})
         side->addWidget(b);
     auto* lay = new QHBoxLayout(this);
     lay->addWidget(ECalTable, 1);
@@ -139,9 +142,8 @@ TCalibrationTable::TCalibrationTable(ConsoleState& console, QWidget* parent)
     connect(mmOnLit, &QRadioButton::toggled, this, [this](bool on) {
         if (on) run([this] { mmOnLitClick(); });
     });
-    connect(ECalTable, &QTableView::clicked, this, [this](const QModelIndex& idx) {
-        run([this, r = GridRowOf(idx)] { ECalTableClick(r); });
-    });
+    connect(ECalTable, &QTableView::clicked, this,
+            [this](const QModelIndex& idx) { run([this, r = GridRowOf(idx)] { ECalTableClick(r); }); });
     GuardedConnect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) { noteFocus(w); });
 
     FormCreate();
@@ -230,7 +232,8 @@ bool TCalibrationTable::eventFilter(QObject* watched, QEvent* e) {
 bool TCalibrationTable::event(QEvent* e) {
     // A return from another window keeps a table not yet applied, unless the current tank
     // changed meanwhile: then the copy belongs to another tank and is taken afresh.
-    if (e->type() == QEvent::WindowActivate && isVisible() && !returnFromOwnModal() && console_.CurrentTank != tableTank_)
+    if (e->type() == QEvent::WindowActivate && isVisible() && !returnFromOwnModal() &&
+        console_.CurrentTank != tableTank_)
         run([this] { FormActivate(); });
     return PlainForm::event(e);
 }

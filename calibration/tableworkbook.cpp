@@ -21,12 +21,10 @@ public:
         if (ended_) return;
         try {
             app_.close();
-        } catch (...) {
-        }
+        } catch (...) {}
         try {
             app_.quit();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     void end() {
         ended_ = true;

@@ -28,11 +28,11 @@ struct TableImportOptions {
 };
 
 struct TableImport {
-    TCalTable table{};        // the new working table
-    bool resampled = false;   // "Table from file" is checked; source is the table as read
-    TCalTable source{};       // valid when resampled: the new source and file tables
-    QString fileStep;         // B3 as text: the step edit's text while the mode's layout runs
-    QString step;             // the step as general text: the step edit's text at the end
+    TCalTable table{};       // the new working table
+    bool resampled = false;  // "Table from file" is checked; source is the table as read
+    TCalTable source{};      // valid when resampled: the new source and file tables
+    QString fileStep;        // B3 as text: the step edit's text while the mode's layout runs
+    QString step;            // the step as general text: the step edit's text at the end
 };
 
 // The import after its open dialog: `app` is the application object created before the

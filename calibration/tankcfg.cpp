@@ -35,7 +35,6 @@ QString fixed(double x) { return QString::fromStdString(FloatToFixed(x)); }
 
 double number(const QLineEdit* e) { return ParseFloat(e->text().toStdString()); }
 
-
 bool validTank(int n) { return n >= 1 && n <= MaxTanks; }
 }  // namespace
 
@@ -161,7 +160,8 @@ void Ttankconfig::ShowTank(uint8_t n) {
     lowfuel->setText(truncated(t.LowFuel));
     alarmfuel->setText(fixed(t.FuelAlarm));
     Fuelname->setText(QString::fromStdString(Cp1251ToUtf8(t.ProductName.str())));
-    for (int k = 0; k < 6; ++k) tprbid[k]->setText(QStringLiteral("%1").arg(t.ProbeId[k], 2, 16, QLatin1Char('0')).toUpper());
+    for (int k = 0; k < 6; ++k)
+        tprbid[k]->setText(QStringLiteral("%1").arg(t.ProbeId[k], 2, 16, QLatin1Char('0')).toUpper());
     prbdistv->setText(fixed(t.ProbeDistance));
     s1distv->setText(fixed(t.Sensor1Distance));
     s2distv->setText(fixed(t.Sensor2Distance));
@@ -265,7 +265,8 @@ void Ttankconfig::ldtableClick() {
     CalibrationTable->ShowTankInCaption(console_.CurrentTank);
     // An editor still open on another tank takes this one's table now, not only if the
     // system activates it again: its caption, its copy and its "Apply" go together.
-    if (CalibrationTable->isVisible() && CalibrationTable->TableTank() != console_.CurrentTank) CalibrationTable->FormActivate();
+    if (CalibrationTable->isVisible() && CalibrationTable->TableTank() != console_.CurrentTank)
+        CalibrationTable->FormActivate();
     CalibrationTable->show();
     CalibrationTable->raise();
     CalibrationTable->activateWindow();

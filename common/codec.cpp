@@ -12,14 +12,12 @@ constexpr uint8_t LF = 0x0A;
 constexpr int kMinShortLine = 12;  // CR, device, address, code, CRC, LF
 constexpr int kMinLongLine = 8;    // CR, code, CRC, LF
 
-void putHex(std::string& s, uint8_t b)
-{
+void putHex(std::string& s, uint8_t b) {
     s.push_back(kHexDigits[b >> 4]);
     s.push_back(kHexDigits[b & 0x0F]);
 }
 
-void putHex(uint8_t* out, uint8_t b)
-{
+void putHex(uint8_t* out, uint8_t b) {
     out[0] = static_cast<uint8_t>(kHexDigits[b >> 4]);
     out[1] = static_cast<uint8_t>(kHexDigits[b & 0x0F]);
 }
@@ -27,8 +25,7 @@ void putHex(uint8_t* out, uint8_t b)
 using PairDecoder = uint8_t (*)(char, char);
 
 // Both programs' short decoders; they differ only in how a hex pair is read.
-void decodeShort(const std::string& line, TShortFrame& frame, PairDecoder pairToByte)
-{
+void decodeShort(const std::string& line, TShortFrame& frame, PairDecoder pairToByte) {
     // Callers keep longer text away; if one does not, the first 120 are what
     // the frame can hold.
     const int L = static_cast<int>(std::min<std::size_t>(line.size(), ShortLineMax));
@@ -66,16 +63,14 @@ void decodeShort(const std::string& line, TShortFrame& frame, PairDecoder pairTo
     const uint16_t received = BytesToWord(pair(p), pair(p + 2));
     frame.Count = static_cast<uint8_t>(n);
 
-    const bool ok = code >= 0x80 && static_cast<uint8_t>(line[0]) == CR &&
-                    static_cast<uint8_t>(line[L - 1]) == LF && received == crc;
-    if (!ok)
-        frame.Code = FrameInvalid;
+    const bool ok = code >= 0x80 && static_cast<uint8_t>(line[0]) == CR && static_cast<uint8_t>(line[L - 1]) == LF &&
+                    received == crc;
+    if (!ok) frame.Code = FrameInvalid;
 }
 
 }  // namespace
 
-uint16_t Crc16Update(uint16_t crc, uint8_t b)
-{
+uint16_t Crc16Update(uint16_t crc, uint8_t b) {
     crc ^= b;
     for (int i = 0; i < 8; ++i) {
         if (crc & 1)
@@ -86,8 +81,7 @@ uint16_t Crc16Update(uint16_t crc, uint8_t b)
     return crc;
 }
 
-std::string EncodeFrame(const TShortFrame& frame)
-{
+std::string EncodeFrame(const TShortFrame& frame) {
     const int n = std::min<int>(frame.Count, ShortFrameMaxData);
     std::string line;
     line.reserve(2 * static_cast<std::size_t>(n) + 12);
@@ -107,8 +101,7 @@ std::string EncodeFrame(const TShortFrame& frame)
     return line;
 }
 
-TLineBuffer EncodeLongFrame(const TLongFrame& frame)
-{
+TLineBuffer EncodeLongFrame(const TLongFrame& frame) {
     const int n = std::clamp<int32_t>(frame.Len, 0, LongFrameMaxData);
     TLineBuffer out{};
     uint8_t* w = out.Data;
@@ -131,22 +124,17 @@ TLineBuffer EncodeLongFrame(const TLongFrame& frame)
     return out;
 }
 
-void DecodeFrameReply(const std::string& line, TShortFrame& frame)
-{
-    decodeShort(line, frame, HexPairToByte);
-}
+void DecodeFrameReply(const std::string& line, TShortFrame& frame) { decodeShort(line, frame, HexPairToByte); }
 
 namespace probeprog {
-void DecodeFrameReply(const std::string& line, TShortFrame& frame)
-{
-    decodeShort(line, frame, HexPairToByteChecked);
-}
+void DecodeFrameReply(const std::string& line, TShortFrame& frame) { decodeShort(line, frame, HexPairToByteChecked); }
 }  // namespace probeprog
 
-void DecodeLongReply(const TLineBuffer& line, TLongFrame& frame)
-{
+void DecodeLongReply(const TLineBuffer& line, TLongFrame& frame) {
     const int L = std::clamp<int32_t>(line.Len, 0, LineBufferSize);
-    auto pair = [&](int q) { return HexPairToByte(static_cast<char>(line.Data[q]), static_cast<char>(line.Data[q + 1])); };
+    auto pair = [&](int q) {
+        return HexPairToByte(static_cast<char>(line.Data[q]), static_cast<char>(line.Data[q + 1]));
+    };
 
     if (L < kMinLongLine) {
         frame.Code = FrameInvalid;
@@ -177,8 +165,7 @@ void DecodeLongReply(const TLineBuffer& line, TLongFrame& frame)
         frame.Code = FrameBadEnds;
 }
 
-uint8_t HexPairToByte(char hi, char lo)
-{
+uint8_t HexPairToByte(char hi, char lo) {
     auto d = [](char c) {
         const unsigned u = static_cast<unsigned char>(c);
         return u <= 0x40 ? u - 48u : u - 55u;  // wraps for codes below '0'; only the byte counts
@@ -186,111 +173,87 @@ uint8_t HexPairToByte(char hi, char lo)
     return static_cast<uint8_t>(16u * d(hi) + d(lo));
 }
 
-uint8_t HexPairToByteChecked(char hi, char lo)
-{
+uint8_t HexPairToByteChecked(char hi, char lo) {
     const unsigned h = static_cast<unsigned char>(hi);
     const unsigned l = static_cast<unsigned char>(lo);
-    if (h < '0' || l < '0')
-        return 255;
+    if (h < '0' || l < '0') return 255;
     auto v = [](unsigned u) {
-        if (u <= 0x40)
-            return u - 48u;  // '0'..'9', and 10..16 for ':'..'@'
-        if (u <= 'F')
-            return u - 55u;
+        if (u <= 0x40) return u - 48u;  // '0'..'9', and 10..16 for ':'..'@'
+        if (u <= 'F') return u - 55u;
         return 15u;
     };
     return static_cast<uint8_t>(16u * v(h) + v(l));
 }
 
-std::string ByteToHex(uint8_t b)
-{
+std::string ByteToHex(uint8_t b) {
     std::string s;
     putHex(s, b);
     return s;
 }
 
-uint16_t BytesToWord(uint8_t hi, uint8_t lo)
-{
-    return static_cast<uint16_t>(hi << 8 | lo);
-}
+uint16_t BytesToWord(uint8_t hi, uint8_t lo) { return static_cast<uint16_t>(hi << 8 | lo); }
 
-std::string ByteToBits(uint8_t b)
-{
+std::string ByteToBits(uint8_t b) {
     std::string s(8, '0');
     for (int i = 0; i < 8; ++i)
-        if (b & (0x80 >> i))
-            s[i] = '1';
+        if (b & (0x80 >> i)) s[i] = '1';
     return s;
 }
 
-std::array<uint8_t, 4> SingleToBE(double x)
-{
+std::array<uint8_t, 4> SingleToBE(double x) {
     const uint32_t u = std::bit_cast<uint32_t>(static_cast<float>(x));
     return {static_cast<uint8_t>(u >> 24), static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 8),
             static_cast<uint8_t>(u)};
 }
 
 namespace {
-void appendSingle(int32_t& len, uint8_t* data, double x)
-{
-    if (len < 0 || len > LineBufferSize - 4)
-        throw RangeError();
+void appendSingle(int32_t& len, uint8_t* data, double x) {
+    if (len < 0 || len > LineBufferSize - 4) throw RangeError();
     const auto b = SingleToBE(x);
     std::memcpy(data + len, b.data(), 4);
     len += 4;
 }
 }  // namespace
 
-TLineBuffer& AppendSingleBE(TLineBuffer& block, double x)
-{
+TLineBuffer& AppendSingleBE(TLineBuffer& block, double x) {
     appendSingle(block.Len, block.Data, x);
     return block;
 }
 
-TLongFrame& AppendSingleBE(TLongFrame& frame, double x)
-{
+TLongFrame& AppendSingleBE(TLongFrame& frame, double x) {
     appendSingle(frame.Len, frame.Data, x);
     return frame;
 }
 
-double BEBytesToSingle(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3)
-{
+double BEBytesToSingle(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
     const uint32_t u = uint32_t{b0} << 24 | uint32_t{b1} << 16 | uint32_t{b2} << 8 | b3;
     return std::bit_cast<float>(u);
 }
 
-double BEBytesToSingleOrZero(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3)
-{
+double BEBytesToSingleOrZero(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
     // The probe reports an unset float as all ones.
-    if (b0 == 0xFF && b1 == 0xFF && b2 == 0xFF && b3 == 0xFF)
-        return 0.0;
+    if (b0 == 0xFF && b1 == 0xFF && b2 == 0xFF && b3 == 0xFF) return 0.0;
     return BEBytesToSingle(b0, b1, b2, b3);
 }
 
-int32_t BEBytesToLongInt(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3)
-{
+int32_t BEBytesToLongInt(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
     const uint32_t u = uint32_t{b0} << 24 | uint32_t{b1} << 16 | uint32_t{b2} << 8 | b3;
     return static_cast<int32_t>(u);
 }
 
-double TempFromRaw(uint8_t hi, uint8_t lo)
-{
+double TempFromRaw(uint8_t hi, uint8_t lo) {
     // The sensor's three lowest bits carry no temperature.
     const auto w = static_cast<int16_t>(static_cast<uint16_t>(hi << 8 | (lo & 0xF8)));
     return w / 8.0 * 0.0625;
 }
 
-std::string StripFrameEnds(const std::string& s)
-{
-    if (s.size() < 2)
-        return {};
+std::string StripFrameEnds(const std::string& s) {
+    if (s.size() < 2) return {};
     return s.substr(1, s.size() - 2);
 }
 
-std::string FloatToFixed(double x)
-{
+std::string FloatToFixed(double x) {
     std::string s = FormatFixed(x, 3, '.');
-    if (s.size() < 8)
-        s.insert(0, 8 - s.size(), ' ');
+    if (s.size() < 8) s.insert(0, 8 - s.size(), ' ');
     return s;
 }

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-double HorCylinderVolume(double h, double L, double R)
-{
-    if (!(R > 0.0))
-        return 0.0;
+double HorCylinderVolume(double h, double L, double R) {
+    if (!(R > 0.0)) return 0.0;
     const long double r = R;
     // Depths beyond the tank count as empty or full; acos and sqrt would have no
     // real value there.
@@ -21,16 +19,13 @@ double HorCylinderVolume(double h, double L, double R)
     return static_cast<double>(area * static_cast<long double>(L));
 }
 
-double LagrangeInterpolate(double x, const TCalTable& table)
-{
+double LagrangeInterpolate(double x, const TCalTable& table) {
     int from = 0;
     return LagrangeInterpolateFrom(x, table, from);
 }
 
-double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from)
-{
-    if (x == 0.0)
-        return 0.0;
+double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from) {
+    if (x == 0.0) return 0.0;
     const int count = std::min<int>(table.Count, MaxCalPoints);
 
     int first;
@@ -68,8 +63,7 @@ double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from)
     int m = 0;
     for (int k = first; k <= last; ++k) {
         const long double a = table.Points[k].Arg;
-        if (std::find(xs, xs + m, a) != xs + m)
-            continue;
+        if (std::find(xs, xs + m, a) != xs + m) continue;
         xs[m] = a;
         ys[m] = table.Points[k].Value;
         ++m;
@@ -80,8 +74,7 @@ double LagrangeInterpolateFrom(double x, const TCalTable& table, int& from)
     for (int j = 0; j < m; ++j) {
         long double term = ys[j];
         for (int k = 0; k < m; ++k) {
-            if (k == j)
-                continue;
+            if (k == j) continue;
             term = term * (X - xs[k]);
             term = term / (xs[j] - xs[k]);
         }

@@ -14,11 +14,9 @@ public:
     int32_t raw24(int from) const { return BEBytesToLongInt(0, (*this)[from], (*this)[from + 1], (*this)[from + 2]); }
 
     // Six bytes from 0 as two hexadecimal digits each.
-    std::string serial() const
-    {
+    std::string serial() const {
         std::string sn;
-        for (int k = 0; k < 6; ++k)
-            sn += ByteToHex((*this)[k]);
+        for (int k = 0; k < 6; ++k) sn += ByteToHex((*this)[k]);
         return sn;
     }
 
@@ -30,8 +28,7 @@ private:
 
 int periodOf(uint8_t b) { return b ? 20 : 40; }
 
-void decodeProbe(const TShortFrame& frame, MarvaneBusReply& r)
-{
+void decodeProbe(const TShortFrame& frame, MarvaneBusReply& r) {
     using K = MarvaneBusReply;
     const Bytes d(frame);
     switch (frame.Code) {
@@ -46,20 +43,14 @@ void decodeProbe(const TShortFrame& frame, MarvaneBusReply& r)
         r.measurement.lm75Degrees = d[10];
         r.measurement.status = d[11];
         break;
-    case prIdentify:
-        r.kind = K::Identify;
-        break;
-    case prAddressSet:
-        r.kind = K::AddressSet;
-        break;
+    case prIdentify: r.kind = K::Identify; break;
+    case prAddressSet: r.kind = K::AddressSet; break;
     case prPeriod1:
     case prPeriod2:
         r.kind = K::Period;
         r.periodMs = periodOf(d[0]);
         break;
-    case prMeasureError:
-        r.kind = K::MeasureError;
-        break;
+    case prMeasureError: r.kind = K::MeasureError; break;
     case prVolumeLevel:
         r.kind = K::VolumeLevel;
         r.volumeLevel = d[0];
@@ -75,8 +66,7 @@ void decodeProbe(const TShortFrame& frame, MarvaneBusReply& r)
     case prSowDigits: {
         r.kind = K::SowDigits;
         std::string digits;
-        for (int k = 0; k < 4; ++k)
-            digits += char(d[k]);
+        for (int k = 0; k < 4; ++k) digits += char(d[k]);
         // Four characters cannot make a number whose hundredfold leaves 32 bits.
         r.speedOfWire = 100 * ParseInt(digits);
         break;
@@ -84,40 +74,31 @@ void decodeProbe(const TShortFrame& frame, MarvaneBusReply& r)
     case prSowAck1:
     case prSowAck2:
     case prSowAck3:
-    case prSowAck4:
-        r.kind = K::SowAck;
-        break;
-    case FrameInvalid:
-        r.kind = K::ProbeCrcError;
-        break;
-    default:
-        break;
+    case prSowAck4: r.kind = K::SowAck; break;
+    case FrameInvalid: r.kind = K::ProbeCrcError; break;
+    default: break;
     }
 }
 
-void decodeModule(const TShortFrame& frame, MarvaneBusReply& r)
-{
+void decodeModule(const TShortFrame& frame, MarvaneBusReply& r) {
     const Bytes d(frame);
     if (frame.Code == FrameInvalid) {
         r.kind = MarvaneBusReply::ModuleCrcError;
         return;
     }
-    if (frame.Code != mrData)
-        return;
+    if (frame.Code != mrData) return;
     r.kind = MarvaneBusReply::ModuleData;
     ModuleReading& m = r.module;
     m.temperature = int(d[0]) - 25;
     m.analog = d[2];
     // Bit 2 is not an input.
-    for (int i = 0; i < 5; ++i)
-        m.inputs[std::size_t(i)] = BitText(d[1], uint8_t(0x80 >> i));
+    for (int i = 0; i < 5; ++i) m.inputs[std::size_t(i)] = BitText(d[1], uint8_t(0x80 >> i));
     m.relays = {(d[1] & 0x01) != 0, (d[1] & 0x02) != 0};
 }
 
 }  // namespace
 
-MarvaneBusReply DecodeMarvaneReply(const TShortFrame& frame)
-{
+MarvaneBusReply DecodeMarvaneReply(const TShortFrame& frame) {
     MarvaneBusReply r;
     r.code = frame.Code;
     r.address = frame.Addr & 15;
@@ -132,13 +113,11 @@ MarvaneBusReply DecodeMarvaneReply(const TShortFrame& frame)
 
 double MarvaneLevelMm(int32_t raw, int32_t speedCmPerS) { return double(speedCmPerS) * raw / 100000000.0; }
 
-OstrelReply DecodeOstrelReply(const TShortFrame& frame)
-{
+OstrelReply DecodeOstrelReply(const TShortFrame& frame) {
     using K = OstrelReply;
     OstrelReply r;
     r.code = frame.Code;
-    if (frame.Device != DevProbe)
-        return r;
+    if (frame.Device != DevProbe) return r;
     const Bytes d(frame);
     switch (frame.Code) {
     case rspData:
@@ -149,9 +128,7 @@ OstrelReply DecodeOstrelReply(const TShortFrame& frame)
         r.temperature = TempFromRaw(d[10], d[9]);
         r.status = d[11];
         break;
-    case rspIdentify:
-        r.kind = K::Identify;
-        break;
+    case rspIdentify: r.kind = K::Identify; break;
     case rspStatus:
         r.kind = K::Status;
         r.status = d[11];
@@ -188,8 +165,7 @@ OstrelReply DecodeOstrelReply(const TShortFrame& frame)
         r.kind = K::DigFilter;
         r.digFilter = d[0] <= 10 ? d[0] : 0;
         break;
-    default:
-        break;
+    default: break;
     }
     return r;
 }

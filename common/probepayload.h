@@ -64,14 +64,10 @@ inline std::string BitText(uint8_t b, uint8_t mask) { return (b & mask) ? "1" : 
 // One sensor-1 sample of a speed-of-wire calibration point: slots 1..17 (indexes 0..16) fill
 // in order and every further sample overwrites slot 17. A count outside 0..17 is taken as the
 // nearest end, so no write falls outside the array.
-inline void AddSowSample(int32_t (&samples)[17], int32_t& count, int32_t value)
-{
-    if (count < 0)
-        count = 0;
-    if (count < 17)
-        ++count;
-    if (count > 17)
-        count = 17;
+inline void AddSowSample(int32_t (&samples)[17], int32_t& count, int32_t value) {
+    if (count < 0) count = 0;
+    if (count < 17) ++count;
+    if (count > 17) count = 17;
     samples[count - 1] = value;
 }
 
@@ -87,10 +83,10 @@ struct ProbeMeasurement {
 
 // A leak read module's data (mrData).
 struct ModuleReading {
-    int temperature = 0;               // byte 0 - 25, degrees C
-    uint8_t analog = 0;                // byte 2: analog input 1
-    std::array<std::string, 5> inputs; // byte 1 bits 7..3: digital inputs 1..5, "1" or "0"
-    std::array<bool, 2> relays{};      // byte 1 bits 0 and 1: relays 1 and 2 on
+    int temperature = 0;                // byte 0 - 25, degrees C
+    uint8_t analog = 0;                 // byte 2: analog input 1
+    std::array<std::string, 5> inputs;  // byte 1 bits 7..3: digital inputs 1..5, "1" or "0"
+    std::array<bool, 2> relays{};       // byte 1 bits 0 and 1: relays 1 and 2 on
     bool operator==(const ModuleReading&) const = default;
 };
 
@@ -114,14 +110,14 @@ struct MarvaneBusReply {
     };
     Kind kind = Ignored;
     uint8_t code = 0;
-    uint8_t address = 0;      // the low four bits of the address byte
+    uint8_t address = 0;  // the low four bits of the address byte
     ProbeMeasurement measurement;
     ModuleReading module;
-    uint8_t volumeLevel = 0;  // as sent: byte 7 of a measurement, byte 0 of prVolumeLevel
-    int periodMs = 40;        // 20 when its byte is non-zero: byte 8 of a measurement, byte 0 of a period reply
-    bool sensor2Shown = true; // byte 0 other than 1
-    std::string serial;       // bytes 0..5 as twelve hexadecimal digits, byte 0 first
-    int32_t speedOfWire = 0;  // cm/s: bytes 0..3 as characters read as a whole number, times 100
+    uint8_t volumeLevel = 0;   // as sent: byte 7 of a measurement, byte 0 of prVolumeLevel
+    int periodMs = 40;         // 20 when its byte is non-zero: byte 8 of a measurement, byte 0 of a period reply
+    bool sensor2Shown = true;  // byte 0 other than 1
+    std::string serial;        // bytes 0..5 as twelve hexadecimal digits, byte 0 first
+    int32_t speedOfWire = 0;   // cm/s: bytes 0..3 as characters read as a whole number, times 100
     bool operator==(const MarvaneBusReply&) const = default;
 };
 

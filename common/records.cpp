@@ -1,9 +1,7 @@
 #include "common/tankcfgtypes.h"
 
-void SetTankDefaults(TTankRecord& tank)
-{
-    for (TTankDimension& d : tank.Dimensions)
-        d.Used = 0;
+void SetTankDefaults(TTankRecord& tank) {
+    for (TTankDimension& d : tank.Dimensions) d.Used = 0;
 
     auto dimension = [&](int slot, double value, std::string_view caption, std::string_view units) {
         TTankDimension& d = tank.Dimensions[slot];
@@ -43,8 +41,7 @@ void SetTankDefaults(TTankRecord& tank)
     tank.InUse = 1;
 }
 
-void SetMdiUnitDefaults(TMdiUnitRecord& unit)
-{
+void SetMdiUnitDefaults(TMdiUnitRecord& unit) {
     unit.Address = 0;
     unit.Name.assign("No name");
 }

@@ -67,11 +67,9 @@ struct ShortText {
     // A loaded file may hold a length above the capacity; never read past Chars.
     std::string str() const { return std::string(Chars, Len < N ? Len : N); }
 
-    void assign(std::string_view s)
-    {
+    void assign(std::string_view s) {
         const std::size_t n = s.size() < N ? s.size() : N;
-        if (n > 0)
-            std::memmove(Chars, s.data(), n);  // s may be a view of Chars itself
+        if (n > 0) std::memmove(Chars, s.data(), n);  // s may be a view of Chars itself
         Len = static_cast<uint8_t>(n);
     }
 };
@@ -220,12 +218,12 @@ static_assert(std::is_standard_layout_v<TConsoleConfig> && std::is_trivially_cop
 
 // What a program knows of one probe bus address (memory only, never stored).
 struct probetype {
-    uint8_t Present = 0;  // Boolean: the address answered the identify command
-    uint8_t Address = 0;  // 0..15
-    std::string SerialNo;  // 12 upper-case hex digits
+    uint8_t Present = 0;       // Boolean: the address answered the identify command
+    uint8_t Address = 0;       // 0..15
+    std::string SerialNo;      // 12 upper-case hex digits
     double WireSpeed = 0.0;    // m/s
     double ProbeLength = 0.0;  // mm
-    uint8_t SeqNo = 0;  // sequence nibble, high nibble of a request's address byte
+    uint8_t SeqNo = 0;         // sequence nibble, high nibble of a request's address byte
 };
 
 // Gives a tank its defaults; its calibration table, the padding and the bytes
@@ -238,7 +236,7 @@ void SetMdiUnitDefaults(TMdiUnitRecord& unit);
 // Frames and line codec
 
 inline constexpr int ShortFrameMaxData = 120;
-inline constexpr int ShortLineMax = 120;     // what the short decoder looks at
+inline constexpr int ShortLineMax = 120;  // what the short decoder looks at
 inline constexpr int LineBufferSize = 2052;
 inline constexpr int LongFrameMaxData = (LineBufferSize - 8) / 2;  // 1022
 
@@ -296,7 +294,7 @@ std::string FloatToFixed(double x);
 // The probe program's variants.
 // 255 when a character is below '0'; letters above 'F' count as 15.
 uint8_t HexPairToByteChecked(char hi, char lo);
-double TempFromRaw(uint8_t hi, uint8_t lo);  // degrees Celsius
+double TempFromRaw(uint8_t hi, uint8_t lo);                                    // degrees Celsius
 double BEBytesToSingleOrZero(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);  // FF FF FF FF reads 0
 std::string StripFrameEnds(const std::string& s);
 

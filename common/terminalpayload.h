@@ -25,12 +25,12 @@ std::size_t TakeTerminalLine(const uint8_t* waiting, std::size_t n, TLineBuffer&
 // What a reply did, for the dialogue to report and the link to end or repeat its exchange.
 struct TerminalReplyEffect {
     enum Kind {
-        Other,         // nothing stored or reported
-        Ack,           // global, tank or MDI acknowledgement: ok tells its status
-        Stored,        // a global, tank or MDI reply (stored when it fits the records)
-        TableHeader,   // calibration table header acknowledgement: ok
-        TableBlock,    // calibration table block acknowledgement: ok, block when hasBlock
-        Resend,        // the reply failed the frame check
+        Other,        // nothing stored or reported
+        Ack,          // global, tank or MDI acknowledgement: ok tells its status
+        Stored,       // a global, tank or MDI reply (stored when it fits the records)
+        TableHeader,  // calibration table header acknowledgement: ok
+        TableBlock,   // calibration table block acknowledgement: ok, block when hasBlock
+        Resend,       // the reply failed the frame check
     };
     Kind kind = Other;
     uint8_t code = 0;

@@ -124,9 +124,7 @@ void TCalSoW::NextbutClick() {
         Infolabel->setText(QStringLiteral("Update value and then save it to probe !"));
         Step = 6;
         break;
-    case 6:
-        done(ResultUpdate);
-        break;
+    case 6: done(ResultUpdate); break;
     default:  // measuring
         break;
     }

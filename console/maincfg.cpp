@@ -56,11 +56,10 @@ TMainConfig::TMainConfig(ConsoleSession& session, QWidget* parent) : QMainWindow
     setWindowTitle(QStringLiteral("Vantrel config"));
     resize(940, 640);
 
-    probeBus_ = new ProbeBusLink(this, {[this](const std::string& text, const char* prefix) { AddLogLine(text, prefix); },
-                                        [this](int code) { ReportCode(code); },
-                                        [this](const TShortFrame& frame) { HandleProbeReply(frame); },
-                                        [this] { Timer3Timer(); },
-                                        [this] { ProbeLinkLost(); }});
+    probeBus_ = new ProbeBusLink(
+        this, {[this](const std::string& text, const char* prefix) { AddLogLine(text, prefix); },
+               [this](int code) { ReportCode(code); }, [this](const TShortFrame& frame) { HandleProbeReply(frame); },
+               [this] { Timer3Timer(); }, [this] { ProbeLinkLost(); }});
     TerminalLink* trm = &session_.terminal();
     GuardedConnect(trm, &TerminalLink::lineLogged, this, [this](const TLineBuffer& line) { LogTerminalBytes(line); });
     GuardedConnect(trm, &TerminalLink::timedOut, this, [this] { ReportCode(rcTerminalTimeout); });
@@ -160,8 +159,9 @@ QWidget* TMainConfig::buildProgramOptionsPage() {
     auto* page = new QWidget;
     auto* comm = FormKit::Group(page, L1("Communication"));
     Comsel = FormKit::List(comm, "Comsel", {QStringLiteral("RS-232 on COM1"), QStringLiteral("RS-232 on COM2")});
-    portsel = FormKit::List(comm, "portsel",
-                       {QStringLiteral("RS485 on COM1"), QStringLiteral("RS485 on COM2"), QStringLiteral("Via Console")});
+    portsel = FormKit::List(
+        comm, "portsel",
+        {QStringLiteral("RS485 on COM1"), QStringLiteral("RS485 on COM2"), QStringLiteral("Via Console")});
     auto* g = new QGridLayout(comm);
     g->addWidget(FormKit::LabelFor(comm, L1("Communication type : "), Comsel), 0, 0);
     g->addWidget(Comsel, 0, 1);
@@ -198,8 +198,8 @@ QWidget* TMainConfig::buildTerminalPage() {
     auto* glob = FormKit::Group(page, L1("Global config"));
     Noftanks = FormKit::ArrowSpin(glob, "Noftanks", 1, 16);
     MdiUv = FormKit::ArrowSpin(glob, "MdiUv", 0, 16);
-    trmLang = FormKit::List(glob, "trmLang",
-                       {L1("English"), L1("Български"), L1("Русский"), L1("Turkish"), L1("Serbian")});
+    trmLang =
+        FormKit::List(glob, "trmLang", {L1("English"), L1("Български"), L1("Русский"), L1("Turkish"), L1("Serbian")});
     trmLang->setEditable(true);
     trmLang->setInsertPolicy(QComboBox::NoInsert);
     trmLang->setCurrentIndex(0);
@@ -313,7 +313,8 @@ QWidget* TMainConfig::buildProbePage() {
     vSensval2 = value(Sensor2, "vSensval2");
     vSenslev2 = value(Sensor2, "vSenslev2");
     int i = 0;
-    for (auto [box, raw, level] : {std::tuple{sensor1, vSensval1, vSenslev1}, std::tuple{Sensor2, vSensval2, vSenslev2}}) {
+    for (auto [box, raw, level] :
+         {std::tuple{sensor1, vSensval1, vSenslev1}, std::tuple{Sensor2, vSensval2, vSenslev2}}) {
         auto* g = new QGridLayout(box);
         g->addWidget(FormKit::LabelFor(box, L1(i ? "Value 2 :" : "Value 1 :"), raw), 0, 0);
         g->addWidget(raw, 0, 1);
@@ -490,7 +491,8 @@ void TMainConfig::load_default_parms() {
     }
     CurrentModule = uint8_t(LRMChB->currentIndex());
 
-    static const char* const header[10] = {"Addr", "Themp.", " An.In", " Rel.1", " Rel.2", "K1", "K2", "K3", "K4", "K5"};
+    static const char* const header[10] = {"Addr", "Themp.", " An.In", " Rel.1", " Rel.2",
+                                           "K1",   "K2",     "K3",     "K4",     "K5"};
     for (int c = 0; c < 10; ++c) LRMState->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(header[c])));
     for (int r = 1; r <= 16; ++r) LRMState->setItem(r, 0, new QTableWidgetItem(QStringLiteral("  %1").arg(r - 1)));
     ResetModuleView();

@@ -42,8 +42,8 @@ public:
     ~TMainConfig() override;
 
     // The windows this one opens; they are created after it.
-    void AttachWindows(Ttankconfig* tank, Tprobeconfig* probeScan, TCalSoW* sow, TlogForm1* log,
-                       TScanfLrm* moduleScan, Tmdicfg* mdi);
+    void AttachWindows(Ttankconfig* tank, Tprobeconfig* probeScan, TCalSoW* sow, TlogForm1* log, TScanfLrm* moduleScan,
+                       Tmdicfg* mdi);
 
     // Start-up and end
     void load_default_parms();
@@ -170,7 +170,7 @@ private:
     void FillMdiRow(int r);
     void LogTerminalPiece(const std::string& text);
 
-    bool keepRecords_ = false;    // a refresh after a file load gives nothing its defaults
+    bool keepRecords_ = false;  // a refresh after a file load gives nothing its defaults
 
     // Terminal side: the session keeps the configuration, the link (its port, timer and
     // exchange flags) and the exchanges.

@@ -15,7 +15,8 @@ bool isModuleFrame(const std::string& line) { return line.size() >= 3 && line[1]
 QString stamp() {
     const QDateTime now = Services::clock().now();
     const QLocale loc = QLocale::system();
-    return loc.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') + loc.toString(now.time(), QLocale::LongFormat);
+    return loc.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           loc.toString(now.time(), QLocale::LongFormat);
 }
 
 struct Report {
@@ -32,7 +33,8 @@ constexpr Report kReports[] = {
     {rcTankSet, nullptr, nullptr, "Info : Tank config was set succesfull !"},
     {rcGlobalSetError, nullptr, nullptr, " ERROR No: 60 Error Set Global config !"},
     {rcTankSetError, nullptr, nullptr, " ERROR No: 60 Error Set Tank config !"},
-    {rcNotConnected, "Error", "  ERROR No: 100 \r\r Not connected \r to RS485 Network !", "Not connected to RS485 Network! "},
+    {rcNotConnected, "Error", "  ERROR No: 100 \r\r Not connected \r to RS485 Network !",
+     "Not connected to RS485 Network! "},
     {rcProbeNetOpen, "Error", "   ERROR No: 101 \r\r Already connected to \"Probe Net\"!\r Disconnect first!", nullptr},
     {rcTerminalOpen, "Error", "   ERROR No: 102 \r\r Already connected to Terminal !\r Disconnect first!", nullptr},
     {rcProbeTimeout, nullptr, nullptr, "Probe Net Time out waiting for responce !"},
@@ -80,7 +82,9 @@ void TMainConfig::ReportCode(int code) {
     const char* log = nullptr;
     for (const Report& r : kReports) {
         if (r.code != code) continue;
-        if (r.caption) Services::prompts().messageBox(QString::fromLatin1(r.caption), QString::fromLatin1(r.box), MsgIcon::None, MbOk);
+        if (r.caption)
+            Services::prompts().messageBox(QString::fromLatin1(r.caption), QString::fromLatin1(r.box), MsgIcon::None,
+                                           MbOk);
         log = r.log;
     }
     AddLogLine(log ? log : "", LogPrefixError);

@@ -97,9 +97,7 @@ void TMainConfig::HandleProbeReply(const TShortFrame& frame) {
     using R = MarvaneBusReply;
     const R r = DecodeMarvaneReply(frame);
     switch (r.kind) {
-    case R::Measurement:
-        ShowMeasurement(r);
-        break;
+    case R::Measurement: ShowMeasurement(r); break;
     case R::Identify:
         if (ProbeScanning) Probes[r.address].Present = 1;
         break;
@@ -113,12 +111,8 @@ void TMainConfig::HandleProbeReply(const TShortFrame& frame) {
         ReportCode(rcProbeAck);
         vMPer->setText(periodText(r.periodMs));
         break;
-    case R::MeasureError:
-        ReportCode(rcMeasureError);
-        break;
-    case R::VolumeLevel:
-        PrVolLevel->setValue(std::clamp<int>(r.volumeLevel, 1, 99));
-        break;
+    case R::MeasureError: ReportCode(rcMeasureError); break;
+    case R::VolumeLevel: PrVolLevel->setValue(std::clamp<int>(r.volumeLevel, 1, 99)); break;
     case R::Sensors:
         Sensor2->setVisible(r.sensor2Shown);
         ReportCode(rcProbeAck);
@@ -127,27 +121,16 @@ void TMainConfig::HandleProbeReply(const TShortFrame& frame) {
         Probes[r.address].SerialNo = r.serial;
         iProbeSn->setText(QStringLiteral("Probe SN: ") + Q(Probes[CurrentProbe].SerialNo));
         break;
-    case R::SowDigits:
-        PrSpdOfWire->setValue(std::clamp(r.speedOfWire, 200000, 400000));
-        break;
+    case R::SowDigits: PrSpdOfWire->setValue(std::clamp(r.speedOfWire, 200000, 400000)); break;
     case R::SowAck:
         SowAckCode = r.code;
         SowSendPending = true;
         break;
-    case R::ProbeCrcError:
-        ReportCode(rcProbeCrcError);
-        break;
-    case R::ModuleData:
-        ShowModuleData(r);
-        break;
-    case R::ModuleCrcError:
-        ReportCode(rcModuleCrcError);
-        break;
-    case R::ForeignDevice:
-        ReportCode(rcBadMessage);
-        break;
-    case R::Ignored:
-        break;
+    case R::ProbeCrcError: ReportCode(rcProbeCrcError); break;
+    case R::ModuleData: ShowModuleData(r); break;
+    case R::ModuleCrcError: ReportCode(rcModuleCrcError); break;
+    case R::ForeignDevice: ReportCode(rcBadMessage); break;
+    case R::Ignored: break;
     }
 }
 
@@ -209,7 +192,8 @@ void TMainConfig::ChgProbeClick() {
 
 void TMainConfig::SlProbeChange() {
     const probetype& p = Probes[std::clamp(SlProbe->currentIndex(), 0, 15)];
-    ProbeCInfo->setText(p.Present ? QStringLiteral("Info - SN: ") + Q(p.SerialNo) : QStringLiteral("Info - Not Detected"));
+    ProbeCInfo->setText(p.Present ? QStringLiteral("Info - SN: ") + Q(p.SerialNo)
+                                  : QStringLiteral("Info - Not Detected"));
 }
 
 void TMainConfig::proberefreshClick() { SendProbeCommand(pcReadData, CurrentProbe); }
@@ -220,16 +204,18 @@ void TMainConfig::SetAddresClick() {
     int addr = 16;
     while (addr > 15) {
         if (AppQuitting()) return;
-        const QString answer = Services::prompts().inputBox(QStringLiteral("Change address of Probe "),
-                                                            QStringLiteral("Enter new address between \"0\" and \"15\":"),
-                                                            QStringLiteral("X"));
+        const QString answer = Services::prompts().inputBox(
+            QStringLiteral("Change address of Probe "), QStringLiteral("Enter new address between \"0\" and \"15\":"),
+            QStringLiteral("X"));
         int v = 0;
         addr = TryParseInt(answer.toStdString(), v) && v >= 0 && v <= 15 ? v : 16;
     }
     SendProbeCommand(pcSetAddress, CurrentProbe, {uint8_t(addr)});
 }
 
-void TMainConfig::ApplyToProbeClick() { SendProbeCommand(pcSetVolumeLevel, CurrentProbe, {uint8_t(PrVolLevel->value())}); }
+void TMainConfig::ApplyToProbeClick() {
+    SendProbeCommand(pcSetVolumeLevel, CurrentProbe, {uint8_t(PrVolLevel->value())});
+}
 
 void TMainConfig::ChangeClick() {
     // Each press asks for the other period: 1 selects 20 ms, 0 selects 40 ms.

@@ -79,7 +79,8 @@ void TMainConfig::ProbeScanClick() {
     probeconfig->PrepareScan();
     bool lost = false;
     // A lost port ends the scan as "Cancel" does: what was found so far stays.
-    ShowCycleWindow(*probeBus_, *probeconfig, [this] { probeconfig->CloseScClick(); }, lost);
+    ShowCycleWindow(
+        *probeBus_, *probeconfig, [this] { probeconfig->CloseScClick(); }, lost);
     ProbeScanning = false;
     if (AppQuitting()) {
         probeconfig->hide();
@@ -158,7 +159,8 @@ void TMainConfig::LRMBscanClick() {
         if (!probeBus_->isOpen()) ScanfLrm->Finish();
     });
     bool lost = false;
-    ShowCycleWindow(*probeBus_, *ScanfLrm, [this] { ScanfLrm->Finish(); }, lost);
+    ShowCycleWindow(
+        *probeBus_, *ScanfLrm, [this] { ScanfLrm->Finish(); }, lost);
     disconnect(closed);
     ModuleScanning = false;
     ScanfLrm->Finish();
@@ -197,7 +199,8 @@ void TMainConfig::CalibrateSowClick() {
     });
     bool lost = false;
     // A lost port ends the wizard without a result.
-    const int result = ShowCycleWindow(*probeBus_, *CalSoW, [this] { CalSoW->CancelClick(); }, lost);
+    const int result = ShowCycleWindow(
+        *probeBus_, *CalSoW, [this] { CalSoW->CancelClick(); }, lost);
     disconnect(fresh);
     SowCalibrating = false;
     if (AppQuitting()) {

@@ -16,7 +16,8 @@
 #include "platform/errorguard.h"
 #include "platform/formkit.h"
 
-Tmdicfg::Tmdicfg(ConsoleSession& session, QWidget* parent) : PlainForm("mdicfg", "MDI Unit 1", parent), session_(session) {
+Tmdicfg::Tmdicfg(ConsoleSession& session, QWidget* parent)
+    : PlainForm("mdicfg", "MDI Unit 1", parent), session_(session) {
     auto* nameBox = FormKit::Group(this, QStringLiteral("MDI unit name"));
     tMDINamev = new QLineEdit(QStringLiteral("0123456789ABCDEFGHIK"), nameBox);
     tMDINamev->setObjectName(QStringLiteral("tMDINamev"));

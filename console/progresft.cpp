@@ -6,7 +6,8 @@
 #include "console/consolesession.h"
 #include "platform/formkit.h"
 
-Tprogresf::Tprogresf(ConsoleSession& session, QWidget* parent) : PlainForm("progresf", "Send Calibration Table", parent) {
+Tprogresf::Tprogresf(ConsoleSession& session, QWidget* parent)
+    : PlainForm("progresf", "Send Calibration Table", parent) {
     catprg = FormKit::Named(new TGauge(this), "catprg", windowTitle());
     catprg->setMax(125);
     QPalette p = catprg->palette();

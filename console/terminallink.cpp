@@ -89,7 +89,8 @@ void TerminalLink::send(const TLineBuffer& line) {
             TrmRetry = false;
             TrmCom->purgeInput();
             TrmCom->purgeOutput();
-            TrmCom->write(QByteArray(reinterpret_cast<const char*>(line.Data), std::clamp<int>(line.Len, 0, LineBufferSize)));
+            TrmCom->write(
+                QByteArray(reinterpret_cast<const char*>(line.Data), std::clamp<int>(line.Len, 0, LineBufferSize)));
             TrmTmr->start();
             if (!WaitUntil([this] { return !TrmWaiting; })) continue;  // ending: see above
             if (!TrmRetry) return;

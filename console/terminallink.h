@@ -68,9 +68,9 @@ private:
 
     SerialLink* TrmCom = nullptr;
     ProgramTimer* TrmTmr = nullptr;
-    bool TrmWaiting = false;    // a line is out and its reply not yet handled
-    bool TrmRetry = false;      // the last reply was bad: write the line again
-    bool TrmBusy = false;       // an exchange is in progress; its caller waits
-    int waits_ = 0;             // exchanges now waiting, any nesting depth
+    bool TrmWaiting = false;  // a line is out and its reply not yet handled
+    bool TrmRetry = false;    // the last reply was bad: write the line again
+    bool TrmBusy = false;     // an exchange is in progress; its caller waits
+    int waits_ = 0;           // exchanges now waiting, any nesting depth
     bool ending_ = false;
 };

@@ -46,9 +46,12 @@ CommandLine ReadCommandLine(const QStringList& args, const ProgramIdentity& prog
     Parser parser(program);
     CommandLine cl;
     const bool ok = parser.p.parse(args);
-    if (parser.p.isSet(parser.help)) cl.action = CommandLine::Action::Help;
-    else if (parser.p.isSet(parser.version)) cl.action = CommandLine::Action::Version;
-    else if (parser.p.isSet(parser.ports)) cl.action = CommandLine::Action::Ports;
+    if (parser.p.isSet(parser.help))
+        cl.action = CommandLine::Action::Help;
+    else if (parser.p.isSet(parser.version))
+        cl.action = CommandLine::Action::Version;
+    else if (parser.p.isSet(parser.ports))
+        cl.action = CommandLine::Action::Ports;
     else if (strict && (!ok || !parser.p.positionalArguments().isEmpty())) {
         cl.action = CommandLine::Action::Error;
         cl.error = !ok ? parser.p.errorText()
@@ -83,18 +86,11 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, const ProgramIdentit
     QCoreApplication core(argc, argv);
     QString out;
     switch (cl.action) {
-        case CommandLine::Action::Help:
-            out = HelpText(program);
-            break;
-        case CommandLine::Action::Version:
-            out = VersionText(program);
-            break;
-        case CommandLine::Action::Ports:
-            out = ComPortsReport();
-            break;
-        case CommandLine::Action::Run:
-        case CommandLine::Action::Error:
-            break;
+    case CommandLine::Action::Help: out = HelpText(program); break;
+    case CommandLine::Action::Version: out = VersionText(program); break;
+    case CommandLine::Action::Ports: out = ComPortsReport(); break;
+    case CommandLine::Action::Run:
+    case CommandLine::Action::Error: break;
     }
     std::fputs(out.toLocal8Bit().constData(), stdout);
     return 0;
@@ -113,9 +109,11 @@ QString EnterUserFolder(const ProgramIdentity& program) {
     QDir dir(path);
     for (const char* sub : {"data", "log"}) {
         if (!dir.mkpath(QString::fromLatin1(sub)))
-            return QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(dir.filePath(QString::fromLatin1(sub))));
+            return QStringLiteral("Cannot create the folder %1.")
+                .arg(QDir::toNativeSeparators(dir.filePath(QString::fromLatin1(sub))));
     }
-    if (!QDir::setCurrent(path)) return QStringLiteral("Cannot work in the folder %1.").arg(QDir::toNativeSeparators(path));
+    if (!QDir::setCurrent(path))
+        return QStringLiteral("Cannot work in the folder %1.").arg(QDir::toNativeSeparators(path));
     return {};
 }
 

@@ -240,10 +240,8 @@ Globals readGlobals(const std::string& s) {
     for (size_t at = r.next();; at = r.next()) {
         if (!recordAt(s, at, r)) damaged();
         switch (r.type) {
-        case RecEof:
-            return g;
-        case RecFilePass:
-            throw XlsFault{"the workbook is protected by a password"};
+        case RecEof: return g;
+        case RecFilePass: throw XlsFault{"the workbook is protected by a password"};
         case RecCodePage:
             if (r.len < 2) damaged();
             g.codePage = le16(s, r.at);
@@ -258,10 +256,8 @@ Globals readGlobals(const std::string& s) {
         case RecSst:
             if (g.biff8) g.strings = sharedStrings(s, r);
             break;
-        case RecBof:
-            damaged();
-        default:
-            break;
+        case RecBof: damaged();
+        default: break;
         }
     }
 }
@@ -279,20 +275,13 @@ double rkValue(uint32_t rk) {
 
 std::string errorText(unsigned code) {
     switch (code) {
-    case 0x00:
-        return "#NULL!";
-    case 0x07:
-        return "#DIV/0!";
-    case 0x0F:
-        return "#VALUE!";
-    case 0x17:
-        return "#REF!";
-    case 0x1D:
-        return "#NAME?";
-    case 0x24:
-        return "#NUM!";
-    default:
-        return "#N/A";
+    case 0x00: return "#NULL!";
+    case 0x07: return "#DIV/0!";
+    case 0x0F: return "#VALUE!";
+    case 0x17: return "#REF!";
+    case 0x1D: return "#NAME?";
+    case 0x24: return "#NUM!";
+    default: return "#N/A";
     }
 }
 
@@ -305,7 +294,8 @@ public:
         if (!g_.haveSheet) throw XlsFault{"the workbook has no worksheet"};
         if (!bofAt(s_, g_.firstSheet, 0x0010, biff8)) {
             Record r;
-            if (recordAt(s_, g_.firstSheet, r) && r.type == RecBof) throw XlsFault{"the first worksheet cannot be read"};
+            if (recordAt(s_, g_.firstSheet, r) && r.type == RecBof)
+                throw XlsFault{"the first worksheet cannot be read"};
             damaged();
         }
         Record r;
@@ -357,9 +347,7 @@ private:
     void cell(const Record& r) {
         const size_t at = r.at;
         switch (r.type) {
-        case RecDimensions:
-            dimensions(r);
-            break;
+        case RecDimensions: dimensions(r); break;
         case RecNumber:
             need(r, 14);
             put(pos(at), CellValue::ofNumber(f64(s_, at + 6)));
@@ -375,9 +363,7 @@ private:
             need(r, 6);
             put(pos(at), {});
             break;
-        case RecMulBlank:
-            cellsInRow(r, 2, [](size_t) { return CellValue{}; });
-            break;
+        case RecMulBlank: cellsInRow(r, 2, [](size_t) { return CellValue{}; }); break;
         case RecLabelSst: {
             need(r, 10);
             const uint32_t index = le32(s_, at + 6);
@@ -395,17 +381,14 @@ private:
             put(pos(at), s_[at + 7] ? CellValue::ofText(errorText(uint8_t(s_[at + 6])))
                                     : CellValue::ofNumber(uint8_t(s_[at + 6]) ? 1 : 0));
             break;
-        case RecFormula:
-            formula(r);
-            break;
+        case RecFormula: formula(r); break;
         case RecString:
             if (pendingText_.first) {
                 const Pos p = pendingText_;
                 put(p, text(g_.biff8 ? formulaText(r) : byteText(s_, r, r.at, g_)));
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -426,7 +409,8 @@ private:
             firstCol = le16(s_, r.at + 4);
             endCol = le16(s_, r.at + 6);
         }
-        if (endRow > uint32_t(MaxSheetRows) || endCol > unsigned(MaxSheetCols) || firstRow > endRow || firstCol > endCol)
+        if (endRow > uint32_t(MaxSheetRows) || endCol > unsigned(MaxSheetCols) || firstRow > endRow ||
+            firstCol > endCol)
             damaged();
     }
 
@@ -446,15 +430,9 @@ private:
             put(p, {});
             pendingText_ = p;
             break;
-        case 1:
-            put(p, CellValue::ofNumber(s_[v + 2] ? 1 : 0));
-            break;
-        case 2:
-            put(p, CellValue::ofText(errorText(uint8_t(s_[v + 2]))));
-            break;
-        default:
-            put(p, {});
-            break;
+        case 1: put(p, CellValue::ofNumber(s_[v + 2] ? 1 : 0)); break;
+        case 2: put(p, CellValue::ofText(errorText(uint8_t(s_[v + 2])))); break;
+        default: put(p, {}); break;
         }
     }
 

@@ -16,12 +16,17 @@ public:
     bool isActive() const override { return timer_.isActive(); }
     void setInterval(int ms) override { timer_.setInterval(ms); }
     int interval() const override { return timer_.interval(); }
+
 private:
     QTimer timer_;
 };
 
 qint64 monotonicMs() {
-    static QElapsedTimer t = [] { QElapsedTimer e; e.start(); return e; }();
+    static QElapsedTimer t = [] {
+        QElapsedTimer e;
+        e.start();
+        return e;
+    }();
     return t.elapsed();
 }
 }  // namespace

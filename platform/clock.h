@@ -15,7 +15,10 @@ public:
     virtual bool isActive() const = 0;
     virtual void setInterval(int ms) = 0;
     virtual int interval() const = 0;
-    void start(int ms) { setInterval(ms); start(); }
+    void start(int ms) {
+        setInterval(ms);
+        start();
+    }
 signals:
     void timeout();
 };
@@ -39,6 +42,7 @@ public:
     qint64 elapsedMs() const override;
     QDateTime now() const override;
     void singleShot(int ms, QObject* ctx, std::function<void()> fn) override;
+
 private:
     qint64 start_;
 };

@@ -182,6 +182,7 @@ public:
         if (::fsync(dir_) != 0 && errno != EINVAL) return errno;
         return 0;
     }
+
 private:
     int dir_;
     Fd f_;
@@ -207,7 +208,8 @@ bool writeReplacing(int dirFd, const QByteArray& target, const struct stat* old,
     }
     if (old) {
         struct stat now {};
-        if (::fstat(tmp.fd(), &now) == 0 && now.st_gid != old->st_gid && ::fchown(tmp.fd(), uid_t(-1), old->st_gid) != 0)
+        if (::fstat(tmp.fd(), &now) == 0 && now.st_gid != old->st_gid &&
+            ::fchown(tmp.fd(), uid_t(-1), old->st_gid) != 0)
             return false;
         ::fchmod(tmp.fd(), mode);  // a change of group may clear the set-group bit
     }

@@ -287,4 +287,3 @@ void TabInReadingOrder(QWidget* window) {
 }
 
 }  // namespace FormKit
-

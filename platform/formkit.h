@@ -90,7 +90,7 @@ protected:
 
 private:
     bool quiet_ = false;  // the selection moves because of the view or the program, not the user
-    int lastRow_ = -1;  // the last row chosen, which a try to select the header leaves selected
+    int lastRow_ = -1;    // the last row chosen, which a try to select the header leaves selected
 };
 
 namespace FormKit {
@@ -117,7 +117,8 @@ QLabel* LabelFor(QWidget* parent, const QString& text, QWidget* control);
 QGroupBox* Group(QWidget* parent, const QString& title, const char* name = nullptr);
 QComboBox* List(QWidget* parent, const char* name, const QStringList& items);
 // A read-only text showing a value; fixed pitch right-aligns it for columns of figures.
-TValueText* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption, bool fixedPitch = false);
+TValueText* ValueText(QWidget* parent, const char* name, const QString& text, const QString& caption,
+                      bool fixedPitch = false);
 // A connection's status text, shown on green (connected) or red (not); its accessible name
 // says the state in words, so it is not told by colour alone.
 void ShowConnectionState(QLabel* status, bool connected);
@@ -198,7 +199,7 @@ AccessibleEventWatcher WatchAccessibleEvents(AccessibleEventWatcher watcher);
 // Tab and Shift+Tab go through the window's controls in reading order: the layouts' order,
 // a grid row by row, a group's controls together, a page control's tabs before its pages.
 void TabInReadingOrder(QWidget* window);
-}
+}  // namespace FormKit
 
 // Room for what a control shows (formkit_layout.cpp). Every width comes from the control's own
 // font and style, so a text fits whatever font the display gives.

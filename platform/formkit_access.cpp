@@ -59,8 +59,10 @@ void TGrid::selectionChanged(const QItemSelection& selected, const QItemSelectio
     bool header = false;
     int chosen = -1;
     for (const QModelIndex& i : selected.indexes()) {
-        if (i.row() < HeaderRows) header = true;
-        else chosen = i.row();
+        if (i.row() < HeaderRows)
+            header = true;
+        else
+            chosen = i.row();
     }
     if (header) {
         // Selected from outside the view (an accessibility tool): the earlier selection stays.
@@ -167,7 +169,12 @@ public:
             // window or a message box must not hold up the call that asked for the click.
             QPushButton* b = button();
             if (b->isEnabled())
-                QMetaObject::invokeMethod(b, [b] { if (b->isEnabled()) b->click(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    b,
+                    [b] {
+                        if (b->isEnabled()) b->click();
+                    },
+                    Qt::QueuedConnection);
             return;
         }
         QAccessibleWidget::doAction(name);
@@ -183,7 +190,8 @@ public:
 
     QString text(QAccessible::Text t) const override {
         const auto* l = static_cast<const TValueText*>(widget());
-        if (t == QAccessible::Name) return widget()->accessibleName().isEmpty() ? l->spokenText() : widget()->accessibleName();
+        if (t == QAccessible::Name)
+            return widget()->accessibleName().isEmpty() ? l->spokenText() : widget()->accessibleName();
         if (t == QAccessible::Value) return l->text().trimmed();
         return QAccessibleWidget::text(t);
     }

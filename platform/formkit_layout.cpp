@@ -66,7 +66,8 @@ void FitText(QWidget* control, const QString& widest) {
         o.initFrom(edit);
         o.lineWidth = edit->hasFrame() ? s->pixelMetric(QStyle::PM_DefaultFrameWidth, &o, edit) : 0;
         const QMargins m = edit->textMargins();
-        need = s->sizeFromContents(QStyle::CT_LineEdit, &o, QSize(EditTextRoom(edit, widest) + m.left() + m.right(), high), edit)
+        need = s->sizeFromContents(QStyle::CT_LineEdit, &o,
+                                   QSize(EditTextRoom(edit, widest) + m.left() + m.right(), high), edit)
                    .width();
     } else {
         return;
@@ -104,7 +105,8 @@ void FitColumn(QTableView* view, int column, int minWidth) {
         const QModelIndex idx = model->index(widestRow, column);
         need = std::max(need, view->itemDelegateForIndex(idx)->sizeHint(CellOption(view), idx).width() + grid);
     }
-    if (const QHeaderView* h = view->horizontalHeader(); h->isVisible()) need = std::max(need, h->sectionSizeHint(column));
+    if (const QHeaderView* h = view->horizontalHeader(); h->isVisible())
+        need = std::max(need, h->sectionSizeHint(column));
     view->setColumnWidth(column, need);
 }
 

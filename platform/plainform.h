@@ -9,7 +9,7 @@ namespace FormKit {
 // Tells a screen reader that the window's name, which is its title, has changed, if the window
 // is on screen.
 void AnnounceNameChange(QWidget* window);
-}
+}  // namespace FormKit
 
 // A window the program shows and hides, never freed before the end.
 class PlainForm : public QWidget {

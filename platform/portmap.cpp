@@ -12,7 +12,8 @@
 #include <vector>
 
 QString ComPortLinksFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tankcfg/dosdevices");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/tankcfg/dosdevices");
 }
 
 ComPortMapping MapComPort(int comNumber) {
@@ -43,13 +44,15 @@ ComPortMapping MapComPort(int comNumber) {
 QString ComDeviceGroup(const QString& device) {
     struct stat st {};
     if (!device.isEmpty() && ::stat(QFile::encodeName(device).constData(), &st) == 0 && st.st_gid != 0) {
-        if (const group* g = ::getgrgid(st.st_gid); g && g->gr_name && *g->gr_name) return QString::fromLocal8Bit(g->gr_name);
+        if (const group* g = ::getgrgid(st.st_gid); g && g->gr_name && *g->gr_name)
+            return QString::fromLocal8Bit(g->gr_name);
     }
     return QStringLiteral("dialout");
 }
 
 QString JoinGroupAdvice(const QString& device) {
-    return QStringLiteral("join the %1 group: sudo usermod -aG %1 $USER, then log in again").arg(ComDeviceGroup(device));
+    return QStringLiteral("join the %1 group: sudo usermod -aG %1 $USER, then log in again")
+        .arg(ComDeviceGroup(device));
 }
 
 namespace {
@@ -88,12 +91,9 @@ ComPortState Inspect(int comNumber, const QList<QSerialPortInfo>& ports) {
 
 QString SourceText(const ComPortMapping& m) {
     switch (m.source) {
-        case ComPortMapping::Source::Environment:
-            return m.origin;
-        case ComPortMapping::Source::UserLink:
-            return QStringLiteral("link ") + QFileInfo(m.origin).fileName();
-        case ComPortMapping::Source::Default:
-            break;
+    case ComPortMapping::Source::Environment: return m.origin;
+    case ComPortMapping::Source::UserLink: return QStringLiteral("link ") + QFileInfo(m.origin).fileName();
+    case ComPortMapping::Source::Default: break;
     }
     return QStringLiteral("default");
 }
@@ -105,15 +105,17 @@ QString ComPortsReport() {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     const QString dash = QStringLiteral("-");
     std::vector<QStringList> rows;
-    rows.push_back({QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Set by"), QStringLiteral("Exists"),
-                    QStringLiteral("May open"), QStringLiteral("USB adapter")});
+    rows.push_back({QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Set by"),
+                    QStringLiteral("Exists"), QStringLiteral("May open"), QStringLiteral("USB adapter")});
     QString deniedDevice;
     for (int n = 1; n <= 16; ++n) {
         const ComPortState s = Inspect(n, ports);
         const bool none = s.mapping.device.isEmpty();
         rows.push_back({QStringLiteral("COM%1").arg(n), none ? QStringLiteral("(none)") : s.mapping.device,
                         SourceText(s.mapping), s.exists ? QStringLiteral("yes") : QStringLiteral("no"),
-                        !s.exists ? dash : s.mayOpen ? QStringLiteral("yes") : QStringLiteral("no"),
+                        !s.exists   ? dash
+                        : s.mayOpen ? QStringLiteral("yes")
+                                    : QStringLiteral("no"),
                         s.usb.isEmpty() ? dash : s.usb});
         if (s.exists && !s.mayOpen && deniedDevice.isEmpty()) deniedDevice = s.mapping.device;
     }
@@ -135,6 +137,7 @@ QString ComPortsReport() {
                "  ln -sfn /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0 %1/com3\n")
                .arg(ComPortLinksFolder());
     if (!deniedDevice.isEmpty())
-        out += QStringLiteral("\nTo open the ports marked \"no\" under \"May open\",\n%1.\n").arg(JoinGroupAdvice(deniedDevice));
+        out += QStringLiteral("\nTo open the ports marked \"no\" under \"May open\",\n%1.\n")
+                   .arg(JoinGroupAdvice(deniedDevice));
     return out;
 }

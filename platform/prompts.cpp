@@ -31,7 +31,8 @@ QString QtFilterFromPairs(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+        out << QStringLiteral("%1 (%2)").arg(parts[i],
+                                             QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
     return out.join(QLatin1String(";;"));
 }
 
@@ -96,8 +97,9 @@ static bool runFileDialog(FileDialogSpec& spec, bool save) {
         dlg.selectFile(chosen);
     }
     if (save && spec.createPrompt && !QFileInfo::exists(chosen)) {
-        const auto r = QMessageBox::question(activeParent(), dlg.windowTitle(),
-                                             QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(chosen));
+        const auto r =
+            QMessageBox::question(activeParent(), dlg.windowTitle(),
+                                  QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(chosen));
         if (r != QMessageBox::Yes) return false;
     }
     spec.fileName = chosen;

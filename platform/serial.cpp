@@ -31,9 +31,7 @@ void SerialLink::noteDsrChanged() {
     schedule();
 }
 
-void SerialLink::resetEvents() {
-    dataPending_ = lfPending_ = dsrPending_ = false;
-}
+void SerialLink::resetEvents() { dataPending_ = lfPending_ = dsrPending_ = false; }
 
 void SerialLink::dropInputEvents() { dataPending_ = lfPending_ = false; }
 
@@ -123,9 +121,9 @@ public:
                 // The same error stands for a port held by another program: advise on the group
                 // only where the user may not use the device.
                 const bool allowed = ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
-                throw SerialError(SerialError::AccessDenied,
-                                  allowed ? tried + why
-                                          : tried + why + "; to use serial ports, " + JoinGroupAdvice(path).toStdString());
+                throw SerialError(SerialError::AccessDenied, allowed ? tried + why
+                                                                     : tried + why + "; to use serial ports, " +
+                                                                           JoinGroupAdvice(path).toStdString());
             }
             throw SerialError(SerialError::Other, tried + why);
         }
@@ -169,8 +167,7 @@ public:
         port_.setRequestToSend(true);
         port_.write(bytes);
         port_.flush();
-        while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(1000)) {
-        }
+        while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(1000)) {}
         if (!port_.isOpen()) return;
         ::tcdrain(int(port_.handle()));
         port_.setRequestToSend(false);
@@ -246,10 +243,8 @@ private:
         case QSerialPort::ResourceError:
         case QSerialPort::WriteError:
         case QSerialPort::DeviceNotFoundError:
-        case QSerialPort::UnknownError:
-            break;
-        default:
-            return;  // settings, modem lines, time-outs: not about the port being there
+        case QSerialPort::UnknownError: break;
+        default: return;  // settings, modem lines, time-outs: not about the port being there
         }
         if (!port_.isOpen()) return;
         if (portGone()) {
@@ -284,7 +279,8 @@ private:
         if (n > 0) take(QByteArray(chunk, int(n)));
         if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) return true;
         struct stat st {};
-        return ::stat(path_.toLocal8Bit().constData(), &st) != 0 && (errno == ENOENT || errno == ENXIO || errno == ENODEV);
+        return ::stat(path_.toLocal8Bit().constData(), &st) != 0 &&
+               (errno == ENOENT || errno == ENXIO || errno == ENODEV);
     }
 
     void portLost() {

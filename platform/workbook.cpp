@@ -4,24 +4,18 @@
 
 QString CellAsText(const CellValue& cell) {
     switch (cell.kind) {
-    case CellValue::Number:
-        return QString::fromStdString(FormatGeneral(cell.number));
-    case CellValue::Text:
-        return QString::fromStdString(cell.text);
-    case CellValue::Empty:
-        break;
+    case CellValue::Number: return QString::fromStdString(FormatGeneral(cell.number));
+    case CellValue::Text: return QString::fromStdString(cell.text);
+    case CellValue::Empty: break;
     }
     return {};
 }
 
 double CellAsNumber(const CellValue& cell) {
     switch (cell.kind) {
-    case CellValue::Number:
-        return cell.number;
-    case CellValue::Text:
-        return ParseFloat(cell.text);
-    case CellValue::Empty:
-        break;
+    case CellValue::Number: return cell.number;
+    case CellValue::Text: return ParseFloat(cell.text);
+    case CellValue::Empty: break;
     }
     return 0;
 }
@@ -43,7 +37,9 @@ void RealWorkbookApp::setVisible(bool visible) {
 
 WorkbookCells RealWorkbookApp::load(const QString& fileName) { return ReadWorkbookFile(fileName.toStdString()); }
 
-void RealWorkbookApp::store(const QString& fileName, const WorkbookCells& cells) { WriteXlsFile(fileName.toStdString(), cells); }
+void RealWorkbookApp::store(const QString& fileName, const WorkbookCells& cells) {
+    WriteXlsFile(fileName.toStdString(), cells);
+}
 
 void RealWorkbookApp::open(const QString& fileName) {
     note({WorkbookCall::Open, 0, 0, 0, &fileName});

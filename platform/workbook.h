@@ -47,11 +47,24 @@ QString CellName(int row, int col);
 
 // One call as the program makes it, for a twin that records the calls.
 struct WorkbookCall {
-    enum Op { Visible, Open, Add, Activate, ReadText, ReadNumber, WriteText, WriteInteger, WriteFloat, SaveAs, Close, Quit };
+    enum Op {
+        Visible,
+        Open,
+        Add,
+        Activate,
+        ReadText,
+        ReadNumber,
+        WriteText,
+        WriteInteger,
+        WriteFloat,
+        SaveAs,
+        Close,
+        Quit
+    };
     Op op;
     int row = 0;  // cells; Activate: the sheet's index
     int col = 0;
-    double number = 0;          // Visible, WriteInteger, WriteFloat
+    double number = 0;              // Visible, WriteInteger, WriteFloat
     const QString* text = nullptr;  // Open, SaveAs: the file name; WriteText
 };
 

@@ -67,7 +67,8 @@ bool validUtf8(const std::string& s) {
 
 WorkbookCells ReadXlsBytes(const std::string& bytes, const std::string& path) {
     if (bytes.empty()) fail(path, "the file is empty");
-    if (isZip(bytes)) fail(path, "it is an Excel 2007 or later workbook (.xlsx); save it as an Excel 97-2003 workbook (.xls)");
+    if (isZip(bytes))
+        fail(path, "it is an Excel 2007 or later workbook (.xlsx); save it as an Excel 97-2003 workbook (.xls)");
     if (!isOle(bytes)) fail(path, "it is not an Excel 97-2003 workbook (.xls)");
     try {
         return ReadBiffStream(WorkbookStreamOf(bytes));

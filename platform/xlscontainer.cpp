@@ -96,7 +96,8 @@ private:
         const uint32_t fatSectors = le32(f_, 0x2C);
         if (fatSectors > sectors_) damaged();
         std::vector<uint32_t> list;
-        for (size_t i = 0; i < HeaderDifatEntries && list.size() < fatSectors; ++i) list.push_back(le32(f_, 0x4C + 4 * i));
+        for (size_t i = 0; i < HeaderDifatEntries && list.size() < fatSectors; ++i)
+            list.push_back(le32(f_, 0x4C + 4 * i));
         uint32_t next = le32(f_, 0x44);
         std::vector<bool> seen(sectors_);
         const size_t perSector = ss_ / 4 - 1;

@@ -25,8 +25,14 @@ public:
     std::string bytes;
 
     void u8(unsigned v) { bytes.push_back(char(v & 0xFF)); }
-    void u16(unsigned v) { u8(v); u8(v >> 8); }
-    void u32(uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
+    void u16(unsigned v) {
+        u8(v);
+        u8(v >> 8);
+    }
+    void u32(uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
     void f64(double v) {
         uint64_t bits;
         std::memcpy(&bits, &v, 8);
@@ -120,23 +126,23 @@ void bof(Stream& s, unsigned kind) {
 
 void xf(Stream& s, bool style) {
     const size_t at = s.begin(0x00E0);
-    s.u16(0);                          // font
-    s.u16(0);                          // number format: General
-    s.u16(style ? 0xFFF5 : 0x0001);    // locked; a style format has no parent
-    s.u8(0x20);                        // aligned at the bottom
+    s.u16(0);                        // font
+    s.u16(0);                        // number format: General
+    s.u16(style ? 0xFFF5 : 0x0001);  // locked; a style format has no parent
+    s.u8(0x20);                      // aligned at the bottom
     s.u8(0);
     s.u8(0);
     s.u8(style ? 0xF4 : 0x00);
-    s.u32(0);                          // no borders
+    s.u32(0);  // no borders
     s.u32(0);
-    s.u16(0x20C0);                     // default pattern colours
+    s.u16(0x20C0);  // default pattern colours
     s.end(at);
 }
 
 // The shared string table in SST and CONTINUE records. A string that does not fit into what is
 // left of a record goes on in a CONTINUE record, which then starts with the string's flags.
 struct SstPlacement {
-    uint32_t streamPos;  // where the string's first byte lies in the stream
+    uint32_t streamPos;     // where the string's first byte lies in the stream
     uint16_t recordOffset;  // from the start (header) of the record that holds it
 };
 
@@ -232,7 +238,7 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
     }
     for (int i = 0; i < 5; ++i) {  // font 4 is never used; the fonts count from 0 to 5
         const size_t at = s.begin(0x0031);
-        s.u16(200);     // 10 points in twips
+        s.u16(200);  // 10 points in twips
         s.u16(0);
         s.u16(0x7FFF);  // window text colour
         s.u16(400);     // normal weight
@@ -294,7 +300,7 @@ std::string Biff8WorkbookStream(const WorkbookCells& cells) {
     }
     {
         const size_t at = s.begin(0x023E);  // WINDOW2
-        s.u16(0x06B6);  // grid, headers, zeros, outline, selected and shown
+        s.u16(0x06B6);                      // grid, headers, zeros, outline, selected and shown
         s.u16(0);
         s.u16(0);
         s.u16(0x40);
@@ -329,7 +335,7 @@ using namespace CompoundDoc;
 constexpr size_t SectorSize = 512;
 constexpr size_t EntriesPerSector = SectorSize / 4;
 constexpr size_t DifatEntriesPerSector = EntriesPerSector - 1;  // the last one links the next
-constexpr size_t LargestStream = 0x80000000;  // what a version 3 size field may say
+constexpr size_t LargestStream = 0x80000000;                    // what a version 3 size field may say
 
 struct Sectors {
     char* p;
@@ -371,7 +377,9 @@ std::string XlsCompoundDocument(const std::string& workbook) {
     // growing it until it covers them all.
     const size_t streamSectors = (workbook.size() + SectorSize - 1) / SectorSize;
     auto difatFor = [](size_t fat) {
-        return fat <= HeaderDifatEntries ? 0 : (fat - HeaderDifatEntries + DifatEntriesPerSector - 1) / DifatEntriesPerSector;
+        return fat <= HeaderDifatEntries
+                   ? 0
+                   : (fat - HeaderDifatEntries + DifatEntriesPerSector - 1) / DifatEntriesPerSector;
     };
     size_t fat = 1;
     while (fat * EntriesPerSector < fat + difatFor(fat) + 1 + streamSectors) ++fat;

@@ -13,8 +13,8 @@
 
 namespace {
 const ProgramIdentity Ostrel{"ostrel", "org.tankcfg.Ostrel", "Ostrel",
-                            "Ostrel sets up the level probes on an RS-485 probe bus: address, speed of "
-                            "wire, length, filter, float mode and two-point calibration."};
+                             "Ostrel sets up the level probes on an RS-485 probe bus: address, speed of "
+                             "wire, length, filter, float mode and two-point calibration."};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     Services::installReal();
     SetAppTitle(OstrelTitle);
     RegisterHelpFile(OstrelHelpFile);
-    if (!start.folderError.isEmpty()) Services::prompts().messageBox(OstrelTitle, start.folderError, MsgIcon::Warning, MbOk);
+    if (!start.folderError.isEmpty())
+        Services::prompts().messageBox(OstrelTitle, start.folderError, MsgIcon::Warning, MbOk);
 
     // The windows in their order: the main window first (its creation searches the ports).
     Tprobc probc;

@@ -100,9 +100,11 @@ void Tprobc::buildControls() {
     const QString degC = QStringLiteral("[\u00B0C]");
     vStatus = FormKit::ValueText(this, "vStatus", QStringLiteral("- - - - - - - - "), QStringLiteral("Status :"), true);
     addReading(QStringLiteral("Status :"), vStatus, {});
-    vSensVal1 = FormKit::ValueText(this, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
+    vSensVal1 =
+        FormKit::ValueText(this, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
     addReading(QStringLiteral("Sensor 1 (fuel)"), vSensVal1, mm);
-    vSensVal2 = FormKit::ValueText(this, "vSensVal2", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 2 (water)"), true);
+    vSensVal2 =
+        FormKit::ValueText(this, "vSensVal2", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 2 (water)"), true);
     addReading(QStringLiteral("Sensor 2 (water)"), vSensVal2, mm);
     vTmpr = FormKit::ValueText(this, "vTmpr", QStringLiteral("--.-- "), QStringLiteral("Temperature"), false);
     addReading(QStringLiteral("Temperature"), vTmpr, degC);
@@ -234,12 +236,13 @@ void Tprobc::connectHandlers() {
     GuardedConnect(monmod, &QCheckBox::toggled, this, [this](bool) { monmodClick(); });
     GuardedConnect(link_->Port(), &SerialLink::lost, this, [this] { ComPortLost(); });
     const std::pair<QPushButton*, void (Tprobc::*)()> clicks[] = {
-        {Button2, &Tprobc::Button2Click},     {bScanBus, &Tprobc::bScanBusClick}, {Bsetaddres, &Tprobc::BsetaddresClick},
-        {BtOneS, &Tprobc::BtOneSClick},       {BtTwoS, &Tprobc::BtTwoSClick},     {bClearLog, &Tprobc::bClearLogClick},
-        {bSavelog, &Tprobc::bSavelogClick},   {Button1, &Tprobc::BitBtnHelpClick}, {BClose, &Tprobc::BCloseClick},
-        {BCalibr, &Tprobc::BCalibrClick},     {Bupdate, &Tprobc::BupdateClick},
+        {Button2, &Tprobc::Button2Click},   {bScanBus, &Tprobc::bScanBusClick},  {Bsetaddres, &Tprobc::BsetaddresClick},
+        {BtOneS, &Tprobc::BtOneSClick},     {BtTwoS, &Tprobc::BtTwoSClick},      {bClearLog, &Tprobc::bClearLogClick},
+        {bSavelog, &Tprobc::bSavelogClick}, {Button1, &Tprobc::BitBtnHelpClick}, {BClose, &Tprobc::BCloseClick},
+        {BCalibr, &Tprobc::BCalibrClick},   {Bupdate, &Tprobc::BupdateClick},
     };
-    for (const auto& [b, h] : clicks) GuardedConnect(b, &QPushButton::clicked, this, [this, h = h](bool) { (this->*h)(); });
+    for (const auto& [b, h] : clicks)
+        GuardedConnect(b, &QPushButton::clicked, this, [this, h = h](bool) { (this->*h)(); });
 }
 
 void Tprobc::AddLog(const QString& line) {

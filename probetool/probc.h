@@ -184,5 +184,5 @@ private:
 // The calibration's text for a computed speed or length: 2 decimals, 5 significant digits.
 QString CalibrationText(double x);
 // Logged time stamps.
-QString LogStamp(const QDateTime& t);     // yymmddhhnnss
-QString FrameStamp(const QDateTime& t);   // hhnnss
+QString LogStamp(const QDateTime& t);    // yymmddhhnnss
+QString FrameStamp(const QDateTime& t);  // hhnnss

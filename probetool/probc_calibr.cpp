@@ -41,9 +41,11 @@ void Tprobc::BCalibrClick() {
     QueueCommand(cmdSetFloats + QStringLiteral("01"));
     QueueCommand(cmdReadData);
     if (!sendAndProcess()) return;
-    Services::prompts().messageBox(QStringLiteral("Info"), QStringLiteral("Move sensor to Point 1"), MsgIcon::Information, MbOk);
+    Services::prompts().messageBox(QStringLiteral("Info"), QStringLiteral("Move sensor to Point 1"),
+                                   MsgIcon::Information, MbOk);
     if (closed_ || !samplePoint(FCalSum1)) return;
-    Services::prompts().messageBox(QStringLiteral("Info"), QStringLiteral("Move sensor to Point 2"), MsgIcon::Information, MbOk);
+    Services::prompts().messageBox(QStringLiteral("Info"), QStringLiteral("Move sensor to Point 2"),
+                                   MsgIcon::Information, MbOk);
     if (closed_ || !samplePoint(FCalSum2)) return;
     if (FCalSum2 > FCalSum1) std::swap(FCalSum1, FCalSum2);
     const double d = (FCalSum1 - FCalSum2) / 10.0;

@@ -16,37 +16,20 @@ void Tprobc::HandleReply(const TShortFrame& f) {
     using R = OstrelReply;
     const R r = DecodeOstrelReply(f);
     switch (r.kind) {
-    case R::Measurement:
-        measurement(r);
-        break;
-    case R::Identify:
-        Probe.Present = true;
-        break;
-    case R::Status:
-        vStatus->setText(text(ByteToBits(r.status)));
-        break;
-    case R::Floats:
-        vSensVal2->setVisible(r.sensor2Shown);
-        break;
+    case R::Measurement: measurement(r); break;
+    case R::Identify: Probe.Present = true; break;
+    case R::Status: vStatus->setText(text(ByteToBits(r.status))); break;
+    case R::Floats: vSensVal2->setVisible(r.sensor2Shown); break;
     case R::Temperature: {
         QLabel* const sensors[] = {vTmpr1, vTmpr2, vTmpr3, vTmpr4};
         sensors[r.tempSensor - 1]->setText(temperatureText(r.temperature));
         break;
     }
-    case R::Serial:
-        Probe.SerialNo = r.serial;
-        break;
-    case R::Speed:
-        Probe.WireSpeed = r.wireSpeed;
-        break;
-    case R::Length:
-        Probe.ProbeLength = r.probeLength;
-        break;
-    case R::DigFilter:
-        DigFilter->setValue(r.digFilter);
-        break;
-    case R::Ignored:
-        break;
+    case R::Serial: Probe.SerialNo = r.serial; break;
+    case R::Speed: Probe.WireSpeed = r.wireSpeed; break;
+    case R::Length: Probe.ProbeLength = r.probeLength; break;
+    case R::DigFilter: DigFilter->setValue(r.digFilter); break;
+    case R::Ignored: break;
     }
 }
 

@@ -13,7 +13,9 @@
 namespace {
 QString hex(int b) { return QString::fromStdString(ByteToHex(uint8_t(b))); }
 
-void errorBox(const QString& text) { Services::prompts().messageBox(QStringLiteral("Error"), text, MsgIcon::Error, MbOk); }
+void errorBox(const QString& text) {
+    Services::prompts().messageBox(QStringLiteral("Error"), text, MsgIcon::Error, MbOk);
+}
 }  // namespace
 
 void Tprobc::AddrChange() {

@@ -15,7 +15,8 @@
 #include "platform/wait.h"
 #include "probetool/txengine.h"
 
-TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link) : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
+TScanbus::TScanbus(QWidget* parent, ProbeTxEngine* link)
+    : PlainDialog("Scanbus", "Scan probe bus", parent), link_(link) {
     resize(322, 115);
     auto* lay = new QVBoxLayout(this);
     ProgressBar1 = new TGauge(this);

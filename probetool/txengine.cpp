@@ -60,7 +60,8 @@ void ProbeTxEngine::SendCommand(const QString& text) {
     }
     const std::string line = EncodeFrame(f);
     ComPort->write(QByteArray::fromStdString(line));
-    emit logLine(QStringLiteral("S-") + frameTime() + QStringLiteral(" >") + QString::fromStdString(StripFrameEnds(line)));
+    emit logLine(QStringLiteral("S-") + frameTime() + QStringLiteral(" >") +
+                 QString::fromStdString(StripFrameEnds(line)));
 }
 
 void ProbeTxEngine::WrktmrTimer() {
@@ -135,8 +136,8 @@ bool ProbeTxEngine::SendAndWait() {
     // Ends when the queue is empty; or when the program closes (Shutdown empties the queue:
     // the caller must not go on then); or when the engine has stopped with commands still
     // queued, which nothing would then send.
-    const bool emptied = WaitUntil([this] { return FTxQueue.isEmpty(); },
-                                   [this] { return shutDown_ || !Wrktmr->isActive(); });
+    const bool emptied =
+        WaitUntil([this] { return FTxQueue.isEmpty(); }, [this] { return shutDown_ || !Wrktmr->isActive(); });
     return emptied && !shutDown_ && !AppQuitting();
 }
 

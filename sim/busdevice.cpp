@@ -61,14 +61,13 @@ QList<QByteArray> ProbeCore::handleRequest(const ShortRequest& r) {
     case 0x7E:
         if (r.data.size() >= 5) setFloat(r.at(0), BEBytesToSingle(r.at(1), r.at(2), r.at(3), r.at(4)));
         return {};
-    case 0x01:
-        return {reply(r.addrByte, 0x81)};
+    case 0x01: return {reply(r.addrByte, 0x81)};
     case 0x02:
         if (!r.has(0) || r.at(0) > 15) return {};
         address_ = r.at(0);
-        return {reply(uint8_t((r.addrByte & 0xF0) | address_), 0x82, echoAddressSet ? QByteArray(1, char(r.code)) : QByteArray())};
-    default:
-        return answer(r);
+        return {reply(uint8_t((r.addrByte & 0xF0) | address_), 0x82,
+                      echoAddressSet ? QByteArray(1, char(r.code)) : QByteArray())};
+    default: return answer(r);
     }
 }
 

@@ -68,7 +68,8 @@ bool DecodeLongRequest(const QByteArray& line, uint8_t& code, QByteArray& data) 
     return true;
 }
 
-ConsoleModel::ConsoleModel() : cfg_(std::make_unique<TConsoleConfig>()), tables_(std::make_unique<TableState[]>(MaxTanks)) {
+ConsoleModel::ConsoleModel()
+    : cfg_(std::make_unique<TConsoleConfig>()), tables_(std::make_unique<TableState[]>(MaxTanks)) {
     std::memset(cfg_.get(), 0, sizeof(TConsoleConfig));
     cfg_->DbSaveTime = 60;
     cfg_->RefTemp = 15;

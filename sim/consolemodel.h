@@ -24,7 +24,7 @@ public:
         uint8_t perBlock = 0;
         float stepCm = 0;
         uint16_t crc = 0;
-        int nextBlock = 0;     // the block number expected next
+        int nextBlock = 0;  // the block number expected next
         int blocksTaken = 0;
         // After the last block: the header's checksum matched the values received. A
         // mismatch refuses the last block.

@@ -30,8 +30,7 @@ QList<QByteArray> ConsoleProbe::answer(const ShortRequest& r) {
     case 0x04:
         if (r.has(0)) volumeLevel = d0;
         return {reply(a, 0x94, QByteArray(1, char(volumeLevel)))};
-    case 0x61:
-        return {reply(a, 0x94, QByteArray(1, char(volumeLevel)))};
+    case 0x61: return {reply(a, 0x94, QByteArray(1, char(volumeLevel)))};
     case 0x06:
         // Data 1 asks for 20 ms, 0 for 40 ms; each period has its own reply code.
         period20 = d0 != 0;
@@ -39,11 +38,12 @@ QList<QByteArray> ConsoleProbe::answer(const ShortRequest& r) {
     case 0x51:
         if (d0 == 1 || d0 == 2) floats = d0;
         return {reply(a, 0x95, QByteArray(1, char(floats)))};
-    case 0x90:
-        return {reply(a, 0x9C, digits_)};
-    case 0x91:
-        return {reply(a, 0x9B, QByteArray(reinterpret_cast<const char*>(serial.data()), 6))};
-    case 0x92: case 0x93: case 0x94: case 0x95: {
+    case 0x90: return {reply(a, 0x9C, digits_)};
+    case 0x91: return {reply(a, 0x9B, QByteArray(reinterpret_cast<const char*>(serial.data()), 6))};
+    case 0x92:
+    case 0x93:
+    case 0x94:
+    case 0x95: {
         const int i = r.code - 0x92;
         if (r.has(0)) digits_[i] = char(d0);
         if (silentDigitNext > 0) {
@@ -52,8 +52,7 @@ QList<QByteArray> ConsoleProbe::answer(const ShortRequest& r) {
         }
         return {reply(a, uint8_t(0xA0 + i))};
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -76,8 +75,7 @@ QByteArray LeakModule::data() const {
 
 QList<QByteArray> LeakModule::handleRequest(const ShortRequest& r) {
     switch (r.code) {
-    case 0x00:
-        return {reply(r.addrByte, 0x80, data())};
+    case 0x00: return {reply(r.addrByte, 0x80, data())};
     case 0x01:
     case 0x02:
         if (r.has(0)) relays[size_t(r.code - 1)] = r.at(0) == 0xFF;
@@ -86,7 +84,6 @@ QList<QByteArray> LeakModule::handleRequest(const ShortRequest& r) {
             return {reply(r.addrByte, otherCode)};
         }
         return {reply(r.addrByte, 0x80, data())};
-    default:
-        return {};
+    default: return {};
     }
 }

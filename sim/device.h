@@ -12,7 +12,10 @@ class DeviceModel {
 public:
     virtual ~DeviceModel() = default;
     // Whether this device answers the request (bus routing by device byte and address).
-    virtual bool accepts(const QByteArray& line) const { (void)line; return true; }
+    virtual bool accepts(const QByteArray& line) const {
+        (void)line;
+        return true;
+    }
     // One complete request line as received (CR ... LF). Returns the reply lines; none is silence.
     virtual QList<QByteArray> handleLine(const QByteArray& line) = 0;
     // From the end of the request to the start of the reply.
@@ -22,14 +25,14 @@ public:
 // Faults on demand, applied by the bus to the replies of its devices.
 struct Faults {
     bool silentAll = false;
-    int silentNext = 0;        // the next N requests get no reply
-    int badCrcNext = 0;        // the next N replies carry a wrong CRC
-    int badEndsNext = 0;       // the next N replies start with another byte than CR
-    int extraLatencyMs = 0;    // every reply comes this much later
-    int lateNext = 0;          // the next N replies come lateMs later still
+    int silentNext = 0;      // the next N requests get no reply
+    int badCrcNext = 0;      // the next N replies carry a wrong CRC
+    int badEndsNext = 0;     // the next N replies start with another byte than CR
+    int extraLatencyMs = 0;  // every reply comes this much later
+    int lateNext = 0;        // the next N replies come lateMs later still
     int lateMs = 0;
     QByteArray noiseBeforeNext;  // bytes sent once just before the next reply
-    int splitNext = 0;         // the next N replies arrive in two pieces
+    int splitNext = 0;           // the next N replies arrive in two pieces
     int splitGapMs = 30;
     // Last word on what goes back for a request: may change, add or drop replies.
     std::function<QList<QByteArray>(const QByteArray& request, QList<QByteArray> replies)> hook;

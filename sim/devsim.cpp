@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
         args.remove(i, 2);
     }
     if (args.isEmpty() || args.contains(QStringLiteral("--help"))) {
-        std::fprintf(stderr, "usage: devsim [--pace] [--latency MS] [--until-stdin-closes] NAME=MODEL[,MODEL...] ...\nmodels:\n");
+        std::fprintf(
+            stderr,
+            "usage: devsim [--pace] [--latency MS] [--until-stdin-closes] NAME=MODEL[,MODEL...] ...\nmodels:\n");
         for (const auto& k : DeviceModelKinds()) std::fprintf(stderr, "  %s\n", k.help);
         return args.isEmpty() ? 2 : 0;
     }

@@ -24,7 +24,9 @@ const std::vector<ModelKind>& DeviceModelKinds() {
              if (!ok || addr < 0 || addr > 15) return nullptr;
              return std::make_unique<IdentProbe>(addr);
          }},
-        {"probe", "probe:ADDR[:SPEED[:LENGTH]]  a probe in the probe program's dialect (speed m/s, length mm; unset: FF FF FF FF)",
+        {"probe",
+         "probe:ADDR[:SPEED[:LENGTH]]  a probe in the probe program's dialect (speed m/s, length mm; unset: FF FF FF "
+         "FF)",
          [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
              bool ok = true;
              const int addr = intArg(a, 0, 0, &ok);
@@ -35,7 +37,8 @@ const std::vector<ModelKind>& DeviceModelKinds() {
              if (!ok) return nullptr;
              return std::make_unique<OstrelProbe>(addr, speed, length);
          }},
-        {"consoleprobe", "consoleprobe:ADDR[:SPEED]  a probe in the console program's dialect (speed m/s, 3000 when not given)",
+        {"consoleprobe",
+         "consoleprobe:ADDR[:SPEED]  a probe in the console program's dialect (speed m/s, 3000 when not given)",
          [](const QStringList& a) -> std::unique_ptr<DeviceModel> {
              bool ok = true;
              const int addr = intArg(a, 0, 0, &ok);

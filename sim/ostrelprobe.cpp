@@ -33,22 +33,24 @@ QList<QByteArray> OstrelProbe::answer(const ShortRequest& r) {
         d += char(d0);
         return {reply(a, 0x97, d)};
     }
-    case 0x90:
-        return {reply(a, 0x9C, QByteArray(reinterpret_cast<const char*>(speed_.data()), 4))};
-    case 0x91:
-        return {reply(a, 0x9B, QByteArray(reinterpret_cast<const char*>(serial.data()), 6))};
-    case 0x92: case 0x93: case 0x94: case 0x95:
+    case 0x90: return {reply(a, 0x9C, QByteArray(reinterpret_cast<const char*>(speed_.data()), 4))};
+    case 0x91: return {reply(a, 0x9B, QByteArray(reinterpret_cast<const char*>(serial.data()), 6))};
+    case 0x92:
+    case 0x93:
+    case 0x94:
+    case 0x95:
         if (r.has(0)) speed_[r.code - 0x92] = d0;
         return {reply(a, rspAck, echo)};
-    case 0x96: case 0x97: case 0x98: case 0x99:
+    case 0x96:
+    case 0x97:
+    case 0x98:
+    case 0x99:
         if (r.has(0)) length_[r.code - 0x96] = d0;
         return {reply(a, rspAck, echo)};
-    case 0x9A:
-        return {reply(a, 0xA8, QByteArray(reinterpret_cast<const char*>(length_.data()), 4))};
+    case 0x9A: return {reply(a, 0xA8, QByteArray(reinterpret_cast<const char*>(length_.data()), 4))};
     case 0xA0:
         if (r.has(0)) digFilter = d0;
         return {reply(a, 0xC0, QByteArray(1, char(digFilter)))};
-    default:
-        return {};
+    default: return {};
     }
 }

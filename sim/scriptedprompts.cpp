@@ -40,7 +40,10 @@ int ScriptedPrompts::messageBox(const QString& caption, const QString& text, Msg
     r.buttons = buttons;
     int first = MbOk;
     for (int b : {MbOk, MbYes, MbNo, MbCancel, MbHelp})
-        if (buttons & b) { first = b; break; }
+        if (buttons & b) {
+            first = b;
+            break;
+        }
     PromptAnswer a = next(r, PromptAnswer::pressed(first));
     return a.button;
 }
@@ -82,9 +85,9 @@ bool ScriptedPrompts::saveFile(FileDialogSpec& spec) { return fileDialog(PromptR
 
 QString ScriptedPrompts::strictnessProblem() const {
     QStringList out;
-    for (const auto& r : unexpected)
-        out << QStringLiteral("unexpected prompt \"%1\": \"%2\"").arg(r.caption, r.text);
-    if (endless_) out << QStringLiteral("%1 prompts in a row came without an answer; the program was ended").arg(kMaxUnanswered);
+    for (const auto& r : unexpected) out << QStringLiteral("unexpected prompt \"%1\": \"%2\"").arg(r.caption, r.text);
+    if (endless_)
+        out << QStringLiteral("%1 prompts in a row came without an answer; the program was ended").arg(kMaxUnanswered);
     if (!answers_.empty() && !unusedAllowed_)
         out << QStringLiteral("%1 queued answer(s) never used").arg(answers_.size());
     return out.join(QStringLiteral("; "));

@@ -20,18 +20,35 @@ struct PromptRecord {
 };
 
 struct PromptAnswer {
-    int button = MbOk;      // message boxes
-    bool accept = true;     // input box OK / file dialog OK
-    QString text;           // input box text
-    QString fileName;       // file dialogs: the chosen path (a relative name is not checked)
-    int afterMs = 0;        // the prompt stays open this long (virtual time passes meanwhile)
+    int button = MbOk;                // message boxes
+    bool accept = true;               // input box OK / file dialog OK
+    QString text;                     // input box text
+    QString fileName;                 // file dialogs: the chosen path (a relative name is not checked)
+    int afterMs = 0;                  // the prompt stays open this long (virtual time passes meanwhile)
     std::function<void()> whileOpen;  // runs while the prompt is open, before it is answered
 
     static PromptAnswer ok() { return {}; }
-    static PromptAnswer pressed(int b) { PromptAnswer a; a.button = b; return a; }
-    static PromptAnswer input(const QString& t) { PromptAnswer a; a.text = t; return a; }
-    static PromptAnswer cancel() { PromptAnswer a; a.accept = false; a.button = MbCancel; return a; }
-    static PromptAnswer file(const QString& path) { PromptAnswer a; a.fileName = path; return a; }
+    static PromptAnswer pressed(int b) {
+        PromptAnswer a;
+        a.button = b;
+        return a;
+    }
+    static PromptAnswer input(const QString& t) {
+        PromptAnswer a;
+        a.text = t;
+        return a;
+    }
+    static PromptAnswer cancel() {
+        PromptAnswer a;
+        a.accept = false;
+        a.button = MbCancel;
+        return a;
+    }
+    static PromptAnswer file(const QString& path) {
+        PromptAnswer a;
+        a.fileName = path;
+        return a;
+    }
 };
 
 class ScriptedPrompts : public Prompts {

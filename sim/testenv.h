@@ -45,11 +45,11 @@ int RunHeadless(int& argc, char** argv, Body body) {
     return body();
 }
 
-#define TANKCFG_TEST_MAIN(TestClass)                       \
-    int main(int argc, char** argv) {                      \
-        return RunHeadless(argc, argv, [&] {               \
-            TestClass tc;                                  \
-            QTEST_SET_MAIN_SOURCE_PATH                     \
-            return QTest::qExec(&tc, argc, argv);          \
-        });                                                \
+#define TANKCFG_TEST_MAIN(TestClass)              \
+    int main(int argc, char** argv) {             \
+        return RunHeadless(argc, argv, [&] {      \
+            TestClass tc;                         \
+            QTEST_SET_MAIN_SOURCE_PATH            \
+            return QTest::qExec(&tc, argc, argv); \
+        });                                       \
     }

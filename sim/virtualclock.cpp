@@ -35,7 +35,8 @@ public:
 private:
     void arm(qint64 due) {
         const quint64 gen = generation_;
-        entry_ = clock_->at(due, [this, gen, due] { fire(gen, due); }, this);
+        entry_ = clock_->at(
+            due, [this, gen, due] { fire(gen, due); }, this);
     }
     void disarm() {
         if (entry_) clock_->cancel(entry_);
@@ -103,9 +104,13 @@ void VirtualClock::watchdog(int seconds) {
     }
 }
 
-ProgramTimer* VirtualClock::createTimer(QObject* parent, int intervalMs) { return new VirtualTimer(this, parent, intervalMs); }
+ProgramTimer* VirtualClock::createTimer(QObject* parent, int intervalMs) {
+    return new VirtualTimer(this, parent, intervalMs);
+}
 
-void VirtualClock::singleShot(int ms, QObject* ctx, std::function<void()> fn) { after(std::max(ms, 0), std::move(fn), ctx); }
+void VirtualClock::singleShot(int ms, QObject* ctx, std::function<void()> fn) {
+    after(std::max(ms, 0), std::move(fn), ctx);
+}
 
 quint64 VirtualClock::at(qint64 ms, std::function<void()> fn, QObject* ctx) {
     const quint64 id = ++seq_;

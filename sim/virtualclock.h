@@ -18,8 +18,7 @@
 class VirtualClock : public QObject, public Clock {
     Q_OBJECT
 public:
-    explicit VirtualClock(QDateTime start = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)),
-                          int watchdogSeconds = 120);
+    explicit VirtualClock(QDateTime start = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), int watchdogSeconds = 120);
     ~VirtualClock() override;
 
     ProgramTimer* createTimer(QObject* parent, int intervalMs) override;
@@ -29,7 +28,9 @@ public:
 
     // Runs fn at an absolute virtual time (ms since the clock began), or at once if past.
     quint64 at(qint64 ms, std::function<void()> fn, QObject* ctx = nullptr);
-    quint64 after(qint64 ms, std::function<void()> fn, QObject* ctx = nullptr) { return at(now_ + ms, std::move(fn), ctx); }
+    quint64 after(qint64 ms, std::function<void()> fn, QObject* ctx = nullptr) {
+        return at(now_ + ms, std::move(fn), ctx);
+    }
     void cancel(quint64 id);
 
     // Lets ms of virtual time pass, processing everything due meanwhile.
@@ -56,7 +57,7 @@ private:
     std::map<std::pair<qint64, quint64>, Entry> queue_;
     std::map<quint64, qint64> dueOf_;
     bool dispatching_ = false;
-    bool frozen_ = false;  // settle(): do not let time pass
+    bool frozen_ = false;   // settle(): do not let time pass
     bool justRan_ = false;  // an event has run; the loops have not yet looked at their conditions
     QMetaObject::Connection blockConn_;
 

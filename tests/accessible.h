@@ -95,37 +95,40 @@ inline bool needsNoName(QAccessibleInterface* i, const QWidget* w) {
     case QAccessible::Pane:
     case QAccessible::StatusBar:
     case QAccessible::MenuBar:
-    case QAccessible::Grip:
-        return true;
+    case QAccessible::Grip: return true;
     case QAccessible::StaticText:
         return w && i->text(QAccessible::Name).isEmpty() && i->text(QAccessible::Value).isEmpty() &&
                !qobject_cast<const QAbstractButton*>(w) && w->property("text").toString().trimmed().isEmpty();
-    default:
-        return qobject_cast<const QSizeGrip*>(w);
+    default: return qobject_cast<const QSizeGrip*>(w);
     }
 }
 inline QString describe(QAccessibleInterface* i) {
     QObject* o = i->object();
-    QString where = o ? QString::fromLatin1(o->metaObject()->className()) + QLatin1Char(' ') + o->objectName() : QStringLiteral("(item)");
+    QString where = o ? QString::fromLatin1(o->metaObject()->className()) + QLatin1Char(' ') + o->objectName()
+                      : QStringLiteral("(item)");
     if (o && o->objectName().isEmpty())
-        if (QObject* p = o->parent()) where += QStringLiteral(" in ") + (p->objectName().isEmpty() ? axName(p) : p->objectName());
+        if (QObject* p = o->parent())
+            where += QStringLiteral(" in ") + (p->objectName().isEmpty() ? axName(p) : p->objectName());
     return QStringLiteral("role %1: %2").arg(int(i->role()), 0, 16).arg(where);
 }
 // A label that shows nothing yet reads as something: Qt lends an empty label in a group the
 // group's caption.
 inline bool borrowsAName(QAccessibleInterface* i, const QWidget* w) {
     auto* label = qobject_cast<const QLabel*>(w);
-    return label && label->text().trimmed().isEmpty() && label->pixmap().isNull() && label->accessibleName().isEmpty() &&
-           !i->text(QAccessible::Name).isEmpty() && QLatin1String(w->metaObject()->className()) == QLatin1String("QLabel");
+    return label && label->text().trimmed().isEmpty() && label->pixmap().isNull() &&
+           label->accessibleName().isEmpty() && !i->text(QAccessible::Name).isEmpty() &&
+           QLatin1String(w->metaObject()->className()) == QLatin1String("QLabel");
 }
 inline void walk(QAccessibleInterface* i, QStringList& unnamed, int depth) {
     if (!i || depth > 40) return;
     auto* w = qobject_cast<QWidget*>(i->object());
     if (w && innerPart(w)) return;
     auto* action = qobject_cast<QAction*>(i->object());
-    const bool control = (w && !needsNoName(i, w)) || (action && !action->isSeparator()) || i->role() == QAccessible::PageTab;
+    const bool control =
+        (w && !needsNoName(i, w)) || (action && !action->isSeparator()) || i->role() == QAccessible::PageTab;
     if (control && i->text(QAccessible::Name).trimmed().isEmpty()) unnamed << describe(i);
-    if (borrowsAName(i, w)) unnamed << describe(i) + QStringLiteral(" reads \"") + i->text(QAccessible::Name) + QLatin1Char('"');
+    if (borrowsAName(i, w))
+        unnamed << describe(i) + QStringLiteral(" reads \"") + i->text(QAccessible::Name) + QLatin1Char('"');
     // Items of grids and lists are read by their text; their widget is named.
     if (qobject_cast<QAbstractItemView*>(w)) return;
     for (int k = 0; k < i->childCount(); ++k) walk(i->child(k), unnamed, depth + 1);
@@ -147,7 +150,9 @@ struct Block {
     const void* id;
     QRect rect;
 };
-inline QRect inWindow(const QWidget* w, const QWidget* window, QRect r) { return r.translated(w->mapTo(window, QPoint(0, 0))); }
+inline QRect inWindow(const QWidget* w, const QWidget* window, QRect r) {
+    return r.translated(w->mapTo(window, QPoint(0, 0)));
+}
 inline bool layoutChain(QLayout* l, const QWidget* target, std::vector<QLayout*>& chain) {
     chain.push_back(l);
     for (int i = 0; i < l->count(); ++i) {
@@ -201,7 +206,8 @@ inline bool takesTab(const QWidget* w) { return (w->focusPolicy() & Qt::TabFocus
 inline QList<QWidget*> TabStops(QWidget* window) {
     QList<QWidget*> out;
     for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
-        if (w->window() == window && w->isVisibleTo(window) && w->isEnabled() && !w->focusProxy() && TabOrder::takesTab(w))
+        if (w->window() == window && w->isVisibleTo(window) && w->isEnabled() && !w->focusProxy() &&
+            TabOrder::takesTab(w))
             out << w;
     return out;
 }
@@ -230,7 +236,8 @@ inline QStringList UnreachableByTab(QWidget* window) {
         if (w->window() != window || !w->isVisibleTo(window) || !w->isEnabled()) continue;
         const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
                              qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
-                             qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QTabBar*>(w) ||
+                             qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w) ||
+                             qobject_cast<QTabBar*>(w) ||
                              (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget()) &&
                               !qobject_cast<QAbstractSpinBox*>(w->parentWidget()));
         // A grid's header and a bar's scroll buttons belong to the control around them.

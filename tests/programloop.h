@@ -47,7 +47,9 @@ inline bool MainLoopUntil(const std::function<bool()>& cond, int ms) {
     if (!cond()) loop.exec();
     return cond();
 }
-inline void MainLoopFor(int ms) { MainLoopUntil([] { return false; }, ms); }
+inline void MainLoopFor(int ms) {
+    MainLoopUntil([] { return false; }, ms);
+}
 
 // CPU time this process has used, in seconds: a loop that spins shows here.
 inline double ProcessCpuSeconds() {

@@ -68,8 +68,9 @@ int main(int argc, char** argv) {
     }
     const double l = Median(layout);
     const double f = Median(format);
-    std::printf("grid layout of 22000 rows: %.2f ms; formatting the 22000 texts alone: %.2f ms; ratio %.2f (goal <= 2)\n",
-                l, f, l / f);
+    std::printf(
+        "grid layout of 22000 rows: %.2f ms; formatting the 22000 texts alone: %.2f ms; ratio %.2f (goal <= 2)\n", l, f,
+        l / f);
     std::printf("RATIO grid_layout_vs_formatting %.2f 2.00\n", l / f);
     return 0;
 }

@@ -40,7 +40,8 @@ double marvane(int prefill) {
     program.forms().MainConfig->show();
     program.forms().MainConfig->Tankcfg->setCurrentIndex(2);  // the log's page
     env.clock.settle();
-    return perLine(env, prefill, [&](int i) { program.forms().MainConfig->AddLogLine(lineText(i).toStdString(), LogPrefixInfo); });
+    return perLine(env, prefill,
+                   [&](int i) { program.forms().MainConfig->AddLogLine(lineText(i).toStdString(), LogPrefixInfo); });
 }
 
 double ostrel(int prefill) {

@@ -243,7 +243,8 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     for (int round = 0; round <= Rounds && ok; ++round) {
-        for (size_t k = 0; k < programs.size() && ok; ++k) ok = RunOnce(programs[(k + size_t(round)) % programs.size()], setup);
+        for (size_t k = 0; k < programs.size() && ok; ++k)
+            ok = RunOnce(programs[(k + size_t(round)) % programs.size()], setup);
         if (round == 0)
             for (Program& p : programs) p.wall.clear(), p.cpu.clear(), p.sys.clear();
     }

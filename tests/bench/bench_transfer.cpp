@@ -31,8 +31,10 @@ int main(int argc, char** argv) {
     uint8_t n = 1;
     pty.program->forms().MainConfig->SendCalibrationTable(n);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    if (!pty.prompts.shown.isEmpty() || pty.program->forms().progresf->catprg->value() != 124 || pty.program->forms().progresf->isVisible()) {
-        std::fprintf(stderr, "bench_transfer: the transfer failed: %s\n", qPrintable(pty.prompts.texts().join(QStringLiteral("; "))));
+    if (!pty.prompts.shown.isEmpty() || pty.program->forms().progresf->catprg->value() != 124 ||
+        pty.program->forms().progresf->isVisible()) {
+        std::fprintf(stderr, "bench_transfer: the transfer failed: %s\n",
+                     qPrintable(pty.prompts.texts().join(QStringLiteral("; "))));
         return 1;
     }
     // Header (10 data bytes) and its acknowledgement (2), then 125 blocks (131) and theirs (4).

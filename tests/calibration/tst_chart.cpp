@@ -41,10 +41,12 @@ QList<QSizeF> PdfPages(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QString text = QString::fromLatin1(f.readAll());
     QList<QSizeF> out;
-    static const QRegularExpression box(QStringLiteral(R"(/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\])"));
+    static const QRegularExpression box(
+        QStringLiteral(R"(/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\])"));
     for (auto it = box.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        out << QSizeF(m.captured(3).toDouble() - m.captured(1).toDouble(), m.captured(4).toDouble() - m.captured(2).toDouble());
+        out << QSizeF(m.captured(3).toDouble() - m.captured(1).toDouble(),
+                      m.captured(4).toDouble() - m.captured(2).toDouble());
     }
     return out;
 }
@@ -151,7 +153,8 @@ void ChartTest::titlesSeriesAndStyles() {
 void ChartTest::pointsAreDrawnByAscendingLevel() {
     CalFixture f(false);
     f.forms().CalTChart->Clear(TCalTChart::SeriesFromFile);
-    for (double x : {5.0, 1.0, 3.0, 1.0, 9.0, 0.0}) f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
+    for (double x : {5.0, 1.0, 3.0, 1.0, 9.0, 0.0})
+        f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
     f.forms().CalTChart->show();
     f.env.clock.settle();
     const QList<QPointF> pts = f.forms().CalTChart->Points(TCalTChart::SeriesFromFile);
@@ -238,7 +241,8 @@ void ChartTest::saveOfAChartNeverShownDrawsIt() {
     InTempDir here;
     CalFixture f(false);
     f.env.clock.settle();
-    for (double x : {0.0, 1.0, 3.0, 9.0}) f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
+    for (double x : {0.0, 1.0, 3.0, 9.0})
+        f.forms().CalTChart->AddXY(TCalTChart::SeriesFromFile, x, x * 10, QColor(0, 0, 255));
     f.forms().CalTChart->savechart->click();
     QVERIFY(!f.forms().CalTChart->isVisible());
     const Drawing d = DrawingOf(f.forms().CalTChart);
@@ -254,7 +258,7 @@ void ChartTest::saveOfAChartNeverShownDrawsIt() {
             blue += c == QColor(0, 0, 255);
             dark += c.lightness() < 80;
         }
-    QVERIFY2(blue > 20, qPrintable(QString::number(blue)));  // the file series and its marks
+    QVERIFY2(blue > 20, qPrintable(QString::number(blue)));   // the file series and its marks
     QVERIFY2(dark > 200, qPrintable(QString::number(dark)));  // titles, axes and their labels
     QCOMPARE(f.env.prompts.shown.size(), 0);
 }
@@ -368,8 +372,8 @@ void ChartTest::aModuleThatCannotBeLoaded_data() {
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << QDir::tempPath() + QStringLiteral("/no-such-folder-tankcfg/libtankcfg-chart.so")
                              << QStringLiteral("cannot open shared object file: No such file or directory");
-    QTest::newRow("a symbol nothing provides") << QStringLiteral(BROKEN_CHART_UNRESOLVED)
-                                               << QStringLiteral("undefined symbol: tankcfg_test_symbol_nowhere");
+    QTest::newRow("a symbol nothing provides")
+        << QStringLiteral(BROKEN_CHART_UNRESOLVED) << QStringLiteral("undefined symbol: tankcfg_test_symbol_nowhere");
     QTest::newRow("another version") << QStringLiteral(BROKEN_CHART_OTHER_VERSION)
                                      << QStringLiteral("undefined symbol: tankcfg_chart_drawing_v1");
 }

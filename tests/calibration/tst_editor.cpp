@@ -98,7 +98,8 @@ void EditorTest::startsWithHeaderAndOneEmptyRow() {
     QVERIFY(f.ed->LitOnmm->isChecked());
     QVERIFY(f.ed->Interpchk->isChecked());
     QVERIFY(!f.ed->ffTableSta->isChecked() && !f.ed->fgTableSta->isChecked());
-    QCOMPARE(f.ed->findChild<QCheckBox*>(QStringLiteral("CheckBox4"))->accessibleName(), QStringLiteral("Table from autocal"));
+    QCOMPARE(f.ed->findChild<QCheckBox*>(QStringLiteral("CheckBox4"))->accessibleName(),
+             QStringLiteral("Table from autocal"));
     QCOMPARE(f.ed->ECalTable->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral(" [mm]"));
 }
 

@@ -42,8 +42,15 @@ struct EditorState {
 };
 
 EditorState state(const TCalibrationTable* ed) {
-    EditorState s{ed->Table, ed->SrcTable, ed->FileTable, {}, ed->TblStep->text(), ed->LitOnmm->isChecked(),
-                  ed->mmOnLit->isChecked(), ed->Interpchk->isChecked(), ed->ffTableSta->isChecked()};
+    EditorState s{ed->Table,
+                  ed->SrcTable,
+                  ed->FileTable,
+                  {},
+                  ed->TblStep->text(),
+                  ed->LitOnmm->isChecked(),
+                  ed->mmOnLit->isChecked(),
+                  ed->Interpchk->isChecked(),
+                  ed->ffTableSta->isChecked()};
     for (int r = 0; r < ed->RowCount(); ++r)
         for (int c = 0; c < 3; ++c) s.cells << ed->Cell(c, r);
     return s;
@@ -155,15 +162,27 @@ void EditorWorkbookTest::failedImportsChangeNothing_data() {
     QTest::addColumn<QString>("caption");  // empty: the standard error box
     QTest::addColumn<QString>("text");     // the box's text, or a part of it
     const QString countText = QStringLiteral("Error : Number of points must between 10 and 4000 !");
-    QTest::newRow("10 points") << "p10.xls" << "Error" << countText;
-    QTest::newRow("4001 points") << "p4001.xls" << "Error" << countText;
+    QTest::newRow("10 points") << "p10.xls"
+                               << "Error" << countText;
+    QTest::newRow("4001 points") << "p4001.xls"
+                                 << "Error" << countText;
     QTest::newRow("xlsx named xls") << data("calc_table_xlsx.xls") << ""
                                     << "it is an Excel 2007 or later workbook (.xlsx)";
-    QTest::newRow("missing file") << "none.xls" << "" << "the file does not exist";
-    QTest::newRow("bad point") << "badpoint.xls" << "" << "'1,5 mm' is not a valid floating point value.";
-    QTest::newRow("max level 0") << "max0.xls" << "" << "max level (cell B6) must be above 0";
-    QTest::newRow("levels repeat") << "repeat.xls" << "" << "the levels must increase from row to row, and row 15 does not";
-    QTest::newRow("step 0") << "step0.xls" << "" << "Floating point division by zero.";
+    QTest::newRow("missing file") << "none.xls"
+                                  << ""
+                                  << "the file does not exist";
+    QTest::newRow("bad point") << "badpoint.xls"
+                               << ""
+                               << "'1,5 mm' is not a valid floating point value.";
+    QTest::newRow("max level 0") << "max0.xls"
+                                 << ""
+                                 << "max level (cell B6) must be above 0";
+    QTest::newRow("levels repeat") << "repeat.xls"
+                                   << ""
+                                   << "the levels must increase from row to row, and row 15 does not";
+    QTest::newRow("step 0") << "step0.xls"
+                            << ""
+                            << "Floating point division by zero.";
 }
 
 void EditorWorkbookTest::failedImportsChangeNothing() {
@@ -306,15 +325,17 @@ void EditorWorkbookTest::callsInTheirOrder() {
     QStringList want = {QStringLiteral("create"), QStringLiteral("visible 1"), QStringLiteral("add"),
                         QStringLiteral("activate 1")};
     const char* heads[] = {"Pointer", "Version", "Step", "Points", "1- l/mm 0 - mm/l", "Max level", "Max Volume"};
-    const QString values[] = {QStringLiteral("text 10"), QStringLiteral("text 10"), QStringLiteral("float 0.25"),
-                              QStringLiteral("integer 11"), QStringLiteral("text 1"), QStringLiteral("float 11"),
+    const QString values[] = {QStringLiteral("text 10"),    QStringLiteral("text 10"), QStringLiteral("float 0.25"),
+                              QStringLiteral("integer 11"), QStringLiteral("text 1"),  QStringLiteral("float 11"),
                               QStringLiteral("float 22")};
     for (int r = 1; r <= 7; ++r)
         want << QStringLiteral("write A%1 text %2").arg(r).arg(QLatin1String(heads[r - 1]))
              << QStringLiteral("write B%1 ").arg(r) + values[r - 1];
     for (int i = 1; i <= 11; ++i)
-        want << QStringLiteral("write A%1 float %2").arg(9 + i).arg(i) << QStringLiteral("write B%1 float %2").arg(9 + i).arg(2 * i);
-    want << QStringLiteral("saveas ") + file << QStringLiteral("close") << QStringLiteral("quit") << QStringLiteral("release");
+        want << QStringLiteral("write A%1 float %2").arg(9 + i).arg(i)
+             << QStringLiteral("write B%1 float %2").arg(9 + i).arg(2 * i);
+    want << QStringLiteral("saveas ") + file << QStringLiteral("close") << QStringLiteral("quit")
+         << QStringLiteral("release");
     QCOMPARE(f.env.workbooks.calls, want);
     const PromptRecord& save = f.env.prompts.shown[0];
     checkDialog(save, PromptRecord::Save, "Save to Calibration Table", "Excel files (*.xls) : |*.xls");
@@ -327,15 +348,16 @@ void EditorWorkbookTest::callsInTheirOrder() {
     f.ed->LoadfFile->click();
     f.env.clock.settle();
     QCOMPARE(callsWhileOpen, QStringList{QStringLiteral("create")});
-    want = QStringList{QStringLiteral("create"), QStringLiteral("visible 0"), QStringLiteral("open ") + file,
-                       QStringLiteral("activate 1"), QStringLiteral("text B4"), QStringLiteral("text B5"),
-                       QStringLiteral("number B6"), QStringLiteral("number B7"), QStringLiteral("text B3")};
-    for (int i = 1; i <= 11; ++i) want << QStringLiteral("number A%1").arg(9 + i) << QStringLiteral("number B%1").arg(9 + i);
+    want = QStringList{QStringLiteral("create"),     QStringLiteral("visible 0"), QStringLiteral("open ") + file,
+                       QStringLiteral("activate 1"), QStringLiteral("text B4"),   QStringLiteral("text B5"),
+                       QStringLiteral("number B6"),  QStringLiteral("number B7"), QStringLiteral("text B3")};
+    for (int i = 1; i <= 11; ++i)
+        want << QStringLiteral("number A%1").arg(9 + i) << QStringLiteral("number B%1").arg(9 + i);
     want << QStringLiteral("close") << QStringLiteral("quit") << QStringLiteral("release");
     QCOMPARE(f.env.workbooks.calls, want);
     const PromptRecord& open = f.env.prompts.shown[1];
-    checkDialog(open, PromptRecord::Open, "Read Calibration table from:",
-                "Excel files (*.xls) :|*.xls|Text files (*.txt):|*.txt");
+    checkDialog(open, PromptRecord::Open,
+                "Read Calibration table from:", "Excel files (*.xls) :|*.xls|Text files (*.txt):|*.txt");
     QVERIFY(open.spec.fileMustExist && open.spec.pathMustExist && !open.spec.overwritePrompt);
     // 11 points of a level table with "Use interpolation": resampled over 0 .. 11.
     QCOMPARE(f.ed->Table.Count, uint16_t(4000));

@@ -50,7 +50,8 @@ WorkbookCells layout(const QVariant& b3, const QVariant& b4, const QVariant& b5,
                      double spacing = 0.5) {
     auto cell = [](const QVariant& v) {
         if (!v.isValid()) return CellValue{};
-        return v.typeId() == QMetaType::QString ? CellValue::ofText(v.toString().toStdString()) : CellValue::ofNumber(v.toDouble());
+        return v.typeId() == QMetaType::QString ? CellValue::ofText(v.toString().toStdString())
+                                                : CellValue::ofNumber(v.toDouble());
     };
     WorkbookCells c;
     c[{3, 2}] = cell(b3);
@@ -112,17 +113,32 @@ void TableWorkbookTest::exportWritesTheCellsInOrder() {
     t.Step = 0.5f;
     ExportCalTable(*env.workbooks.create(), QStringLiteral("data/t.xls"), t);
     const QStringList want = {
-        QStringLiteral("create"), QStringLiteral("visible 1"), QStringLiteral("add"), QStringLiteral("activate 1"),
-        QStringLiteral("write A1 text Pointer"), QStringLiteral("write B1 text 10"),
-        QStringLiteral("write A2 text Version"), QStringLiteral("write B2 text 10"),
-        QStringLiteral("write A3 text Step"), QStringLiteral("write B3 float 0.5"),
-        QStringLiteral("write A4 text Points"), QStringLiteral("write B4 integer 2"),
-        QStringLiteral("write A5 text 1- l/mm 0 - mm/l"), QStringLiteral("write B5 text 0"),
-        QStringLiteral("write A6 text Max level"), QStringLiteral("write B6 float 1"),
-        QStringLiteral("write A7 text Max Volume"), QStringLiteral("write B7 float ") + QString::fromStdString(FormatGeneral(t.Points[2].Value)),
-        QStringLiteral("write A10 float 0.5"), QStringLiteral("write B10 float ") + QString::fromStdString(FormatGeneral(t.Points[1].Value)),
-        QStringLiteral("write A11 float 1"), QStringLiteral("write B11 float ") + QString::fromStdString(FormatGeneral(t.Points[2].Value)),
-        QStringLiteral("saveas data/t.xls"), QStringLiteral("close"), QStringLiteral("quit"), QStringLiteral("release")};
+        QStringLiteral("create"),
+        QStringLiteral("visible 1"),
+        QStringLiteral("add"),
+        QStringLiteral("activate 1"),
+        QStringLiteral("write A1 text Pointer"),
+        QStringLiteral("write B1 text 10"),
+        QStringLiteral("write A2 text Version"),
+        QStringLiteral("write B2 text 10"),
+        QStringLiteral("write A3 text Step"),
+        QStringLiteral("write B3 float 0.5"),
+        QStringLiteral("write A4 text Points"),
+        QStringLiteral("write B4 integer 2"),
+        QStringLiteral("write A5 text 1- l/mm 0 - mm/l"),
+        QStringLiteral("write B5 text 0"),
+        QStringLiteral("write A6 text Max level"),
+        QStringLiteral("write B6 float 1"),
+        QStringLiteral("write A7 text Max Volume"),
+        QStringLiteral("write B7 float ") + QString::fromStdString(FormatGeneral(t.Points[2].Value)),
+        QStringLiteral("write A10 float 0.5"),
+        QStringLiteral("write B10 float ") + QString::fromStdString(FormatGeneral(t.Points[1].Value)),
+        QStringLiteral("write A11 float 1"),
+        QStringLiteral("write B11 float ") + QString::fromStdString(FormatGeneral(t.Points[2].Value)),
+        QStringLiteral("saveas data/t.xls"),
+        QStringLiteral("close"),
+        QStringLiteral("quit"),
+        QStringLiteral("release")};
     QCOMPARE(env.workbooks.calls, want);
     // Level-to-volume writes "1"; rows 8 and 9 stay empty.
     t.Mode = 1;
@@ -137,10 +153,11 @@ void TableWorkbookTest::importReadsInOrder() {
     env.workbooks.files[QStringLiteral("t.xls")] = layout(QStringLiteral("0.5"), 11, QStringLiteral("1"), 5.5, 11);
     const auto r = import(env, QStringLiteral("t.xls"), marked(), false);
     QVERIFY(r);
-    QStringList want = {QStringLiteral("create"), QStringLiteral("visible 0"), QStringLiteral("open t.xls"),
-                        QStringLiteral("activate 1"), QStringLiteral("text B4"), QStringLiteral("text B5"),
-                        QStringLiteral("number B6"), QStringLiteral("number B7"), QStringLiteral("text B3")};
-    for (int i = 1; i <= 11; ++i) want << QStringLiteral("number A%1").arg(9 + i) << QStringLiteral("number B%1").arg(9 + i);
+    QStringList want = {QStringLiteral("create"),     QStringLiteral("visible 0"), QStringLiteral("open t.xls"),
+                        QStringLiteral("activate 1"), QStringLiteral("text B4"),   QStringLiteral("text B5"),
+                        QStringLiteral("number B6"),  QStringLiteral("number B7"), QStringLiteral("text B3")};
+    for (int i = 1; i <= 11; ++i)
+        want << QStringLiteral("number A%1").arg(9 + i) << QStringLiteral("number B%1").arg(9 + i);
     want << QStringLiteral("close") << QStringLiteral("quit") << QStringLiteral("release");
     QCOMPARE(env.workbooks.calls, want);
     QCOMPARE(r->fileStep, QStringLiteral("0.5"));
@@ -335,7 +352,8 @@ void TableWorkbookTest::cellKinds() {
     SimEnv env;
     // Numbers where texts are read and texts where numbers are read.
     env.workbooks.files[QStringLiteral("n.xls")] = layout(0.5, 11.0, 1.0, QStringLiteral("5.5"), 11);
-    env.workbooks.files[QStringLiteral("t.xls")] = layout(QStringLiteral("0.5"), QStringLiteral(" 11"), QStringLiteral("1"), 5.5, 11);
+    env.workbooks.files[QStringLiteral("t.xls")] =
+        layout(QStringLiteral("0.5"), QStringLiteral(" 11"), QStringLiteral("1"), 5.5, 11);
     env.workbooks.files[QStringLiteral("t.xls")][{12, 2}] = CellValue::ofText(std::to_string(float(curve(1.5))));
     const auto a = import(env, QStringLiteral("n.xls"), marked(), false);
     const auto b = import(env, QStringLiteral("t.xls"), marked(), false);
@@ -355,10 +373,12 @@ void TableWorkbookTest::cellKinds() {
     QCOMPARE(e->table.Mode, uint8_t(1));
     // A count that is not an integer, and a point that is not a number.
     env.workbooks.files[QStringLiteral("c.xls")] = layout(0.5, 11.5, QStringLiteral("1"), 5.5, 11);
-    QCOMPARE(importError(env, QStringLiteral("c.xls"), marked()), QStringLiteral("'11.5' is not a valid integer value"));
+    QCOMPARE(importError(env, QStringLiteral("c.xls"), marked()),
+             QStringLiteral("'11.5' is not a valid integer value"));
     env.workbooks.files[QStringLiteral("p.xls")] = layout(0.5, 11, QStringLiteral("1"), 5.5, 11);
     env.workbooks.files[QStringLiteral("p.xls")][{13, 1}] = CellValue::ofText("1,5 mm");
-    QCOMPARE(importError(env, QStringLiteral("p.xls"), marked()), QStringLiteral("'1,5 mm' is not a valid floating point value"));
+    QCOMPARE(importError(env, QStringLiteral("p.xls"), marked()),
+             QStringLiteral("'1,5 mm' is not a valid floating point value"));
     QCOMPARE(env.workbooks.calls.mid(env.workbooks.calls.size() - 3),
              (QStringList{QStringLiteral("close"), QStringLiteral("quit"), QStringLiteral("release")}));
     // A number beyond a single's range does not become infinity.
@@ -370,11 +390,14 @@ void TableWorkbookTest::cellKinds() {
 void TableWorkbookTest::badFilesChangeNothing_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << "none.xls" << "the file does not exist";
-    QTest::newRow("empty") << "empty.xls" << "the file is empty";
+    QTest::newRow("missing") << "none.xls"
+                             << "the file does not exist";
+    QTest::newRow("empty") << "empty.xls"
+                           << "the file is empty";
     QTest::newRow("xlsx") << data("calc_table_xlsx.xls") << "it is an Excel 2007 or later workbook (.xlsx)";
     QTest::newRow("password") << data("calc_password.xls") << "the workbook is protected by a password";
-    QTest::newRow("truncated") << "cut.xls" << "the file is damaged or truncated";
+    QTest::newRow("truncated") << "cut.xls"
+                               << "the file is damaged or truncated";
 }
 
 void TableWorkbookTest::badFilesChangeNothing() {
@@ -437,15 +460,18 @@ void TableWorkbookTest::failureMidwayClosesAndQuits() {
     };
     QCOMPARE(importError(env, QStringLiteral("t.xls"), marked()), QStringLiteral("server gone"));
     QCOMPARE(env.workbooks.calls.mid(env.workbooks.calls.size() - 4),
-             (QStringList{QStringLiteral("number A15"), QStringLiteral("close"), QStringLiteral("quit"), QStringLiteral("release")}));
+             (QStringList{QStringLiteral("number A15"), QStringLiteral("close"), QStringLiteral("quit"),
+                          QStringLiteral("release")}));
     // The export, failing on its save, closes and ends the application as well.
     env.workbooks.clear();
     env.workbooks.fault = [](const QString& call) {
         if (call.startsWith(QLatin1String("saveas"))) throw WorkbookError("refused");
     };
-    QVERIFY_THROWS_EXCEPTION(WorkbookError, ExportCalTable(*env.workbooks.create(), QStringLiteral("x.xls"), curveTable(11)));
+    QVERIFY_THROWS_EXCEPTION(WorkbookError,
+                             ExportCalTable(*env.workbooks.create(), QStringLiteral("x.xls"), curveTable(11)));
     QCOMPARE(env.workbooks.calls.mid(env.workbooks.calls.size() - 4),
-             (QStringList{QStringLiteral("saveas x.xls"), QStringLiteral("close"), QStringLiteral("quit"), QStringLiteral("release")}));
+             (QStringList{QStringLiteral("saveas x.xls"), QStringLiteral("close"), QStringLiteral("quit"),
+                          QStringLiteral("release")}));
     QVERIFY(!env.workbooks.files.count(QStringLiteral("x.xls")));
 }
 
@@ -466,7 +492,8 @@ void TableWorkbookTest::layoutCheckComesFirst() {
     QCOMPARE(seenMode, 0);
     // Refused before any point is read.
     QVERIFY(!env.workbooks.calls.contains(QStringLiteral("number A10")));
-    QCOMPARE(env.workbooks.calls.mid(env.workbooks.calls.size() - 2), (QStringList{QStringLiteral("close"), QStringLiteral("quit")}));
+    QCOMPARE(env.workbooks.calls.mid(env.workbooks.calls.size() - 2),
+             (QStringList{QStringLiteral("close"), QStringLiteral("quit")}));
 }
 
 void TableWorkbookTest::workbookSavedByCalc() {

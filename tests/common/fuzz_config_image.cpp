@@ -14,15 +14,13 @@
 
 namespace {
 
-TConsoleConfig& config()
-{
+TConsoleConfig& config() {
     static const auto cfg = std::make_unique<TConsoleConfig>();
     return *cfg;
 }
 
 // The input repeated over [begin, begin + n) of the image.
-void tile(uint8_t* begin, std::size_t n, const uint8_t* data, std::size_t size)
-{
+void tile(uint8_t* begin, std::size_t n, const uint8_t* data, std::size_t size) {
     std::size_t done = std::min(n, size);
     std::memcpy(begin, data, done);
     while (done < n) {
@@ -33,22 +31,19 @@ void tile(uint8_t* begin, std::size_t n, const uint8_t* data, std::size_t size)
 }
 
 template <std::size_t N>
-void readText(const ShortText<N>& t)
-{
+void readText(const ShortText<N>& t) {
     const std::string s = t.str();
     FUZZ_CHECK(s.size() <= N);
     const std::string shown = Cp1251ToUtf8(s);
     FUZZ_CHECK(shown.size() <= 3 * N);
 }
 
-void readNumber(double x)
-{
+void readNumber(double x) {
     (void)FormatFloatF(x, 8, 0);
     (void)FormatGeneral(x);
 }
 
-void checkRequest(const TLongFrame& f, int minLen, int maxLen)
-{
+void checkRequest(const TLongFrame& f, int minLen, int maxLen) {
     FUZZ_CHECK(f.Len >= minLen && f.Len <= maxLen);
     const TLineBuffer line = EncodeLongFrame(f);
     FUZZ_CHECK(line.Len == 2 * f.Len + 8);
@@ -56,10 +51,8 @@ void checkRequest(const TLongFrame& f, int minLen, int maxLen)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
-    if (size < 2)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
     TConsoleConfig& cfg = config();
     // The header (with the MDI units) and one tank record from the input; the others zero.
     static int last = 0;

@@ -9,15 +9,13 @@
 
 namespace {
 
-void decodeAndCheck(const TLineBuffer& line)
-{
+void decodeAndCheck(const TLineBuffer& line) {
     TLongFrame f;
     std::memset(&f, 0xEE, sizeof f);
     DecodeLongReply(line, f);
 
     FUZZ_CHECK(f.Len >= 0 && f.Len <= LongFrameMaxData);
-    for (int i = f.Len; i < LineBufferSize; ++i)
-        FUZZ_CHECK(f.Data[i] == 0xEE);
+    for (int i = f.Len; i < LineBufferSize; ++i) FUZZ_CHECK(f.Data[i] == 0xEE);
 
     if (f.Code != FrameInvalid && f.Code != FrameBadEnds) {
         FUZZ_CHECK(f.Code >= 0x7F);
@@ -34,8 +32,7 @@ void decodeAndCheck(const TLineBuffer& line)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TLineBuffer line;
     std::memset(&line, 0, sizeof line);
     const std::size_t n = size < std::size_t(LineBufferSize) ? size : std::size_t(LineBufferSize);

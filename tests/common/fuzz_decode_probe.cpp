@@ -8,16 +8,14 @@
 #include "common/tankcfgtypes.h"
 #include "fuzzcheck.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     TShortFrame f;
     std::memset(&f, 0xEE, sizeof f);
     probeprog::DecodeFrameReply(line, f);
 
     FUZZ_CHECK(f.Count <= 54);
-    for (int i = f.Count; i < ShortFrameMaxData; ++i)
-        FUZZ_CHECK(f.Data[i] == 0xEE);
+    for (int i = f.Count; i < ShortFrameMaxData; ++i) FUZZ_CHECK(f.Data[i] == 0xEE);
 
     if (f.Code != FrameInvalid) {
         FUZZ_CHECK(f.Code >= 0x80);
@@ -37,7 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         (void)HexPairToByteChecked(line[0], line[1]);
         (void)TempFromRaw(data[0], data[1]);
     }
-    if (size >= 4)
-        (void)BEBytesToSingleOrZero(data[0], data[1], data[2], data[3]);
+    if (size >= 4) (void)BEBytesToSingleOrZero(data[0], data[1], data[2], data[3]);
     return 0;
 }

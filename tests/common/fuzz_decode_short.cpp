@@ -7,8 +7,7 @@
 #include "common/tankcfgtypes.h"
 #include "fuzzcheck.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     TShortFrame f;
     std::memset(&f, 0xEE, sizeof f);
@@ -16,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     // At most 120 characters are looked at, so at most 54 data bytes.
     FUZZ_CHECK(f.Count <= 54);
-    for (int i = f.Count; i < ShortFrameMaxData; ++i)
-        FUZZ_CHECK(f.Data[i] == 0xEE);
+    for (int i = f.Count; i < ShortFrameMaxData; ++i) FUZZ_CHECK(f.Data[i] == 0xEE);
 
     if (f.Code != FrameInvalid) {
         FUZZ_CHECK(f.Code >= 0x80);

@@ -9,8 +9,7 @@
 #include "common/numtext.h"
 #include "fuzzcheck.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     DecimalSeparator = size > 0 && data[0] % 2 ? ',' : '.';
 
@@ -37,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         FUZZ_CHECK(TryParseFloat(g, back));
         if (std::fabs(y) >= 1e-300)  // subnormals carry fewer digits
             FUZZ_CHECK(back == y || std::fabs(back - y) <= std::fabs(y) * 1e-14);
-        for (int decimals : {0, 3, 18})
-            FUZZ_CHECK(!FormatFixed(y, decimals).empty());
+        for (int decimals : {0, 3, 18}) FUZZ_CHECK(!FormatFixed(y, decimals).empty());
         FUZZ_CHECK(!FormatFloatF(y, 8, 0).empty());
     } catch (const ConvertError&) {
         FUZZ_CHECK(!floatOk);

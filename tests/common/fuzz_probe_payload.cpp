@@ -18,16 +18,13 @@
 namespace {
 
 // The same frame with other bytes beyond its count.
-TShortFrame refilled(const TShortFrame& f)
-{
+TShortFrame refilled(const TShortFrame& f) {
     TShortFrame g = f;
-    for (int k = std::min<int>(f.Count, ShortFrameMaxData); k < ShortFrameMaxData; ++k)
-        g.Data[k] = uint8_t(~g.Data[k]);
+    for (int k = std::min<int>(f.Count, ShortFrameMaxData); k < ShortFrameMaxData; ++k) g.Data[k] = uint8_t(~g.Data[k]);
     return g;
 }
 
-std::optional<MarvaneBusReply> marvane(const TShortFrame& f)
-{
+std::optional<MarvaneBusReply> marvane(const TShortFrame& f) {
     try {
         return DecodeMarvaneReply(f);
     } catch (const ConvertError&) {
@@ -36,11 +33,9 @@ std::optional<MarvaneBusReply> marvane(const TShortFrame& f)
     }
 }
 
-bool hexSerial(const std::string& s)
-{
-    return s.size() == 12 && std::all_of(s.begin(), s.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-           });
+bool hexSerial(const std::string& s) {
+    return s.size() == 12 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
 }
 
 bool raw24(int32_t v) { return v >= 0 && v <= 0xFFFFFF; }
@@ -48,26 +43,22 @@ bool raw24(int32_t v) { return v >= 0 && v <= 0xFFFFFF; }
 // A temperature from two bytes: a signed 16-bit count of 1/128 degree.
 bool sensorTemperature(double t) { return std::isfinite(t) && t >= -256.0 && t < 256.0; }
 
-void checkMarvane(const TShortFrame& f)
-{
+void checkMarvane(const TShortFrame& f) {
     const std::optional<MarvaneBusReply> got = marvane(f);
     const std::optional<MarvaneBusReply> again = marvane(refilled(f));
     FUZZ_CHECK(got.has_value() == again.has_value());
-    if (!got)
-        return;
+    if (!got) return;
     FUZZ_CHECK(*got == *again);
     const MarvaneBusReply& r = *got;
     using K = MarvaneBusReply;
     FUZZ_CHECK(r.code == f.Code);
     FUZZ_CHECK(r.address == (f.Addr & 15));
-    if (f.Device != DevProbe && f.Device != DevLeakModule)
-        FUZZ_CHECK(r.kind == K::ForeignDevice);
+    if (f.Device != DevProbe && f.Device != DevLeakModule) FUZZ_CHECK(r.kind == K::ForeignDevice);
     if (f.Device == DevLeakModule)
         FUZZ_CHECK(r.kind == (f.Code == mrData         ? K::ModuleData
                               : f.Code == FrameInvalid ? K::ModuleCrcError
                                                        : K::Ignored));
-    if (f.Device == DevProbe && f.Code == FrameInvalid)
-        FUZZ_CHECK(r.kind == K::ProbeCrcError);
+    if (f.Device == DevProbe && f.Code == FrameInvalid) FUZZ_CHECK(r.kind == K::ProbeCrcError);
     FUZZ_CHECK(r.periodMs == 20 || r.periodMs == 40);
     switch (r.kind) {
     case K::Measurement:
@@ -77,31 +68,23 @@ void checkMarvane(const TShortFrame& f)
         break;
     case K::ModuleData:
         FUZZ_CHECK(r.module.temperature >= -25 && r.module.temperature <= 230);
-        for (const std::string& in : r.module.inputs)
-            FUZZ_CHECK(in == "0" || in == "1");
+        for (const std::string& in : r.module.inputs) FUZZ_CHECK(in == "0" || in == "1");
         break;
-    case K::Serial:
-        FUZZ_CHECK(hexSerial(r.serial));
-        break;
+    case K::Serial: FUZZ_CHECK(hexSerial(r.serial)); break;
     case K::SowDigits:
         FUZZ_CHECK(r.speedOfWire % 100 == 0 && r.speedOfWire >= -999900 && r.speedOfWire <= 999900);
         break;
-    case K::SowAck:
-        FUZZ_CHECK(r.code >= prSowAck1 && r.code <= prSowAck4);
-        break;
-    default:
-        break;
+    case K::SowAck: FUZZ_CHECK(r.code >= prSowAck1 && r.code <= prSowAck4); break;
+    default: break;
     }
 }
 
-void checkOstrel(const TShortFrame& f)
-{
+void checkOstrel(const TShortFrame& f) {
     const OstrelReply r = DecodeOstrelReply(f);
     FUZZ_CHECK(r == DecodeOstrelReply(refilled(f)));
     using K = OstrelReply;
     FUZZ_CHECK(r.code == f.Code);
-    if (f.Device != DevProbe)
-        FUZZ_CHECK(r.kind == K::Ignored);
+    if (f.Device != DevProbe) FUZZ_CHECK(r.kind == K::Ignored);
     switch (r.kind) {
     case K::Measurement:
         FUZZ_CHECK(raw24(r.raw1) && raw24(r.raw2));
@@ -111,27 +94,17 @@ void checkOstrel(const TShortFrame& f)
         FUZZ_CHECK(r.tempSensor >= 1 && r.tempSensor <= 4);
         FUZZ_CHECK(sensorTemperature(r.temperature));
         break;
-    case K::Serial:
-        FUZZ_CHECK(hexSerial(r.serial));
-        break;
-    case K::Speed:
-        FUZZ_CHECK(r.wireSpeed > 2500 && r.wireSpeed < 3500);
-        break;
-    case K::Length:
-        FUZZ_CHECK(r.probeLength > 499 && r.probeLength < 8001);
-        break;
-    case K::DigFilter:
-        FUZZ_CHECK(r.digFilter <= 10);
-        break;
-    default:
-        break;
+    case K::Serial: FUZZ_CHECK(hexSerial(r.serial)); break;
+    case K::Speed: FUZZ_CHECK(r.wireSpeed > 2500 && r.wireSpeed < 3500); break;
+    case K::Length: FUZZ_CHECK(r.probeLength > 499 && r.probeLength < 8001); break;
+    case K::DigFilter: FUZZ_CHECK(r.digFilter <= 10); break;
+    default: break;
     }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // A frame as it stands in memory: device, address, code, count, then the data bytes; what
     // the input does not fill keeps a pattern of its own.
     TShortFrame f;

@@ -15,8 +15,7 @@
 #include "fuzzcheck.h"
 
 namespace {
-std::vector<std::string> assemble(std::string_view bytes, std::uint8_t cut, std::string& partial)
-{
+std::vector<std::string> assemble(std::string_view bytes, std::uint8_t cut, std::string& partial) {
     ProbeLineAssembler a;
     std::vector<std::string> lines;
     auto onLine = [&lines](const std::string& line) { lines.push_back(line); };
@@ -40,10 +39,8 @@ std::vector<std::string> assemble(std::string_view bytes, std::uint8_t cut, std:
 }
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
-    if (size == 0)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     std::string wholePartial, cutPartial;
@@ -53,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     FUZZ_CHECK(wholePartial == cutPartial);
 
     std::size_t lineFeeds = 0;
-    for (const char c : bytes)
-        lineFeeds += c == '\n';
+    for (const char c : bytes) lineFeeds += c == '\n';
     FUZZ_CHECK(whole.size() == lineFeeds);
 
     for (const std::string& line : whole) {
@@ -69,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             std::memset(&f, 0xEE, sizeof f);
             probeprog::DecodeFrameReply(line, f);
             FUZZ_CHECK(f.Count <= ShortFrameMaxData);
-            if (f.Code != FrameInvalid)
-                FUZZ_CHECK(line.front() == '\r');
+            if (f.Code != FrameInvalid) FUZZ_CHECK(line.front() == '\r');
         }
     }
     return 0;

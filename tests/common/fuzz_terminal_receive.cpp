@@ -13,14 +13,12 @@
 
 namespace {
 
-TConsoleConfig& config()
-{
+TConsoleConfig& config() {
     static const auto cfg = std::make_unique<TConsoleConfig>();
     return *cfg;
 }
 
-void takeLine(std::string& waiting)
-{
+void takeLine(std::string& waiting) {
     TLineBuffer line;
     TLongFrame reply;
     std::memset(&reply, 0xEE, sizeof reply);
@@ -41,16 +39,13 @@ void takeLine(std::string& waiting)
         FUZZ_CHECK(e.kind != TerminalReplyEffect::Resend);
     // What was stored stays within its records.
     FUZZ_CHECK(cfg.TerminalId.Len <= 12);
-    for (const TTankRecord& t : cfg.Tanks)
-        FUZZ_CHECK(t.ProductName.Len <= 20);
-    for (const TMdiUnitRecord& u : cfg.Mdi)
-        FUZZ_CHECK(u.Name.Len <= 20);
+    for (const TTankRecord& t : cfg.Tanks) FUZZ_CHECK(t.ProductName.Len <= 20);
+    for (const TMdiUnitRecord& u : cfg.Mdi) FUZZ_CHECK(u.Name.Len <= 20);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::memset(&config(), 0, sizeof(TConsoleConfig));
     // Each chunk: a length byte, then that many bytes (fewer at the end of the input).
     std::string waiting;
@@ -62,13 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         waiting += chunk;
         // One event per chunk holding a line feed; a handler that left a line feed behind
         // after taking bytes is raised again.
-        if (chunk.find('\n') == std::string::npos)
-            continue;
+        if (chunk.find('\n') == std::string::npos) continue;
         for (;;) {
             const std::size_t before = waiting.size();
             takeLine(waiting);
-            if (waiting.size() == before || waiting.find('\n') == std::string::npos)
-                break;
+            if (waiting.size() == before || waiting.find('\n') == std::string::npos) break;
         }
     }
     return 0;

@@ -12,29 +12,27 @@ namespace {
 const std::string CR = "\r";
 const std::string LF = "\n";
 
-TShortFrame shortFrame(uint8_t device, uint8_t addr, uint8_t code, std::initializer_list<uint8_t> data = {})
-{
+TShortFrame shortFrame(uint8_t device, uint8_t addr, uint8_t code, std::initializer_list<uint8_t> data = {}) {
     TShortFrame f{};
     f.Device = device;
     f.Addr = addr;
     f.Code = code;
-    for (uint8_t b : data)
-        f.Data[f.Count++] = b;
+    for (uint8_t b : data) f.Data[f.Count++] = b;
     return f;
 }
 
-TLineBuffer lineBuffer(const std::string& s)
-{
+TLineBuffer lineBuffer(const std::string& s) {
     TLineBuffer b{};
     b.Len = static_cast<int32_t>(s.size());
     std::memcpy(b.Data, s.data(), s.size());
     return b;
 }
 
-std::string lineText(const TLineBuffer& b) { return std::string(reinterpret_cast<const char*>(b.Data), std::size_t(b.Len)); }
+std::string lineText(const TLineBuffer& b) {
+    return std::string(reinterpret_cast<const char*>(b.Data), std::size_t(b.Len));
+}
 
-TShortFrame sentinelShort()
-{
+TShortFrame sentinelShort() {
     TShortFrame f;
     std::memset(&f, 0xEE, sizeof f);
     return f;
@@ -65,22 +63,18 @@ private slots:
     void floatToFixed();
 };
 
-void TestCodec::crcCheckValue()
-{
+void TestCodec::crcCheckValue() {
     uint16_t crc = 0;
-    for (char c : std::string("123456789"))
-        crc = Crc16Update(crc, static_cast<uint8_t>(c));
+    for (char c : std::string("123456789")) crc = Crc16Update(crc, static_cast<uint8_t>(c));
     QCOMPARE(crc, uint16_t(0xBB3D));
 }
 
-void TestCodec::encodeShortVectors()
-{
+void TestCodec::encodeShortVectors() {
     QCOMPARE(EncodeFrame(shortFrame(0xA5, 0x01, 0x00)), CR + "A501001F13" + LF);
     QCOMPARE(EncodeFrame(shortFrame(0xA5, 0x21, 0x02, {0x05})), CR + "A5210205649E" + LF);
 }
 
-void TestCodec::decodeShortVectors()
-{
+void TestCodec::decodeShortVectors() {
     TShortFrame f = sentinelShort();
     DecodeFrameReply(CR + "A501817FD3" + LF, f);
     QCOMPARE(f.Code, uint8_t(0x81));
@@ -112,8 +106,7 @@ void TestCodec::decodeShortVectors()
     QCOMPARE(f.Code, FrameInvalid);
 }
 
-void TestCodec::encodeLongVectors()
-{
+void TestCodec::encodeLongVectors() {
     TLongFrame f{};
     f.Code = 0x03;
     TLineBuffer line = EncodeLongFrame(f);
@@ -127,8 +120,7 @@ void TestCodec::encodeLongVectors()
     QCOMPARE(lineText(line), CR + "05015353" + LF);
 }
 
-void TestCodec::decodeLongStatuses()
-{
+void TestCodec::decodeLongStatuses() {
     TLongFrame f{};
     // A reply with a valid code and CRC: build it with the encoder.
     TLongFrame reply{};
@@ -172,8 +164,7 @@ void TestCodec::decodeLongStatuses()
     QCOMPARE(s.Code, FrameInvalid);
 }
 
-void TestCodec::shortRoundTripsRandom()
-{
+void TestCodec::shortRoundTripsRandom() {
     std::mt19937 rng(20240601);
     for (int round = 0; round < 3000; ++round) {
         TShortFrame in{};
@@ -181,8 +172,7 @@ void TestCodec::shortRoundTripsRandom()
         in.Addr = static_cast<uint8_t>(rng());
         in.Code = static_cast<uint8_t>(0x80 | rng());
         in.Count = static_cast<uint8_t>(rng() % 55);  // what fits in a 120-character line
-        for (int i = 0; i < in.Count; ++i)
-            in.Data[i] = static_cast<uint8_t>(rng());
+        for (int i = 0; i < in.Count; ++i) in.Data[i] = static_cast<uint8_t>(rng());
         const std::string line = EncodeFrame(in);
         QCOMPARE(line.size(), std::size_t(2 * in.Count + 12));
 
@@ -197,8 +187,7 @@ void TestCodec::shortRoundTripsRandom()
             QCOMPARE(out.Addr, in.Addr);
             QCOMPARE(out.Count, in.Count);
             QVERIFY(std::memcmp(out.Data, in.Data, in.Count) == 0);
-            if (in.Count < 120)
-                QCOMPARE(out.Data[in.Count], uint8_t(0xEE));
+            if (in.Count < 120) QCOMPARE(out.Data[in.Count], uint8_t(0xEE));
         }
 
         // Any single changed character is caught.
@@ -211,15 +200,13 @@ void TestCodec::shortRoundTripsRandom()
     }
 }
 
-void TestCodec::longRoundTripsRandom()
-{
+void TestCodec::longRoundTripsRandom() {
     std::mt19937 rng(7);
     for (int round = 0; round < 500; ++round) {
         TLongFrame in{};
         in.Code = static_cast<uint8_t>(0x7F + rng() % 0x7F);  // 0x7F..0xFD: not a status code
         in.Len = static_cast<int32_t>(round < 2 ? (round ? 1022 : 0) : rng() % 1023);
-        for (int i = 0; i < in.Len; ++i)
-            in.Data[i] = static_cast<uint8_t>(rng());
+        for (int i = 0; i < in.Len; ++i) in.Data[i] = static_cast<uint8_t>(rng());
         const TLineBuffer line = EncodeLongFrame(in);
         QCOMPARE(line.Len, 2 * in.Len + 8);
 
@@ -233,8 +220,7 @@ void TestCodec::longRoundTripsRandom()
     }
 }
 
-void TestCodec::encodersClampCounts()
-{
+void TestCodec::encodersClampCounts() {
     TShortFrame s = shortFrame(0xA5, 1, 2);
     s.Count = 200;
     const std::string line = EncodeFrame(s);
@@ -255,8 +241,7 @@ void TestCodec::encodersClampCounts()
     QCOMPARE(EncodeLongFrame(l).Len, 8);
 }
 
-void TestCodec::shortLinesAreInvalidWithoutOverrun_data()
-{
+void TestCodec::shortLinesAreInvalidWithoutOverrun_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("CR") << QByteArray("\r");
@@ -268,8 +253,7 @@ void TestCodec::shortLinesAreInvalidWithoutOverrun_data()
     QTest::newRow("blanks, 12") << QByteArray(12, ' ');
 }
 
-void TestCodec::shortLinesAreInvalidWithoutOverrun()
-{
+void TestCodec::shortLinesAreInvalidWithoutOverrun() {
     QFETCH(QByteArray, line);
     const std::string s(line.constData(), std::size_t(line.size()));
     for (int variant = 0; variant < 2; ++variant) {
@@ -290,12 +274,10 @@ void TestCodec::shortLinesAreInvalidWithoutOverrun()
     QVERIFY(l.Len >= 0 && l.Len <= 1022);
 }
 
-void TestCodec::overlongShortLineDecodesFirst120()
-{
+void TestCodec::overlongShortLineDecodesFirst120() {
     TShortFrame in = shortFrame(0xA6, 0x35, 0x91);
     in.Count = 54;
-    for (int i = 0; i < 54; ++i)
-        in.Data[i] = static_cast<uint8_t>(i * 3);
+    for (int i = 0; i < 54; ++i) in.Data[i] = static_cast<uint8_t>(i * 3);
     const std::string line = EncodeFrame(in);
     QCOMPARE(line.size(), std::size_t(120));
 
@@ -315,8 +297,7 @@ void TestCodec::overlongShortLineDecodesFirst120()
     QCOMPARE(out.Data[54], uint8_t(0xEE));
 }
 
-void TestCodec::hostileLongLines()
-{
+void TestCodec::hostileLongLines() {
     TLongFrame in{};
     in.Code = 0x83;
     in.Len = 1022;
@@ -345,8 +326,7 @@ void TestCodec::hostileLongLines()
     QCOMPARE(f.Code, FrameInvalid);
 }
 
-void TestCodec::probeDecoderReadsPairsChecked()
-{
+void TestCodec::probeDecoderReadsPairsChecked() {
     // Lower case reads as 15 in the probe program, so the CRC rejects the line.
     TShortFrame f{};
     probeprog::DecodeFrameReply(CR + "a501817fd3" + LF, f);
@@ -360,8 +340,7 @@ void TestCodec::probeDecoderReadsPairsChecked()
     QCOMPARE(f.Code, FrameInvalid);
 }
 
-void TestCodec::hexPairs()
-{
+void TestCodec::hexPairs() {
     QCOMPARE(HexPairToByte('a', '5'), uint8_t(0xA5));
     QCOMPARE(HexPairToByte('5', 'a'), uint8_t(0x7A));
     QCOMPARE(HexPairToByte('F', 'F'), uint8_t(0xFF));
@@ -384,8 +363,7 @@ void TestCodec::hexPairs()
     }
 }
 
-void TestCodec::numberPacking()
-{
+void TestCodec::numberPacking() {
     QCOMPARE(BytesToWord(0x12, 0xFE), uint16_t(0x12FE));
     QCOMPARE(ByteToBits(0xA5), std::string("10100101"));
     QCOMPARE(ByteToBits(0x01), std::string("00000001"));
@@ -402,8 +380,7 @@ void TestCodec::numberPacking()
     QCOMPARE(BEBytesToLongInt(0x80, 0, 0, 0), std::numeric_limits<int32_t>::min());
 }
 
-void TestCodec::appendSingleStaysInBuffer()
-{
+void TestCodec::appendSingleStaysInBuffer() {
     TLineBuffer b{};
     b.Len = 3;
     TLineBuffer& r = AppendSingleBE(b, 3000.0);
@@ -432,8 +409,7 @@ void TestCodec::appendSingleStaysInBuffer()
     QVERIFY_THROWS_EXCEPTION(RangeError, AppendSingleBE(f, 1.0));
 }
 
-void TestCodec::probeVariants()
-{
+void TestCodec::probeVariants() {
     QCOMPARE(TempFromRaw(0x19, 0x00), 50.0);
     QCOMPARE(TempFromRaw(0x0C, 0x87), 25.0);
     QCOMPARE(TempFromRaw(0xFF, 0xF8), -0.0625);
@@ -449,8 +425,7 @@ void TestCodec::probeVariants()
     QCOMPARE(StripFrameEnds(""), std::string());
 }
 
-void TestCodec::floatToFixed()
-{
+void TestCodec::floatToFixed() {
     const char saved = DecimalSeparator;
     DecimalSeparator = ',';  // never used here
     QCOMPARE(FloatToFixed(1.5), std::string("   1.500"));

@@ -17,8 +17,7 @@ private slots:
     void fitsShortText();
 };
 
-void TestCp1251::languageNamesRoundTrip()
-{
+void TestCp1251::languageNamesRoundTrip() {
     const std::string bg = "Български";
     const std::string ru = "Русский";
     const std::string bgBytes = Utf8ToCp1251(bg);
@@ -31,24 +30,19 @@ void TestCp1251::languageNamesRoundTrip()
     QCOMPARE(Utf8ToCp1251("Srpski Ђорђе"), std::string("Srpski \x80\xee\xf0\x90\xe5"));
 }
 
-void TestCp1251::everyByteRoundTrips()
-{
+void TestCp1251::everyByteRoundTrips() {
     std::string all;
-    for (int b = 0; b < 256; ++b)
-        all.push_back(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
     const std::string utf8 = Cp1251ToUtf8(all);
     QCOMPARE(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).size(), qsizetype(256));
     QCOMPARE(Utf8ToCp1251(utf8), all);
 }
 
-void TestCp1251::tableAgreesWithIcu()
-{
+void TestCp1251::tableAgreesWithIcu() {
     QStringDecoder icu("windows-1251");
-    if (!icu.isValid())
-        QSKIP("Qt has no windows-1251 decoder here");
+    if (!icu.isValid()) QSKIP("Qt has no windows-1251 decoder here");
     for (int b = 0x80; b < 0x100; ++b) {
-        if (b == 0x98)
-            continue;  // unassigned in the code page
+        if (b == 0x98) continue;  // unassigned in the code page
         const char c = static_cast<char>(b);
         const QString expected = icu.decode(QByteArrayView(&c, 1));
         const std::string mine = Cp1251ToUtf8(std::string_view(&c, 1));
@@ -56,15 +50,13 @@ void TestCp1251::tableAgreesWithIcu()
     }
 }
 
-void TestCp1251::knownCharacters()
-{
+void TestCp1251::knownCharacters() {
     // Checked by hand where the ICU comparison is skipped.
     QCOMPARE(Cp1251ToUtf8("\xC0\xFF\xA8\xB8\x88\xB9"), std::string("АяЁё€№"));
     QCOMPARE(Cp1251ToUtf8(std::string_view("a\0b", 3)), std::string("a\0b", 3));
 }
 
-void TestCp1251::unmappableAndInvalid_data()
-{
+void TestCp1251::unmappableAndInvalid_data() {
     QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<QByteArray>("cp1251");
     QTest::newRow("latin a umlaut") << QByteArray("x\xC3\xA4y") << QByteArray("x?y");
@@ -80,15 +72,13 @@ void TestCp1251::unmappableAndInvalid_data()
     QTest::newRow("beyond unicode") << QByteArray("\xF4\x90\x80\x80") << QByteArray("?");
 }
 
-void TestCp1251::unmappableAndInvalid()
-{
+void TestCp1251::unmappableAndInvalid() {
     QFETCH(QByteArray, utf8);
     QFETCH(QByteArray, cp1251);
     QCOMPARE(QByteArray::fromStdString(Utf8ToCp1251(utf8.toStdString())), cp1251);
 }
 
-void TestCp1251::fitsShortText()
-{
+void TestCp1251::fitsShortText() {
     // A Cyrillic product name takes one byte per letter in the record.
     ShortText<25> name;
     std::memset(&name, 0, sizeof name);

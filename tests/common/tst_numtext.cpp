@@ -39,8 +39,7 @@ private slots:
     void generalTextReadsBack();
 };
 
-void TestNumText::formatFloatF_data()
-{
+void TestNumText::formatFloatF_data() {
     QTest::addColumn<double>("x");
     QTest::addColumn<int>("precision");
     QTest::addColumn<int>("digits");
@@ -66,8 +65,7 @@ void TestNumText::formatFloatF_data()
     QTest::newRow("inf") << -std::numeric_limits<double>::infinity() << 5 << 2 << "-INF";
 }
 
-void TestNumText::formatFloatF()
-{
+void TestNumText::formatFloatF() {
     QFETCH(double, x);
     QFETCH(int, precision);
     QFETCH(int, digits);
@@ -76,8 +74,7 @@ void TestNumText::formatFloatF()
     QCOMPARE(QString::fromStdString(FormatFloatF(x, precision, digits)), text);
 }
 
-void TestNumText::formatGeneral_data()
-{
+void TestNumText::formatGeneral_data() {
     QTest::addColumn<double>("x");
     QTest::addColumn<QString>("text");
     QTest::newRow("zero") << 0.0 << "0";
@@ -99,16 +96,14 @@ void TestNumText::formatGeneral_data()
     QTest::newRow("round up to exponent") << 999999999999999.9 << "1E15";
 }
 
-void TestNumText::formatGeneral()
-{
+void TestNumText::formatGeneral() {
     QFETCH(double, x);
     QFETCH(QString, text);
     SeparatorScope sep('.');
     QCOMPARE(QString::fromStdString(FormatGeneral(x)), text);
 }
 
-void TestNumText::formatFixed()
-{
+void TestNumText::formatFixed() {
     SeparatorScope sep('.');
     QCOMPARE(FormatFixed(1.005, 2), std::string("1.00"));  // 1.00499999999999989...
     QCOMPARE(FormatFixed(0.0625, 3), std::string("0.063"));
@@ -121,8 +116,7 @@ void TestNumText::formatFixed()
     QCOMPARE(FormatFixed(7.0, -3), std::string("7"));
 }
 
-void TestNumText::commaSeparator()
-{
+void TestNumText::commaSeparator() {
     SeparatorScope sep(',');
     QCOMPARE(FormatFixed(1.25, 1), std::string("1,3"));
     QCOMPARE(FormatGeneral(0.89), std::string("0,89"));
@@ -145,8 +139,7 @@ void TestNumText::commaSeparator()
     QVERIFY_THROWS_EXCEPTION(ConvertError, ParseFloat("1;5"));
 }
 
-void TestNumText::parseInt_data()
-{
+void TestNumText::parseInt_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
     QTest::newRow("plain") << "42" << 42;
@@ -163,8 +156,7 @@ void TestNumText::parseInt_data()
     QTest::newRow("negative hex") << "-$10" << -16;
 }
 
-void TestNumText::parseInt()
-{
+void TestNumText::parseInt() {
     QFETCH(QString, text);
     QFETCH(int, value);
     QCOMPARE(ParseInt(text.toStdString()), value);
@@ -173,16 +165,14 @@ void TestNumText::parseInt()
     QCOMPARE(v, value);
 }
 
-void TestNumText::parseIntErrors_data()
-{
+void TestNumText::parseIntErrors_data() {
     QTest::addColumn<QString>("text");
-    for (const char* t : {"", "   ", "-", "+", "12a", "1 2", "1.0", "2147483648", "-2147483649",
-                          "99999999999999999999", "$", "0x", "$1FFFFFFFF", "$G", "--1", "- 1", "1e3"})
+    for (const char* t : {"", "   ", "-", "+", "12a", "1 2", "1.0", "2147483648", "-2147483649", "99999999999999999999",
+                          "$", "0x", "$1FFFFFFFF", "$G", "--1", "- 1", "1e3"})
         QTest::newRow(t) << QString::fromLatin1(t);
 }
 
-void TestNumText::parseIntErrors()
-{
+void TestNumText::parseIntErrors() {
     QFETCH(QString, text);
     const std::string s = text.toStdString();
     int v = 1234;
@@ -196,8 +186,7 @@ void TestNumText::parseIntErrors()
     }
 }
 
-void TestNumText::parseFloat_data()
-{
+void TestNumText::parseFloat_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
     QTest::newRow("integer") << "3000" << 3000.0;
@@ -213,24 +202,21 @@ void TestNumText::parseFloat_data()
     QTest::newRow("long mantissa") << "0.1000000000000000000000000001" << 0.1;
 }
 
-void TestNumText::parseFloat()
-{
+void TestNumText::parseFloat() {
     QFETCH(QString, text);
     QFETCH(double, value);
     SeparatorScope sep('.');
     QCOMPARE(ParseFloat(text.toStdString()), value);
 }
 
-void TestNumText::parseFloatErrors_data()
-{
+void TestNumText::parseFloatErrors_data() {
     QTest::addColumn<QString>("text");
-    for (const char* t : {"", " ", ".", "-", "1,5", "1.5.", "1e", "1e+", "e5", "1.5x", "0x10", "$10", "inf",
-                          "nan", "1E400", "-1e99999999999", "1 000", "--1"})
+    for (const char* t : {"", " ", ".", "-", "1,5", "1.5.", "1e", "1e+", "e5", "1.5x", "0x10", "$10", "inf", "nan",
+                          "1E400", "-1e99999999999", "1 000", "--1"})
         QTest::newRow(t) << QString::fromLatin1(t);
 }
 
-void TestNumText::parseFloatErrors()
-{
+void TestNumText::parseFloatErrors() {
     QFETCH(QString, text);
     SeparatorScope sep('.');
     const std::string s = text.toStdString();
@@ -245,8 +231,7 @@ void TestNumText::parseFloatErrors()
     }
 }
 
-void TestNumText::generalTextReadsBack()
-{
+void TestNumText::generalTextReadsBack() {
     // What a window shows, the same window must read back (both separators).
     for (char c : {'.', ','}) {
         SeparatorScope sep(c);

@@ -12,8 +12,7 @@
 namespace {
 
 // A decoded frame whose bytes beyond its count hold a value no field may show.
-TShortFrame frame(uint8_t device, uint8_t addr, uint8_t code, std::initializer_list<uint8_t> data = {})
-{
+TShortFrame frame(uint8_t device, uint8_t addr, uint8_t code, std::initializer_list<uint8_t> data = {}) {
     TShortFrame f;
     std::memset(&f, 0x77, sizeof f);
     f.Device = device;
@@ -21,38 +20,31 @@ TShortFrame frame(uint8_t device, uint8_t addr, uint8_t code, std::initializer_l
     f.Code = code;
     f.Count = uint8_t(data.size());
     int k = 0;
-    for (uint8_t b : data)
-        f.Data[k++] = b;
+    for (uint8_t b : data) f.Data[k++] = b;
     return f;
 }
 
-MarvaneBusReply marvane(uint8_t device, uint8_t code, std::initializer_list<uint8_t> data = {}, uint8_t addr = 0x20)
-{
+MarvaneBusReply marvane(uint8_t device, uint8_t code, std::initializer_list<uint8_t> data = {}, uint8_t addr = 0x20) {
     return DecodeMarvaneReply(frame(device, addr, code, data));
 }
 
-OstrelReply ostrel(uint8_t code, std::initializer_list<uint8_t> data = {}, uint8_t device = DevProbe)
-{
+OstrelReply ostrel(uint8_t code, std::initializer_list<uint8_t> data = {}, uint8_t device = DevProbe) {
     return DecodeOstrelReply(frame(device, 0x23, code, data));
 }
 
 // A big-endian float's four bytes at d0..d3, with a fifth byte behind them that must not count.
-OstrelReply ostrelFloat(uint8_t code, double v)
-{
+OstrelReply ostrelFloat(uint8_t code, double v) {
     const auto b = SingleToBE(v);
     return ostrel(code, {b[0], b[1], b[2], b[3], 0x44});
 }
 
-OstrelReply ostrelFloatBits(uint8_t code, uint32_t bits)
-{
+OstrelReply ostrelFloatBits(uint8_t code, uint32_t bits) {
     return ostrel(code, {uint8_t(bits >> 24), uint8_t(bits >> 16), uint8_t(bits >> 8), uint8_t(bits)});
 }
 
-QStringList inputs(const ModuleReading& m)
-{
+QStringList inputs(const ModuleReading& m) {
     QStringList l;
-    for (const std::string& s : m.inputs)
-        l << QString::fromStdString(s);
+    for (const std::string& s : m.inputs) l << QString::fromStdString(s);
     return l;
 }
 
@@ -90,9 +82,9 @@ private slots:
     void ostrelShortRepliesReadZeros();
 };
 
-void TestProbePayload::measurementAtEveryOffset()
-{
-    const auto r = marvane(DevProbe, prData, {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C}, 0x37);
+void TestProbePayload::measurementAtEveryOffset() {
+    const auto r =
+        marvane(DevProbe, prData, {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C}, 0x37);
     QCOMPARE(r.kind, MarvaneBusReply::Measurement);
     QCOMPARE(int(r.code), 0x80);
     QCOMPARE(int(r.address), 7);
@@ -109,8 +101,7 @@ void TestProbePayload::measurementAtEveryOffset()
     QCOMPARE(top.measurement.sensor2, 0x800001);
 }
 
-void TestProbePayload::periodComesFromByteEightNotSix()
-{
+void TestProbePayload::periodComesFromByteEightNotSix() {
     const auto slow = marvane(DevProbe, prData, {1, 2, 3, 4, 5, 6, 0xFF, 42, 0x00, 0, 0, 0});
     QCOMPARE(slow.periodMs, 40);
     QCOMPARE(int(slow.volumeLevel), 42);
@@ -126,21 +117,20 @@ void TestProbePayload::periodComesFromByteEightNotSix()
     QCOMPARE(b.volumeLevel, a.volumeLevel);
 }
 
-void TestProbePayload::measurementTemperatures()
-{
+void TestProbePayload::measurementTemperatures() {
     struct Case {
         uint8_t b9, b10;
         double celsius;
     };
-    for (const Case& k : {Case{0x07, 0x19, 50.0}, Case{0x80, 0xFF, -1.0}, Case{0xF8, 0xFF, -0.0625}, Case{0x00, 0x00, 0.0}}) {
+    for (const Case& k :
+         {Case{0x07, 0x19, 50.0}, Case{0x80, 0xFF, -1.0}, Case{0xF8, 0xFF, -0.0625}, Case{0x00, 0x00, 0.0}}) {
         const auto r = marvane(DevProbe, prData, {0, 0, 0, 0, 0, 0, 0, 0, 0, k.b9, k.b10, 0});
         QCOMPARE(r.measurement.temperature, k.celsius);
         QCOMPARE(int(r.measurement.lm75Degrees), int(k.b10));
     }
 }
 
-void TestProbePayload::shortRepliesReadZerosBeyondTheirCount()
-{
+void TestProbePayload::shortRepliesReadZerosBeyondTheirCount() {
     const auto r = marvane(DevProbe, prData, {0x00, 0x01});
     QCOMPARE(r.measurement.sensor1, 0x000100);
     QCOMPARE(r.measurement.sensor2, 0);
@@ -162,8 +152,7 @@ void TestProbePayload::shortRepliesReadZerosBeyondTheirCount()
     QCOMPARE(int(DecodeMarvaneReply(f).measurement.status), 12);
 }
 
-void TestProbePayload::periodVolumeAndSensorsReplies()
-{
+void TestProbePayload::periodVolumeAndSensorsReplies() {
     for (uint8_t code : {uint8_t(prPeriod1), uint8_t(prPeriod2)}) {
         const auto fast = marvane(DevProbe, code, {0x03, 0x00});
         QCOMPARE(fast.kind, MarvaneBusReply::Period);
@@ -187,8 +176,7 @@ void TestProbePayload::periodVolumeAndSensorsReplies()
     }
 }
 
-void TestProbePayload::serialAndAddress()
-{
+void TestProbePayload::serialAndAddress() {
     const auto r = marvane(DevProbe, prSerial, {0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67}, 0x25);
     QCOMPARE(r.kind, MarvaneBusReply::Serial);
     QCOMPARE(r.serial, std::string("ABCDEF012345"));
@@ -198,8 +186,7 @@ void TestProbePayload::serialAndAddress()
     QCOMPARE(marvane(DevProbe, prIdentify, {}, 0xFA).kind, MarvaneBusReply::Identify);
 }
 
-void TestProbePayload::speedOfWireDigits()
-{
+void TestProbePayload::speedOfWireDigits() {
     const auto r = marvane(DevProbe, prSowDigits, {'3', '0', '5', '2', '9'});
     QCOMPARE(r.kind, MarvaneBusReply::SowDigits);
     QCOMPARE(r.speedOfWire, 305200);
@@ -217,8 +204,7 @@ void TestProbePayload::speedOfWireDigits()
     QCOMPARE(marvane(DevLeakModule, prSowDigits, {'3', 'O', '5', '2'}).kind, MarvaneBusReply::Ignored);
 }
 
-void TestProbePayload::speedOfWireAcknowledgements()
-{
+void TestProbePayload::speedOfWireAcknowledgements() {
     for (uint8_t code = prSowAck1; code <= prSowAck4; ++code) {
         const auto r = marvane(DevProbe, code);
         QCOMPARE(r.kind, MarvaneBusReply::SowAck);
@@ -228,8 +214,7 @@ void TestProbePayload::speedOfWireAcknowledgements()
     QCOMPARE(marvane(DevProbe, 0xA4).kind, MarvaneBusReply::Ignored);
 }
 
-void TestProbePayload::reportsByDeviceAndCode()
-{
+void TestProbePayload::reportsByDeviceAndCode() {
     struct Case {
         uint8_t device, code;
         MarvaneBusReply::Kind kind;
@@ -246,13 +231,12 @@ void TestProbePayload::reportsByDeviceAndCode()
         {0xA4, prIdentify, MarvaneBusReply::ForeignDevice},
         {0xA7, mrData, MarvaneBusReply::ForeignDevice},
     };
-    for (const Case& k : cases)
-        QCOMPARE(marvane(k.device, k.code, {1, 2, 3}).kind, k.kind);
+    for (const Case& k : cases) QCOMPARE(marvane(k.device, k.code, {1, 2, 3}).kind, k.kind);
 }
 
-void TestProbePayload::codesOutsideTheTableAreIgnored()
-{
-    const QList<int> probeCodes = {0x80, 0x81, 0x82, 0x86, 0x88, 0x94, 0x95, 0x96, 0x9B, 0x9C, 0xA0, 0xA1, 0xA2, 0xA3, 0xFF};
+void TestProbePayload::codesOutsideTheTableAreIgnored() {
+    const QList<int> probeCodes = {0x80, 0x81, 0x82, 0x86, 0x88, 0x94, 0x95, 0x96,
+                                   0x9B, 0x9C, 0xA0, 0xA1, 0xA2, 0xA3, 0xFF};
     for (int code = 0; code <= 0xFF; ++code) {
         const uint8_t c = uint8_t(code);
         // Digits that read as a number, so that 0x9C decodes.
@@ -263,8 +247,7 @@ void TestProbePayload::codesOutsideTheTableAreIgnored()
     }
 }
 
-void TestProbePayload::moduleDataAtEveryOffset()
-{
+void TestProbePayload::moduleDataAtEveryOffset() {
     const auto r = marvane(DevLeakModule, mrData, {0x2D, 0xA9, 0xC8, 0x11}, 0x53);
     QCOMPARE(r.kind, MarvaneBusReply::ModuleData);
     QCOMPARE(int(r.address), 3);
@@ -278,8 +261,7 @@ void TestProbePayload::moduleDataAtEveryOffset()
     QCOMPARE(marvane(DevLeakModule, mrData, {0xFF}).module.temperature, 230);
 }
 
-void TestProbePayload::moduleBitsOneByOne()
-{
+void TestProbePayload::moduleBitsOneByOne() {
     for (int i = 0; i < 5; ++i) {
         const auto r = marvane(DevLeakModule, mrData, {25, uint8_t(0x80 >> i), 0});
         QStringList want(5, QStringLiteral("0"));
@@ -296,8 +278,7 @@ void TestProbePayload::moduleBitsOneByOne()
     QCOMPARE(inputs(relay2.module), QStringList(5, QStringLiteral("0")));
 }
 
-void TestProbePayload::levels()
-{
+void TestProbePayload::levels() {
     QCOMPARE(MarvaneLevelMm(1000000, 300000), 3000.0);
     QCOMPARE(MarvaneLevelMm(256, 300000), 0.768);
     QCOMPARE(MarvaneLevelMm(16777215, 400000), 16777215 * 400000.0 / 100000000.0);
@@ -305,8 +286,7 @@ void TestProbePayload::levels()
     QCOMPARE(OstrelLevelMm(500000, 3000.0), 1500.0);
 }
 
-void TestProbePayload::ostrelMeasurementAtEveryOffset()
-{
+void TestProbePayload::ostrelMeasurementAtEveryOffset() {
     const auto r = ostrel(rspData, {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C});
     QCOMPARE(r.kind, OstrelReply::Measurement);
     QCOMPARE(int(r.code), 0x80);
@@ -323,8 +303,7 @@ void TestProbePayload::ostrelMeasurementAtEveryOffset()
     QCOMPARE(ostrel(rspData, {0xFF, 0xFF, 0xFF}).raw1, 16777215);
 }
 
-void TestProbePayload::ostrelStatusAndFloats()
-{
+void TestProbePayload::ostrelStatusAndFloats() {
     // The status reply keeps the status byte where a measurement has it.
     const auto s = ostrel(rspStatus, {0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x7E, 0x81, 0x7E});
     QCOMPARE(s.kind, OstrelReply::Status);
@@ -340,8 +319,7 @@ void TestProbePayload::ostrelStatusAndFloats()
     }
 }
 
-void TestProbePayload::ostrelTemperatureSensors()
-{
+void TestProbePayload::ostrelTemperatureSensors() {
     struct Case {
         uint8_t d0, d1, d2;
         double celsius;
@@ -353,19 +331,16 @@ void TestProbePayload::ostrelTemperatureSensors()
         QCOMPARE(r.tempSensor, int(k.d2));
         QCOMPARE(r.temperature, k.celsius);
     }
-    for (uint8_t n : {0, 5, 255})
-        QCOMPARE(ostrel(rspTemp, {0x00, 0x19, n}).kind, OstrelReply::Ignored);
+    for (uint8_t n : {0, 5, 255}) QCOMPARE(ostrel(rspTemp, {0x00, 0x19, n}).kind, OstrelReply::Ignored);
 }
 
-void TestProbePayload::ostrelSerial()
-{
+void TestProbePayload::ostrelSerial() {
     const auto r = ostrel(rspSerial, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD});
     QCOMPARE(r.kind, OstrelReply::Serial);
     QCOMPARE(r.serial, std::string("0123456789AB"));
 }
 
-void TestProbePayload::ostrelSpeedSubstitutes()
-{
+void TestProbePayload::ostrelSpeedSubstitutes() {
     struct Case {
         double sent, stored;
     };
@@ -381,13 +356,12 @@ void TestProbePayload::ostrelSpeedSubstitutes()
     QCOMPARE(ostrelFloatBits(rspSpeed, 0xFF800000).wireSpeed, 2999.0);  // -inf
 }
 
-void TestProbePayload::ostrelLengthSubstitutes()
-{
+void TestProbePayload::ostrelLengthSubstitutes() {
     struct Case {
         double sent, stored;
     };
-    for (const Case& k : {Case{1234.0, 1234.0}, Case{8001.0, 8000.0}, Case{8000.5, 8000.5}, Case{499.0, 500.0},
-                          Case{499.5, 499.5}}) {
+    for (const Case& k :
+         {Case{1234.0, 1234.0}, Case{8001.0, 8000.0}, Case{8000.5, 8000.5}, Case{499.0, 500.0}, Case{499.5, 499.5}}) {
         const auto r = ostrelFloat(rspLength, k.sent);
         QCOMPARE(r.kind, OstrelReply::Length);
         QCOMPARE(r.probeLength, k.stored);
@@ -396,8 +370,7 @@ void TestProbePayload::ostrelLengthSubstitutes()
     QCOMPARE(ostrelFloatBits(rspLength, 0xFFC00001).probeLength, 500.0);
 }
 
-void TestProbePayload::ostrelDigitalFilter()
-{
+void TestProbePayload::ostrelDigitalFilter() {
     struct Case {
         uint8_t d0, value;
     };
@@ -408,9 +381,9 @@ void TestProbePayload::ostrelDigitalFilter()
     }
 }
 
-void TestProbePayload::ostrelIgnoresOtherDevicesAndCodes()
-{
-    const QList<int> applied = {rspData, rspIdentify, rspStatus, rspFloats, rspTemp, rspSerial, rspSpeed, rspLength, rspDigFilter};
+void TestProbePayload::ostrelIgnoresOtherDevicesAndCodes() {
+    const QList<int> applied = {rspData,   rspIdentify, rspStatus, rspFloats,   rspTemp,
+                                rspSerial, rspSpeed,    rspLength, rspDigFilter};
     for (int code = 0; code <= 0xFF; ++code) {
         const uint8_t c = uint8_t(code);
         QCOMPARE(ostrel(c, {0, 0, 1}).kind == OstrelReply::Ignored, !applied.contains(code));
@@ -419,8 +392,7 @@ void TestProbePayload::ostrelIgnoresOtherDevicesAndCodes()
     }
 }
 
-void TestProbePayload::ostrelShortRepliesReadZeros()
-{
+void TestProbePayload::ostrelShortRepliesReadZeros() {
     const auto r = ostrel(rspData, {0x00, 0x01});
     QCOMPARE(r.raw1, 0x000100);
     QCOMPARE(r.raw2, 0);

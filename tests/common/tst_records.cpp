@@ -13,8 +13,7 @@
 namespace {
 
 // The console program's start-up, as the file image must reflect it.
-void buildStartupConfig(TConsoleConfig& cfg)
-{
+void buildStartupConfig(TConsoleConfig& cfg) {
     std::memset(&cfg, 0, sizeof cfg);
     cfg.TerminalId.assign("012345");
     cfg.Language = 0;
@@ -23,25 +22,21 @@ void buildStartupConfig(TConsoleConfig& cfg)
     cfg.RefTemp = 15;
     cfg.Units = 0;
     cfg.MdiCount = 0;
-    for (TTankRecord& t : cfg.Tanks)
-        t.InUse = 0;
+    for (TTankRecord& t : cfg.Tanks) t.InUse = 0;
     SetTankDefaults(cfg.Tanks[0]);
 }
 
 const uint8_t* bytesOf(const void* p) { return static_cast<const uint8_t*>(p); }
 
-QByteArray slice(const void* p, std::size_t offset, std::size_t n)
-{
+QByteArray slice(const void* p, std::size_t offset, std::size_t n) {
     return QByteArray(reinterpret_cast<const char*>(bytesOf(p) + offset), static_cast<qsizetype>(n));
 }
 
 // A tank record full of a byte pattern, so that untouched bytes can be told apart.
-std::unique_ptr<TTankRecord> patternedTank()
-{
+std::unique_ptr<TTankRecord> patternedTank() {
     auto t = std::make_unique<TTankRecord>();
     auto* b = reinterpret_cast<uint8_t*>(t.get());
-    for (std::size_t i = 0; i < sizeof(TTankRecord); ++i)
-        b[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (std::size_t i = 0; i < sizeof(TTankRecord); ++i) b[i] = static_cast<uint8_t>(i * 7 + 3);
     return t;
 }
 
@@ -57,8 +52,7 @@ private slots:
     void consoleStateStartsZero();
 };
 
-void TestRecords::startupImageIsTheFileFormat()
-{
+void TestRecords::startupImageIsTheFileFormat() {
     auto cfg = std::make_unique<TConsoleConfig>();
     buildStartupConfig(*cfg);
 
@@ -86,8 +80,7 @@ void TestRecords::startupImageIsTheFileFormat()
     QCOMPARE(std::count(b + 17, b + 456, uint8_t(0)), std::ptrdiff_t(456 - 17));  // units, MDI, padding
 
     // Padding inside tank 1 stays zero after the defaults.
-    for (std::size_t off : {32468u, 32555u, 32593u, 32634u, 32641u})
-        QCOMPARE(b[456 + off], uint8_t(0));
+    for (std::size_t off : {32468u, 32555u, 32593u, 32634u, 32641u}) QCOMPARE(b[456 + off], uint8_t(0));
     // Dimension slots 0 and 1: Used, Caption, Units.
     QCOMPARE(b[456], uint8_t(1));
     QCOMPARE(slice(cfg.get(), 456 + 16, 14), QByteArray("\x0DTank radius :"));
@@ -95,12 +88,10 @@ void TestRecords::startupImageIsTheFileFormat()
     QCOMPARE(slice(cfg.get(), 456 + 56 + 16, 14), QByteArray("\x0DTank lenght :"));
 }
 
-void TestRecords::tankDefaultsKeepTableAndUnlistedBytes()
-{
+void TestRecords::tankDefaultsKeepTableAndUnlistedBytes() {
     auto t = patternedTank();
     t->CalTable.Count = 4000;
-    for (int i = 0; i <= 4000; ++i)
-        t->CalTable.Points[i] = TCalPoint{float(i) * 5.5f, float(i)};
+    for (int i = 0; i <= 4000; ++i) t->CalTable.Points[i] = TCalPoint{float(i) * 5.5f, float(i)};
     const auto before = std::make_unique<TTankRecord>(*t);
     SetTankDefaults(*t);
 
@@ -113,9 +104,9 @@ void TestRecords::tankDefaultsKeepTableAndUnlistedBytes()
     }
     // Padding, and the bytes behind each default text's length.
     const std::pair<std::size_t, std::size_t> kept[] = {
-        {1, 7},                   // slot 0 padding
-        {16 + 1 + 13, 24 - 13},   // slot 0 caption behind "Tank radius :"
-        {41 + 1 + 3, 14 - 3},     // slot 0 units behind "[m]"
+        {1, 7},                  // slot 0 padding
+        {16 + 1 + 13, 24 - 13},  // slot 0 caption behind "Tank radius :"
+        {41 + 1 + 3, 14 - 3},    // slot 0 units behind "[m]"
         {32468, 4},
         {32520 + 1 + 10, 25 - 10},  // behind "SUPER A95H"
         {32555, 5},
@@ -127,8 +118,7 @@ void TestRecords::tankDefaultsKeepTableAndUnlistedBytes()
         QVERIFY2(slice(t.get(), off, n) == slice(before.get(), off, n), qPrintable(QString::number(off)));
 }
 
-void TestRecords::mdiDefaultsKeepBytesBehindName()
-{
+void TestRecords::mdiDefaultsKeepBytesBehindName() {
     TMdiUnitRecord u;
     std::memset(&u, 0x5A, sizeof u);
     SetMdiUnitDefaults(u);
@@ -138,8 +128,7 @@ void TestRecords::mdiDefaultsKeepBytesBehindName()
     QCOMPARE(slice(&u, 2 + 7, 25 - 7), QByteArray(25 - 7, 0x5A));
 }
 
-void TestRecords::shortTextCapacityAndLength()
-{
+void TestRecords::shortTextCapacityAndLength() {
     ShortText<12> id;
     std::memset(&id, 'x', sizeof id);
     id.assign("ABCDEFGHIJKLM");  // 13 typed characters
@@ -159,8 +148,7 @@ void TestRecords::shortTextCapacityAndLength()
     QCOMPARE(id.str(), std::string());
 }
 
-void TestRecords::consoleStateStartsZero()
-{
+void TestRecords::consoleStateStartsZero() {
     // Over a heap of other bytes: a new state owes its zeros to nothing that was there before.
     void* raw = ::operator new(sizeof(BareConsole));
     std::memset(raw, 0xA5, sizeof(BareConsole));

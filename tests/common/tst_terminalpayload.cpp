@@ -10,8 +10,7 @@
 
 namespace {
 
-std::unique_ptr<TConsoleConfig> blankConfig()
-{
+std::unique_ptr<TConsoleConfig> blankConfig() {
     auto c = std::make_unique<TConsoleConfig>();
     std::memset(c.get(), 0, sizeof *c);
     return c;
@@ -19,16 +18,14 @@ std::unique_ptr<TConsoleConfig> blankConfig()
 
 QByteArray dataOf(const TLongFrame& f) { return QByteArray(reinterpret_cast<const char*>(f.Data), f.Len); }
 
-TerminalReplyEffect apply(TConsoleConfig& c, uint8_t code, const QByteArray& data)
-{
+TerminalReplyEffect apply(TConsoleConfig& c, uint8_t code, const QByteArray& data) {
     return ApplyTerminalReply(c, code, int32_t(data.size()), reinterpret_cast<const uint8_t*>(data.constData()));
 }
 
 QString text(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
 // Every field of the tank payload gets a value of its own, so that any two swapped show.
-void fillTank(TTankRecord& t)
-{
+void fillTank(TTankRecord& t) {
     SetTankDefaults(t);
     t.ProbeAddress = 0x0B;
     t.TwoSensors = 1;
@@ -56,8 +53,7 @@ private slots:
     void receiveAreaTakesAtMost2052();
 };
 
-void TestTerminalPayload::globalRequestBytes()
-{
+void TestTerminalPayload::globalRequestBytes() {
     auto c = blankConfig();
     c->TankCount = 3;
     c->Language = 2;
@@ -69,11 +65,11 @@ void TestTerminalPayload::globalRequestBytes()
     c->MdiCount = 4;
     const TLongFrame f = GlobalRequest(*c);
     QCOMPARE(int(f.Code), 0x02);
-    QCOMPARE(dataOf(f).toHex().toUpper(), QByteArray("0302013C0F414231323435" "04"));
+    QCOMPARE(dataOf(f).toHex().toUpper(), QByteArray("0302013C0F414231323435"
+                                                     "04"));
 }
 
-void TestTerminalPayload::tankRequestBytes()
-{
+void TestTerminalPayload::tankRequestBytes() {
     auto c = blankConfig();
     fillTank(c->Tanks[2]);
     const TLongFrame f = TankRequest(*c, 3);
@@ -86,13 +82,24 @@ void TestTerminalPayload::tankRequestBytes()
         const char* field;
     };
     const At expected[] = {
-        {0, "0123456789AB", "ProbeId"},   {6, "0B", "ProbeAddress"},      {7, "03", "tank number"},
-        {8, "02", "two sensors"},         {9, "453B8000", "SpeedOfWire"}, {13, "41A00000", "ProbeDistance"},
-        {17, "46ABE000", "Capacity"},     {21, "42B40000", "MaxFuel"},    {25, "41C80000", "LowFuel"},
-        {29, "41900000", "FuelAlarm"},    {33, "41200000", "WaterAlarm"}, {37, "3F7FBE77", "TkFuel"},
-        {41, "40F66666", "AuxValue"},     {45, "3FC00000", "Sensor1Distance"},
-        {49, "3FCCCCCD", "Sensor2Distance"}, {53, "432A0000", "Diameter"},
-        {57, "037A", "RoFuel, high byte first"}, {59, "44494553454C00", "ProductName"},
+        {0, "0123456789AB", "ProbeId"},
+        {6, "0B", "ProbeAddress"},
+        {7, "03", "tank number"},
+        {8, "02", "two sensors"},
+        {9, "453B8000", "SpeedOfWire"},
+        {13, "41A00000", "ProbeDistance"},
+        {17, "46ABE000", "Capacity"},
+        {21, "42B40000", "MaxFuel"},
+        {25, "41C80000", "LowFuel"},
+        {29, "41900000", "FuelAlarm"},
+        {33, "41200000", "WaterAlarm"},
+        {37, "3F7FBE77", "TkFuel"},
+        {41, "40F66666", "AuxValue"},
+        {45, "3FC00000", "Sensor1Distance"},
+        {49, "3FCCCCCD", "Sensor2Distance"},
+        {53, "432A0000", "Diameter"},
+        {57, "037A", "RoFuel, high byte first"},
+        {59, "44494553454C00", "ProductName"},
     };
     for (const At& a : expected) {
         const QByteArray want = QByteArray::fromHex(a.hex);
@@ -100,8 +107,7 @@ void TestTerminalPayload::tankRequestBytes()
     }
 }
 
-void TestTerminalPayload::tankRequestNameAndSensors()
-{
+void TestTerminalPayload::tankRequestNameAndSensors() {
     auto c = blankConfig();
     TTankRecord& t = c->Tanks[0];
     fillTank(t);
@@ -123,8 +129,7 @@ void TestTerminalPayload::tankRequestNameAndSensors()
     }
 }
 
-void TestTerminalPayload::mdiRequestBytes()
-{
+void TestTerminalPayload::mdiRequestBytes() {
     auto c = blankConfig();
     c->Mdi[2].Address = 7;
     c->Mdi[2].Name.assign("Gate");
@@ -138,8 +143,7 @@ void TestTerminalPayload::mdiRequestBytes()
     QCOMPARE(dataOf(g), QByteArray("\x10"));
 }
 
-void TestTerminalPayload::requestsRefuseNumbersOutsideTheRecords()
-{
+void TestTerminalPayload::requestsRefuseNumbersOutsideTheRecords() {
     auto c = blankConfig();
     for (int n : {0, 17, -1}) {
         QVERIFY_THROWS_EXCEPTION(RangeError, TankRequest(*c, n));
@@ -147,8 +151,7 @@ void TestTerminalPayload::requestsRefuseNumbersOutsideTheRecords()
     }
 }
 
-void TestTerminalPayload::roFuelWord()
-{
+void TestTerminalPayload::roFuelWord() {
     QCOMPARE(RoFuelWord(0.89), uint16_t(890));
     QCOMPARE(RoFuelWord(0.8999), uint16_t(899));  // truncated, not rounded
     QCOMPARE(RoFuelWord(65.537), uint16_t(1));    // only the low 16 bits travel
@@ -158,8 +161,7 @@ void TestTerminalPayload::roFuelWord()
     QCOMPARE(RoFuelWord(INFINITY), uint16_t(0));
 }
 
-void TestTerminalPayload::globalReplyFields()
-{
+void TestTerminalPayload::globalReplyFields() {
     auto c = blankConfig();
     c->TerminalId.assign("ABCDEFGHIJKL");
     const auto e = apply(*c, trGlobal, QByteArray::fromHex("05 01 00 1E 14 61 20 31 42 7E 5A 07"));
@@ -177,13 +179,13 @@ void TestTerminalPayload::globalReplyFields()
     QCOMPARE(int(c->Units), 1);
 }
 
-void TestTerminalPayload::tankReplyFields()
-{
+void TestTerminalPayload::tankReplyFields() {
     auto c = blankConfig();
-    const QByteArray reply = QByteArray::fromHex("112233445566 0D 04 02"
-                                                 "3F800000 40000000 40400000 40800000 40A00000 40C00000"
-                                                 "40E00000 41000000 41100000 41200000 41300000 41400000"
-                                                 "7A03") +
+    const QByteArray reply = QByteArray::fromHex(
+                                 "112233445566 0D 04 02"
+                                 "3F800000 40000000 40400000 40800000 40A00000 40C00000"
+                                 "40E00000 41000000 41100000 41200000 41300000 41400000"
+                                 "7A03") +
                              QByteArray("GAS\0junk", 8);
     QCOMPARE(reply.size(), 67);
     const auto e = apply(*c, trTank, reply);
@@ -192,8 +194,8 @@ void TestTerminalPayload::tankReplyFields()
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(t.ProbeId), 6), QByteArray::fromHex("112233445566"));
     QCOMPARE(int(t.ProbeAddress), 13);
     QCOMPARE(int(t.TwoSensors), 1);
-    const double floats[12] = {t.SpeedOfWire, t.ProbeDistance, t.Capacity,  t.MaxFuel,
-                               t.LowFuel,     t.FuelAlarm,     t.WaterAlarm, t.TkFuel,
+    const double floats[12] = {t.SpeedOfWire, t.ProbeDistance,   t.Capacity,        t.MaxFuel,
+                               t.LowFuel,     t.FuelAlarm,       t.WaterAlarm,      t.TkFuel,
                                t.AuxValue,    t.Sensor1Distance, t.Sensor2Distance, t.Diameter};
     for (int i = 0; i < 12; ++i) QCOMPARE(floats[i], double(i + 1));
     QCOMPARE(t.RoFuel, 0.89);
@@ -216,8 +218,7 @@ void TestTerminalPayload::tankReplyFields()
     QCOMPARE(text(t.ProductName.str()), QString());
 }
 
-void TestTerminalPayload::tankReplyRoFuelLowByteFirst()
-{
+void TestTerminalPayload::tankReplyRoFuelLowByteFirst() {
     auto c = blankConfig();
     fillTank(c->Tanks[0]);
     // The request's own bytes (high byte first) read back as another value.
@@ -227,8 +228,7 @@ void TestTerminalPayload::tankReplyRoFuelLowByteFirst()
     QCOMPARE(int(c->Tanks[0].ProbeAddress), 0x0B);
 }
 
-void TestTerminalPayload::mdiReplyFields()
-{
+void TestTerminalPayload::mdiReplyFields() {
     auto c = blankConfig();
     auto e = apply(*c, trMdi, QByteArray("\x02\x04Pump\0x", 7));
     QCOMPARE(e.kind, TerminalReplyEffect::Stored);
@@ -239,8 +239,7 @@ void TestTerminalPayload::mdiReplyFields()
     QCOMPARE(c->Mdi[15].Name.str(), std::string(20, 'n'));
 }
 
-void TestTerminalPayload::shortOrMisnumberedRepliesStoreNothing()
-{
+void TestTerminalPayload::shortOrMisnumberedRepliesStoreNothing() {
     auto c = blankConfig();
     const QByteArray before(reinterpret_cast<const char*>(c.get()), sizeof *c);
     auto same = [&] { return QByteArray(reinterpret_cast<const char*>(c.get()), sizeof *c) == before; };
@@ -254,8 +253,14 @@ void TestTerminalPayload::shortOrMisnumberedRepliesStoreNothing()
     apply(*c, trTank, tank.left(58));
     apply(*c, trGlobal, QByteArray(11, '\x09'));
     apply(*c, trMdi, QByteArray(1, '\x01'));
-    apply(*c, trMdi, QByteArray("\x11\x03" "AB", 4));
-    apply(*c, trMdi, QByteArray("\x00\x03" "AB", 4));
+    apply(*c, trMdi,
+          QByteArray("\x11\x03"
+                     "AB",
+                     4));
+    apply(*c, trMdi,
+          QByteArray("\x00\x03"
+                     "AB",
+                     4));
     QVERIFY(same());
     // A negative length reads nothing.
     QCOMPARE(ApplyTerminalReply(*c, trTank, -5, reinterpret_cast<const uint8_t*>(tank.constData())).kind,
@@ -263,8 +268,7 @@ void TestTerminalPayload::shortOrMisnumberedRepliesStoreNothing()
     QVERIFY(same());
 }
 
-void TestTerminalPayload::acknowledgements()
-{
+void TestTerminalPayload::acknowledgements() {
     auto c = blankConfig();
     struct Case {
         uint8_t code;
@@ -304,15 +308,13 @@ void TestTerminalPayload::acknowledgements()
     QVERIFY(!e.ok && !e.hasBlock);
 }
 
-void TestTerminalPayload::frameCheckFailuresAskForAResend()
-{
+void TestTerminalPayload::frameCheckFailuresAskForAResend() {
     auto c = blankConfig();
     QCOMPARE(apply(*c, FrameInvalid, {}).kind, TerminalReplyEffect::Resend);
     QCOMPARE(apply(*c, FrameBadEnds, {}).kind, TerminalReplyEffect::Resend);
 }
 
-void TestTerminalPayload::receiveAreaTakesAtMost2052()
-{
+void TestTerminalPayload::receiveAreaTakesAtMost2052() {
     TLineBuffer line{};
     TLongFrame reply{};
     const std::string good = "\r820063F1\n";

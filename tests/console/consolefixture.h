@@ -77,9 +77,7 @@ struct ConsoleFixture {
         return out;
     }
     // The data bytes of a sent frame.
-    static QByteArray dataOf(const QByteArray& line) {
-        return QByteArray::fromHex(line.mid(3, line.size() - 3 - 5));
-    }
+    static QByteArray dataOf(const QByteArray& line) { return QByteArray::fromHex(line.mid(3, line.size() - 3 - 5)); }
     // Log lines, newest first.
     QStringList log() const {
         QStringList out;

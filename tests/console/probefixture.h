@@ -51,7 +51,10 @@ struct ProbeRig : ConsoleFixture {
     QStringList probeCodes() const {
         QStringList out;
         for (const QByteArray& l : probeSent())
-            out << QStringLiteral("%1:%2").arg(code(l), 2, 16, QLatin1Char('0')).arg(QString::fromLatin1(data(l).toHex())).toUpper();
+            out << QStringLiteral("%1:%2")
+                       .arg(code(l), 2, 16, QLatin1Char('0'))
+                       .arg(QString::fromLatin1(data(l).toHex()))
+                       .toUpper();
         return out;
     }
 
@@ -67,7 +70,9 @@ struct ProbeRig : ConsoleFixture {
         for (const QString& l : log(list)) n += l.endsWith(tail);
         return n;
     }
-    int timeouts() const { return linesEndingWith(QStringLiteral(" /Error      > Probe Net Time out waiting for responce !")); }
+    int timeouts() const {
+        return linesEndingWith(QStringLiteral(" /Error      > Probe Net Time out waiting for responce !"));
+    }
     // Sends one request and lets its reply be handled.
     void request(uint8_t cmd, uint8_t addr, const ProbePayload& data = {}) {
         w->SendProbeCommand(cmd, addr, data);

@@ -21,7 +21,8 @@ struct PtyConsole {
     std::unique_ptr<MarvaneProgram> program;
     QPushButton* connectButton = nullptr;
 
-    explicit PtyConsole(const QStringList& devsimArgs) : sim(QStringLiteral(DEVSIM_PATH), devsimArgs + QStringList{"COM1=console"}) {}
+    explicit PtyConsole(const QStringList& devsimArgs)
+        : sim(QStringLiteral(DEVSIM_PATH), devsimArgs + QStringList{"COM1=console"}) {}
     ~PtyConsole() {
         program.reset();
         Services::installReal();
@@ -42,5 +43,7 @@ struct PtyConsole {
         return connected();
     }
     bool connected() const { return connectButton->text() == QStringLiteral("Disconnect"); }
-    QString problem() const { return sim.error().isEmpty() ? QStringLiteral("the terminal link did not open") : sim.error(); }
+    QString problem() const {
+        return sim.error().isEmpty() ? QStringLiteral("the terminal link did not open") : sim.error();
+    }
 };

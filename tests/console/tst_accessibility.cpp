@@ -44,7 +44,8 @@ QStringList columnHeaders(QTableView* v) {
     QStringList out;
     QAccessibleInterface* grid = ax(v);
     for (int k = 0; k < grid->childCount() && k < 12; ++k)
-        if (QAccessibleInterface* c = grid->child(k); c && c->role() == QAccessible::ColumnHeader) out << c->text(QAccessible::Name);
+        if (QAccessibleInterface* c = grid->child(k); c && c->role() == QAccessible::ColumnHeader)
+            out << c->text(QAccessible::Name);
     return out;
 }
 // Presses a key in a modal window once it is open, and Escape a little later should the key
@@ -292,7 +293,8 @@ void AccessibilityTest::everyControlHasATrueName() {
     ConsoleFixture f(false);
     QVERIFY2(UnnamedControls(f.w).isEmpty(), qPrintable(UnnamedControls(f.w).join(QStringLiteral("; "))));
     for (QWidget* w : secondaryWindows(f.forms()))
-        QVERIFY2(UnnamedControls(w).isEmpty(), qPrintable(w->objectName() + QStringLiteral(": ") + UnnamedControls(w).join(QStringLiteral("; "))));
+        QVERIFY2(UnnamedControls(w).isEmpty(),
+                 qPrintable(w->objectName() + QStringLiteral(": ") + UnnamedControls(w).join(QStringLiteral("; "))));
     // Pages by their tabs, panels by their links.
     QTabWidget* pages = f.w->Tankcfg;
     for (int i = 0; i < pages->count(); ++i) QCOMPARE(axName(pages->widget(i)), pages->tabText(i));
@@ -340,15 +342,15 @@ void AccessibilityTest::connectButtonsAreToldApart() {
     QCOMPARE(axLabels(terminal), QStringList{"RS232: connected"});
     // The state text says which button it labels.
     QStringList labelled;
-    for (const auto& [iface, relation] : ax(f.w->prconstat)->relations(QAccessible::Labelled)) labelled << iface->object()->objectName();
+    for (const auto& [iface, relation] : ax(f.w->prconstat)->relations(QAccessible::Labelled))
+        labelled << iface->object()->objectName();
     QCOMPARE(labelled, QStringList{"ProbeConnect"});
 }
 
 void AccessibilityTest::typedSpinEditsGoOneStep() {
     ConsoleFixture f(false);
-    const std::tuple<QSpinBox*, int> spins[] = {{f.spin("PrVolLevel"), 50},
-                                                {f.spin("PrSpdOfWire"), 305218},
-                                                {f.forms().AutoCalTbl->LitPerTick, 20}};
+    const std::tuple<QSpinBox*, int> spins[] = {
+        {f.spin("PrVolLevel"), 50}, {f.spin("PrSpdOfWire"), 305218}, {f.forms().AutoCalTbl->LitPerTick, 20}};
     for (const auto& [s, start] : spins) {
         QCOMPARE(s->value(), start);
         act(s, QAccessibleActionInterface::increaseAction());
@@ -378,7 +380,8 @@ void AccessibilityTest::tabOrderFollowsReadingOrder() {
         const QStringList wrong = TabOrderAgainstReading(w);
         QVERIFY2(wrong.isEmpty(), qPrintable(what + QStringLiteral(": ") + wrong.join(QStringLiteral("; "))));
         const QStringList unreachable = UnreachableByTab(w);
-        QVERIFY2(unreachable.isEmpty(), qPrintable(what + QStringLiteral(" unreachable: ") + unreachable.join(QStringLiteral("; "))));
+        QVERIFY2(unreachable.isEmpty(),
+                 qPrintable(what + QStringLiteral(" unreachable: ") + unreachable.join(QStringLiteral("; "))));
     };
     for (int page = 0; page < f.w->Tankcfg->count(); ++page) {
         f.w->Tankcfg->setCurrentIndex(page);
@@ -421,7 +424,8 @@ void AccessibilityTest::dialogsAnswerEnterAndEscape() {
     pressWhenOpen(f.env, f.forms().CalSoW, Qt::Key_Escape);
     QCOMPARE(f.forms().CalSoW->exec(), int(TCalSoW::ResultCancel));
     f.forms().CalSoW->Open();
-    f.env.clock.after(0, [&] { QTest::keyClick(f.forms().CalSoW->findChild<QPushButton*>("Nextbut"), Qt::Key_Return); });
+    f.env.clock.after(0,
+                      [&] { QTest::keyClick(f.forms().CalSoW->findChild<QPushButton*>("Nextbut"), Qt::Key_Return); });
     f.env.clock.after(50, [&] {
         QCOMPARE(int(f.forms().CalSoW->step()), 2);
         QVERIFY(f.forms().CalSoW->isVisible());

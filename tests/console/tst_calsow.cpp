@@ -37,7 +37,9 @@ struct WizardRig : WindowsRig {
     void again() const { In(wizard(), "PBut")->click(); }
     QString info() const { return In<QLabel>(wizard(), "Infolabel")->text(); }
     QLineEdit* distanceEdit() const { return In<QLineEdit>(wizard(), "editlength"); }
-    QString captions() const { return In(wizard(), "PBut")->text() + QLatin1Char('|') + In(wizard(), "Nextbut")->text(); }
+    QString captions() const {
+        return In(wizard(), "PBut")->text() + QLatin1Char('|') + In(wizard(), "Nextbut")->text();
+    }
     bool reach(int step, int ms = 12000) {
         return env.clock.runUntil([this, step] { return wizard()->step() == step; }, ms);
     }
@@ -79,7 +81,7 @@ void CalSowTest::arithmetic() {
     QCOMPARE(SowPointValue(neg), -9);
     int32_t trunc[17] = {};
     for (int i = 0; i < 16; ++i) trunc[i] = i < 8 ? -1 : 0;  // middle eight: four -1, four 0
-    QCOMPARE(SowPointValue(trunc), 0);                           // -4 div 8 toward zero
+    QCOMPARE(SowPointValue(trunc), 0);                       // -4 div 8 toward zero
 }
 
 void CalSowTest::twoPointsGiveTheSpeed() {

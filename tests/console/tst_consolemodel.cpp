@@ -35,7 +35,9 @@ QByteArray block(int tank, int b) {
     return d;
 }
 
-QByteArray header(int tank) { return QByteArray::fromHex("00007D203DCCCCCD1234").replace(0, 1, QByteArray(1, char(tank))); }
+QByteArray header(int tank) {
+    return QByteArray::fromHex("00007D203DCCCCCD1234").replace(0, 1, QByteArray(1, char(tank)));
+}
 }  // namespace
 
 class ConsoleModelTest : public QObject {

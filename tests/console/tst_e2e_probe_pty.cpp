@@ -47,7 +47,8 @@ void E2eProbePtyTest::probeAndModule() {
     // Choose probe 5: its serial and speed of wire come back.
     static_cast<QComboBox*>(find("SlProbe"))->setCurrentIndex(5);
     click("ChgProbe");
-    QVERIFY(waitFor([&] { return label("iProbeSn") == QStringLiteral("Probe SN: 202603140005") && sow->value() == 300000; }));
+    QVERIFY(waitFor(
+        [&] { return label("iProbeSn") == QStringLiteral("Probe SN: 202603140005") && sow->value() == 300000; }));
 
     // One measurement: float 1 at 1000 mm on a 3000 m/s wire.
     click("proberefresh");
@@ -66,7 +67,8 @@ void E2eProbePtyTest::probeAndModule() {
     // Write its speed of wire, one digit per tick, and read it back.
     sow->setValue(312345);
     click("SetSow");
-    QVERIFY(waitFor([&] { return w->probeBus().lineFree() && label("iProben") == QStringLiteral("Probe Address: 7"); }));
+    QVERIFY(
+        waitFor([&] { return w->probeBus().lineFree() && label("iProben") == QStringLiteral("Probe Address: 7"); }));
     WaitFor(2600);  // four digits: the first now, then one per 500 ms tick
     sow->setValue(200000);
     click("ChgProbe");

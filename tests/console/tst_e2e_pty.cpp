@@ -64,7 +64,8 @@ void E2ePtyTest::sendAndReadBack() {
     QCOMPARE(int(program.session().ConsoleConfig.DbSaveTime), 30);
     QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.TerminalId.str()), QStringLiteral("PTY001"));
     QCOMPARE(int(program.session().ConsoleConfig.TankCount), 2);
-    QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.Tanks[1].ProductName.str()), QStringLiteral("DIESEL"));
+    QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.Tanks[1].ProductName.str()),
+             QStringLiteral("DIESEL"));
     QCOMPARE(program.session().ConsoleConfig.Tanks[1].RoFuel, 0.845);
     QCOMPARE(program.session().ConsoleConfig.Tanks[1].Capacity, 22000.0);
     QCOMPARE(QString::fromStdString(program.session().ConsoleConfig.Mdi[0].Name.str()), QStringLiteral("Island"));

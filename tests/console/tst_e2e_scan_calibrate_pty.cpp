@@ -50,7 +50,8 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     QString result;
     bool scanned = false;
     QTimer::singleShot(0, [&] {
-        scanned = waitFor([&] { return In(program.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+        scanned =
+            waitFor([&] { return In(program.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
         auto* list = In<QComboBox>(program.forms().probeconfig, "ProbesList");
         for (int i = 0; i < list->count(); ++i) listed << list->itemText(i);
         result = In<QLabel>(program.forms().probeconfig, "ScanResult")->text();
@@ -84,7 +85,8 @@ void E2eScanCalibratePtyTest::scanPickCalibrateWrite() {
     QString shown;
     QTimer::singleShot(0, [&] {
         In(program.forms().CalSoW, "Nextbut")->click();
-        if (!waitFor([&] { return program.forms().CalSoW->step() == 3; }, 20000)) return In(program.forms().CalSoW, "Cancel")->click();
+        if (!waitFor([&] { return program.forms().CalSoW->step() == 3; }, 20000))
+            return In(program.forms().CalSoW, "Cancel")->click();
         moveFloat(w, 9, 1300.0);
         In(program.forms().CalSoW, "Nextbut")->click();
         measured = waitFor([&] { return program.forms().CalSoW->step() == 5; }, 20000);

@@ -1,6 +1,6 @@
-// End to end: a whole calibration table, given or generated in the editor, over QSerialPort to devsim's tank console on a
-// pseudo-terminal, real time. The console refuses the last block when the header's checksum
-// does not match the values it received.
+// End to end: a whole calibration table, given or generated in the editor, over QSerialPort to devsim's tank console on
+// a pseudo-terminal, real time. The console refuses the last block when the header's checksum does not match the values
+// it received.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProgressBar>

@@ -125,8 +125,7 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
     };
     for (const Case& c : {Case{shortFile, "Read beyond end of file."},
                           // Only a regular file is read; a folder or a pipe is refused at once.
-                          Case{dir.path(), "File access denied."},
-                          Case{fifo, "File access denied."}}) {
+                          Case{dir.path(), "File access denied."}, Case{fifo, "File access denied."}}) {
         f.env.prompts.clear();
         f.env.prompts.queue(PromptAnswer::file(c.path));
         f.env.prompts.queue(PromptAnswer::ok());
@@ -144,10 +143,11 @@ void FileTest::shortFileAndOtherFailuresLeaveTheConfiguration() {
         QString path;
         QString why;
     };
-    for (const Refused& r : {Refused{"Load_t_from_file", dir.filePath(QStringLiteral("missing.dat")), "File not found."},
-                             Refused{"Load_t_from_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."},
-                             Refused{"Load_t_from_file", shortFile + QStringLiteral("/x.dat"), "The folder does not exist."},
-                             Refused{"Save_t_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."}}) {
+    for (const Refused& r :
+         {Refused{"Load_t_from_file", dir.filePath(QStringLiteral("missing.dat")), "File not found."},
+          Refused{"Load_t_from_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."},
+          Refused{"Load_t_from_file", shortFile + QStringLiteral("/x.dat"), "The folder does not exist."},
+          Refused{"Save_t_file", dir.filePath(QStringLiteral("no/dir/x.dat")), "The folder does not exist."}}) {
         f.env.prompts.clear();
         f.env.prompts.queue(PromptAnswer::file(r.path));
         f.env.prompts.queue(PromptAnswer::cancel());
@@ -184,7 +184,8 @@ void FileTest::saveRightAfterStartWritesTheDefaults() {
     QCOMPARE(b.size(), 522824);
     QCOMPARE(int(uint8_t(b[0])), 60);
     QCOMPARE(int(uint8_t(b[2])), 2);  // the count is in the record at once
-    QCOMPARE(b.mid(4, 7), QByteArray("\x06" "012345"));
+    QCOMPARE(b.mid(4, 7), QByteArray("\x06"
+                                     "012345"));
     QCOMPARE(b.mid(32928, 8), QByteArray::fromHex("00000000007CD540"));
     QCOMPARE(int(uint8_t(b[32976])), 10);
     QCOMPARE(b.mid(33002, 6), QByteArray::fromHex("0123456789AB"));

@@ -307,7 +307,8 @@ void ProbeLinkTest::lostPortStopsTheCycle() {
     QCOMPARE(r.find<QLabel>("prconstat")->property("connected").toBool(), false);
     QVERIFY(r.env.prompts.shown.isEmpty());
     // The log says once which port went, and where it was.
-    const QString gone = QStringLiteral("COM3 (%1): the port is gone; connect again once it is back").arg(ComDevicePath(3));
+    const QString gone =
+        QStringLiteral("COM3 (%1): the port is gone; connect again once it is back").arg(ComDevicePath(3));
     QCOMPARE(r.linesEndingWith(LogPrefixError + gone), 1);
 }
 
@@ -365,7 +366,10 @@ void ProbeLinkTest::staleBytesBeforeARequestAreDropped() {
     // it must not stand in front of the next reply.
     ProbeRig r;
     r.probes.add<ConsoleProbe>(0);
-    r.env.ports.openLink(3)->arrive(QByteArray("\r\x7F" "A5", 4));
+    r.env.ports.openLink(3)->arrive(
+        QByteArray("\r\x7F"
+                   "A5",
+                   4));
     r.env.clock.settle();
     r.request(pcGetSerial, 0);
     QCOMPARE(r.text("iProbeSn"), QStringLiteral("Probe SN: 202603140000"));

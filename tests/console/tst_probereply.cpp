@@ -205,7 +205,8 @@ void ProbeReplyTest::faultRun() {
     r.dev->replies << CorruptCrc(Reply(0xA6, 0x22, 0x80, {1, 2, 3}));
     r.w->SendModuleCommand(0x00, DevLeakModule, 2);
     r.env.clock.advance(100);
-    QVERIFY(r.log("LRMLogB").value(0).endsWith(QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !")));
+    QVERIFY(
+        r.log("LRMLogB").value(0).endsWith(QStringLiteral(" /Error      > CRC ERROR during RECEIVE from Module !")));
     QCOMPARE(r.cell(3, 1), QStringLiteral("  XXX"));
     nextGoesOut();
     // A foreign device byte: report 202 and nothing else.
@@ -301,7 +302,8 @@ void ProbeReplyTest::hostileLinesNeverBreakTheLink() {
         r.dev->replies << line;
         r.w->SendProbeCommand(0x00, uint8_t(i & 15));
         // A tick may also be sending speed-of-wire digits that random acknowledgements asked for.
-        QVERIFY2(r.env.clock.runUntil([&] { return r.w->probeBus().lineFree(); }, 1000), qPrintable(QString::number(i)));
+        QVERIFY2(r.env.clock.runUntil([&] { return r.w->probeBus().lineFree(); }, 1000),
+                 qPrintable(QString::number(i)));
     }
     const int before = r.probeSent().size();
     r.w->SendProbeCommand(0x00, 0);

@@ -44,13 +44,15 @@ void ProbeScanTest::scanListsAddressesAsText() {
         QCOMPARE(r.forms().probeconfig->windowTitle(), QStringLiteral("Scan Probe Net"));
         QCOMPARE(In<QLabel>(r.forms().probeconfig, "ScanResult")->text(), QStringLiteral("Scaning Probe Net..."));
         QCOMPARE(In(r.forms().probeconfig, "CloseSc")->text(), QStringLiteral("Cancel"));
-        if (r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000))
+        if (r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); },
+                                 40000))
             done = r.env.clock.elapsedMs() - start;
         // The dialog stays open until the user closes it: no further step runs meanwhile.
         r.env.clock.advance(3000);
         listed = items(In<QComboBox>(r.forms().probeconfig, "ProbesList"));
         selected = In<QComboBox>(r.forms().probeconfig, "ProbesList")->currentIndex();
-        texts << In<QLabel>(r.forms().probeconfig, "ScanResult")->text() << In<QLabel>(r.forms().probeconfig, "Selprobe")->text();
+        texts << In<QLabel>(r.forms().probeconfig, "ScanResult")->text()
+              << In<QLabel>(r.forms().probeconfig, "Selprobe")->text();
         In(r.forms().probeconfig, "CloseSc")->click();
     });
     const int mark = r.probeSent().size();
@@ -86,7 +88,8 @@ void ProbeScanTest::scanListsAddressesAsText() {
 
     // Picking 2 before "Ok" makes 2 the current probe.
     r.env.clock.after(0, [&] {
-        r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+        r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); },
+                             40000);
         In<QComboBox>(r.forms().probeconfig, "ProbesList")->setCurrentIndex(1);
         In(r.forms().probeconfig, "CloseSc")->click();
     });
@@ -133,7 +136,8 @@ void ProbeScanTest::noProbeAndClosedPort() {
     {
         WindowsRig r;
         r.env.clock.after(0, [&] {
-            r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+            r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); },
+                                 40000);
             In(r.forms().probeconfig, "CloseSc")->click();
         });
         r.click("ProbeScan");
@@ -186,7 +190,8 @@ void ProbeScanTest::probeScanClosesWithThePort() {
     QCOMPARE(items(In<QComboBox>(r.forms().probeconfig, "ProbesList")), QStringList{"3"});
     QCOMPARE(r.w->currentProbe(), uint8_t(3));
     QCOMPARE(r.text("iProben"), QStringLiteral("Probe Address: 3"));
-    for (const QString& f : r.framesSince(mark)) QVERIFY2(f.startsWith(QLatin1String("01@")) || f.startsWith(QLatin1String("91@")), qPrintable(f));
+    for (const QString& f : r.framesSince(mark))
+        QVERIFY2(f.startsWith(QLatin1String("01@")) || f.startsWith(QLatin1String("91@")), qPrintable(f));
     QCOMPARE(r.find("ProbeConnect")->text(), QStringLiteral("Connect"));
 }
 
@@ -204,7 +209,8 @@ void ProbeScanTest::scanOpenedInsideATickStillRuns() {
         r.find<QCheckBox>("Autorefresh")->setChecked(false);
         r.find<QCheckBox>("LRMCBArefr")->setChecked(false);
         r.env.clock.after(0, [&] {
-            finished = r.env.clock.runUntil([&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
+            finished = r.env.clock.runUntil(
+                [&] { return In(r.forms().probeconfig, "CloseSc")->text() == QStringLiteral("Ok"); }, 40000);
             In(r.forms().probeconfig, "CloseSc")->click();
         });
         r.click("ProbeScan");
@@ -410,7 +416,8 @@ void ProbeScanTest::closingTheProgramUnderEachWindow() {
         int sentAtClose = -1;
         r.env.clock.after(4100, [&] {
             shown = window->isVisible();
-            if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow")) In(r.forms().CalSoW, "Nextbut")->click();
+            if (QString::fromLatin1(c.button) == QStringLiteral("CalibrateSow"))
+                In(r.forms().CalSoW, "Nextbut")->click();
             r.env.clock.after(130, [&] {
                 sentAtClose = r.probeSent().size();
                 r.w->close();

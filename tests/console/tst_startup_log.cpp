@@ -23,7 +23,8 @@
 namespace {
 QString stampAt(const QDateTime& t) {
     const QLocale loc = QLocale::system();
-    return loc.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') + loc.toString(t.time(), QLocale::LongFormat);
+    return loc.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           loc.toString(t.time(), QLocale::LongFormat);
 }
 
 TLineBuffer lineOf(const QByteArray& bytes) {
@@ -215,7 +216,8 @@ void StartupLogTest::anErrorOnTheWayOutShowsTheStandardBox() {
         ConsoleFixture f;
         f.w->show();
         QObject listener;
-        QObject::connect(&f.session().terminal(), &TerminalLink::closed, &listener, [] { throw AppError("Disk full"); });
+        QObject::connect(&f.session().terminal(), &TerminalLink::closed, &listener,
+                         [] { throw AppError("Disk full"); });
         f.env.prompts.queue(PromptAnswer::ok());
         if (QByteArray(how) == "Exit1")
             f.w->findChild<QAction*>(QStringLiteral("Exit1"))->trigger();
@@ -428,9 +430,9 @@ void StartupLogTest::captionsAreAccessibleNames() {
                 groups << g->title();
             }
     groups.sort();
-    QCOMPARE(groups, (QStringList{"Change Address", "Communication", "Global config", "Leak Read Module", "MDI List", "MDI unit name",
-                                  "Meshurment Period", "Probe", "Probe data", "Probe settings", "Sensor 1", "Sensor 2",
-                                  "Speed of wire", "Tank List"}));
+    QCOMPARE(groups, (QStringList{"Change Address", "Communication", "Global config", "Leak Read Module", "MDI List",
+                                  "MDI unit name", "Meshurment Period", "Probe", "Probe data", "Probe settings",
+                                  "Sensor 1", "Sensor 2", "Speed of wire", "Tank List"}));
 }
 
 TANKCFG_TEST_MAIN(StartupLogTest)

@@ -381,7 +381,8 @@ void TerminalTest::vanishedPortClearsTheExchange() {
     QVERIFY(f.linkIdle());
     QCOMPARE(f.find<QPushButton>("TrmConnect")->text(), QStringLiteral("Connect"));
     QCOMPARE(f.promptTexts(), QStringList{NotConnectedText});
-    const QString gone = QStringLiteral("COM1 (%1): the port is gone; connect again once it is back").arg(ComDevicePath(1));
+    const QString gone =
+        QStringLiteral("COM1 (%1): the port is gone; connect again once it is back").arg(ComDevicePath(1));
     QCOMPARE(f.logLinesEndingWith(LogPrefixError + gone), 1);
 }
 

@@ -9,9 +9,13 @@
 #include "consolefixture.h"
 
 namespace {
-void mark(ConsoleFixture& f, int tank, double capacity) { f.session().ConsoleConfig.Tanks[tank - 1].Capacity = capacity; }
+void mark(ConsoleFixture& f, int tank, double capacity) {
+    f.session().ConsoleConfig.Tanks[tank - 1].Capacity = capacity;
+}
 double capacity(const ConsoleFixture& f, int tank) { return f.session().ConsoleConfig.Tanks[tank - 1].Capacity; }
-QString mdiName(const ConsoleFixture& f, int n) { return QString::fromStdString(f.session().ConsoleConfig.Mdi[n - 1].Name.str()); }
+QString mdiName(const ConsoleFixture& f, int n) {
+    return QString::fromStdString(f.session().ConsoleConfig.Mdi[n - 1].Name.str());
+}
 QStringList row(QTableWidget* g, int r, int cols) {
     QStringList out;
     for (int c = 0; c < cols; ++c) out << ConsoleFixture::cell(g, r, c);
@@ -166,8 +170,10 @@ void ViewTest::mdiCountRowsAndDefaults() {
 
 void ViewTest::gridFormats() {
     ConsoleFixture f(false);
-    QCOMPARE(row(f.grid("Tanks_list"), 0, 5), (QStringList{"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"}));
-    QCOMPARE(row(f.grid("Tanks_list"), 1, 5), (QStringList{"  1", " 01 23 45 67 89 AB", "22000", "SUPER A95H", " UNKNOWN "}));
+    QCOMPARE(row(f.grid("Tanks_list"), 0, 5),
+             (QStringList{"No:", " Probe ID", " Capacity [lit]", " PRODUCT", " STATUS"}));
+    QCOMPARE(row(f.grid("Tanks_list"), 1, 5),
+             (QStringList{"  1", " 01 23 45 67 89 AB", "22000", "SUPER A95H", " UNKNOWN "}));
     QVERIFY(f.grid("Tanks_list")->isColumnHidden(4));
     f.session().ConsoleConfig.Tanks[0].Capacity = 123456789.0;
     f.session().ConsoleConfig.Tanks[0].ProbeId[0] = 0xFE;

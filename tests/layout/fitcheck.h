@@ -81,17 +81,28 @@ public:
         const QList<QWidget*> all = window_->findChildren<QWidget*>();
         for (QWidget* w : all) {
             if (!w->isVisibleTo(window_) || w->isWindow()) continue;
-            if (auto* l = qobject_cast<QLabel*>(w)) label(l);
-            else if (auto* b = qobject_cast<QPushButton*>(w)) pushButton(b);
-            else if (auto* c = qobject_cast<QCheckBox*>(w)) checkBox(c);
-            else if (auto* r = qobject_cast<QRadioButton*>(w)) radio(r);
-            else if (auto* e = qobject_cast<QLineEdit*>(w)) lineEdit(e);
-            else if (auto* cb = qobject_cast<QComboBox*>(w)) combo(cb);
-            else if (auto* t = qobject_cast<QTabBar*>(w)) tabBar(t);
-            else if (auto* g = qobject_cast<QGroupBox*>(w)) groupBox(g);
-            else if (auto* v = qobject_cast<QTableView*>(w)) table(v);
-            else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) memo(m);
-            else continue;
+            if (auto* l = qobject_cast<QLabel*>(w))
+                label(l);
+            else if (auto* b = qobject_cast<QPushButton*>(w))
+                pushButton(b);
+            else if (auto* c = qobject_cast<QCheckBox*>(w))
+                checkBox(c);
+            else if (auto* r = qobject_cast<QRadioButton*>(w))
+                radio(r);
+            else if (auto* e = qobject_cast<QLineEdit*>(w))
+                lineEdit(e);
+            else if (auto* cb = qobject_cast<QComboBox*>(w))
+                combo(cb);
+            else if (auto* t = qobject_cast<QTabBar*>(w))
+                tabBar(t);
+            else if (auto* g = qobject_cast<QGroupBox*>(w))
+                groupBox(g);
+            else if (auto* v = qobject_cast<QTableView*>(w))
+                table(v);
+            else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+                memo(m);
+            else
+                continue;
             cutOff(w);
         }
         return offences_;
@@ -124,7 +135,8 @@ private:
     static int advance(const QFontMetrics& fm, const QString& text, bool mnemonic) {
         int width = 0;
         for (const QString& line : text.split(QLatin1Char('\n')))
-            width = std::max(width, mnemonic ? fm.size(Qt::TextShowMnemonic, line).width() : fm.horizontalAdvance(line));
+            width =
+                std::max(width, mnemonic ? fm.size(Qt::TextShowMnemonic, line).width() : fm.horizontalAdvance(line));
         return width;
     }
 
@@ -223,7 +235,8 @@ private:
             if (need > room) offence(owner, {}, t, need, room, "needs");
         }
         if (!e->displayText().isEmpty() && QFontMetrics(e->font()).height() > r.height())
-            offence(owner, {}, e->displayText(), QFontMetrics(e->font()).height(), r.height(), "is higher than its edit:");
+            offence(owner, {}, e->displayText(), QFontMetrics(e->font()).height(), r.height(),
+                    "is higher than its edit:");
     }
 
     void combo(QComboBox* c) {
@@ -308,7 +321,12 @@ private:
                 }
             }
             if (bad)
-                offence(v, QStringLiteral(" column %1, %2 of %3 cells checked, worst row %4").arg(c).arg(bad).arg(check.size()).arg(worst.row),
+                offence(v,
+                        QStringLiteral(" column %1, %2 of %3 cells checked, worst row %4")
+                            .arg(c)
+                            .arg(bad)
+                            .arg(check.size())
+                            .arg(worst.row),
                         worst.text, worst.need.width(), worst.room.width(),
                         worst.need.height() > worst.room.height() ? "is too high or wide:" : "needs");
         }
@@ -343,7 +361,8 @@ private:
             if (o.text.isEmpty()) continue;
             o.textAlignment = h->defaultAlignment();
             const int need = h->style()->sizeFromContents(QStyle::CT_HeaderSection, &o, QSize(), h).width();
-            if (need > h->sectionSize(i)) offence(h, QStringLiteral(" section %1").arg(i), o.text, need, h->sectionSize(i), "needs");
+            if (need > h->sectionSize(i))
+                offence(h, QStringLiteral(" section %1").arg(i), o.text, need, h->sectionSize(i), "needs");
         }
     }
 

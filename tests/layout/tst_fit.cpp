@@ -35,9 +35,8 @@ struct DesignSize {
     QSize size;
 };
 const DesignSize DesignSizes[] = {
-    {"MainConfig", {940, 640}},  {"CalibrationTable", {560, 520}}, {"GenffrCt", {520, 420}},
-    {"logForm1", {640, 420}},    {"probc", {604, 507}},            {"Scanbus", {322, 115}},
-    {"HelpWindow", {612, 503}},
+    {"MainConfig", {940, 640}}, {"CalibrationTable", {560, 520}}, {"GenffrCt", {520, 420}},   {"logForm1", {640, 420}},
+    {"probc", {604, 507}},      {"Scanbus", {322, 115}},          {"HelpWindow", {612, 503}},
 };
 
 class Findings {
@@ -60,7 +59,8 @@ public:
         const QString shots = qEnvironmentVariable("FIT_SHOTS");
         if (!shots.isEmpty()) {
             QDir().mkpath(shots);
-            window->grab().save(shots + QLatin1Char('/') + window->objectName() + QLatin1Char('-') + scene + QStringLiteral(".png"));
+            window->grab().save(shots + QLatin1Char('/') + window->objectName() + QLatin1Char('-') + scene +
+                                QStringLiteral(".png"));
         }
     }
     void note(const QString& finding) { found_ << finding; }
@@ -154,8 +154,8 @@ void FitTest::checkerSeesClippedText() {
     window.show();
     QCoreApplication::processEvents();
     const QStringList narrow = Fit::FitOffences(&window);
-    for (const char* kind : {"QLabel", "QPushButton", "QCheckBox", "QLineEdit", "QComboBox", "QHeaderView", "column 0, 1 of 1",
-                             "columns"})
+    for (const char* kind :
+         {"QLabel", "QPushButton", "QCheckBox", "QLineEdit", "QComboBox", "QHeaderView", "column 0, 1 of 1", "columns"})
         QVERIFY2(narrow.filter(QLatin1String(kind)).size() >= 1, kind);
     wideGrid->setColumnWidth(1, 20);
     // A control that runs past the window's edge is cut off.
@@ -220,7 +220,8 @@ void FitTest::marvaneMainWindow() {
 
     // A probe read: the scan finds 2 and 12, address 12 is used and read.
     s.env.clock.after(0, [&] {
-        s.env.clock.runUntil([&] { return s.forms().probeconfig->findChild<QPushButton*>("CloseSc")->text() == "Ok"; }, 60000);
+        s.env.clock.runUntil([&] { return s.forms().probeconfig->findChild<QPushButton*>("CloseSc")->text() == "Ok"; },
+                             60000);
         f.check(s.forms().probeconfig, QStringLiteral("scanned"));
         s.forms().probeconfig->findChild<QComboBox*>("ProbesList")->setCurrentIndex(1);
         s.forms().probeconfig->findChild<QPushButton*>("CloseSc")->click();
@@ -246,7 +247,8 @@ void FitTest::marvaneMainWindow() {
     auto* modules = s.grid("LRMState");
     for (int r = 0; r < modules->rowCount(); ++r) {
         const QRect cell = modules->visualRect(modules->model()->index(r, 0));
-        if (!modules->viewport()->rect().contains(cell)) f.note(QStringLiteral("module grid row %1 is out of view").arg(r));
+        if (!modules->viewport()->rect().contains(cell))
+            f.note(QStringLiteral("module grid row %1 is out of view").arg(r));
     }
     f.check(s.w, QStringLiteral("modules"));
     f.verify(7);
@@ -404,8 +406,10 @@ void FitTest::ostrelWindows() {
     QCOMPARE(r.label("vSensVal2")->text(), QStringLiteral("1899.999"));
     f.check(r.w.get(), QStringLiteral("probe-read"));
     // The readings form one column of figures: all right-aligned, the levels in one font.
-    for (const char* value : {"vStatus", "vSensVal1", "vSensVal2", "vTmpr", "SLevel", "vTmpr1", "vTmpr2", "vTmpr3", "vTmpr4"})
-        if (!(r.label(value)->alignment() & Qt::AlignRight)) f.note(QStringLiteral("probc: %1 is not right-aligned").arg(value));
+    for (const char* value :
+         {"vStatus", "vSensVal1", "vSensVal2", "vTmpr", "SLevel", "vTmpr1", "vTmpr2", "vTmpr3", "vTmpr4"})
+        if (!(r.label(value)->alignment() & Qt::AlignRight))
+            f.note(QStringLiteral("probc: %1 is not right-aligned").arg(value));
     for (const char* level : {"vSensVal2", "SLevel"})
         if (r.label(level)->font() != r.label("vSensVal1")->font())
             f.note(QStringLiteral("probc: %1 is not in the levels' font").arg(level));

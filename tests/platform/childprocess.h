@@ -53,7 +53,8 @@ inline QString inChild(const std::function<QString()>& prepare, const std::funct
 // technician's account sees.
 inline QString asUnprivileged(const std::function<void()>& fn) {
     if (::geteuid() != 0) return errorText(fn);
-    return inChild([] { return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? QString() : QStringLiteral("no setuid"); }, fn);
+    return inChild(
+        [] { return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? QString() : QStringLiteral("no setuid"); }, fn);
 }
 
 // The number of a process that has ended.

@@ -63,8 +63,7 @@ int main(int argc, char** argv) {
         writeFile(out / "import" / std::to_string(n++), '\6' + file);
         try {
             writeFile(out / "xls" / (entry.path().stem().string() + ".stream"), WorkbookStreamOf(file));
-        } catch (const XlsFault&) {
-        }
+        } catch (const XlsFault&) {}
     }
     return 0;
 }

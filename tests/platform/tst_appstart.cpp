@@ -82,14 +82,17 @@ void AppStartTest::commandLine() {
     const CommandLine cl = ReadCommandLine(args, Tool, strict);
     QCOMPARE(int(cl.action), action);
     QCOMPARE(cl.userFolder, userFolder);
-    if (cl.action == CommandLine::Action::Error) QVERIFY2(cl.error.contains(args.last().remove(QLatin1Char('-'))), qPrintable(cl.error));
+    if (cl.action == CommandLine::Action::Error)
+        QVERIFY2(cl.error.contains(args.last().remove(QLatin1Char('-'))), qPrintable(cl.error));
 }
 
 void AppStartTest::toolkitOptionsPassBeforeTheToolkitTakesThem() {
     // Before the application object exists the toolkit's own options are still there: they must
     // neither end the program nor hide an answer asked for with them.
-    QCOMPARE(ReadCommandLine(Args({"-platform", "offscreen", "-style", "fusion"}), Tool, false).action, CommandLine::Action::Run);
-    QCOMPARE(ReadCommandLine(Args({"-platform", "offscreen", "--version"}), Tool, false).action, CommandLine::Action::Version);
+    QCOMPARE(ReadCommandLine(Args({"-platform", "offscreen", "-style", "fusion"}), Tool, false).action,
+             CommandLine::Action::Run);
+    QCOMPARE(ReadCommandLine(Args({"-platform", "offscreen", "--version"}), Tool, false).action,
+             CommandLine::Action::Version);
 }
 
 void AppStartTest::helpNamesTheCommandAndEveryOption() {
@@ -113,7 +116,8 @@ void AppStartTest::menuStartWorksInAVisibleFolderOfItsOwn() {
     // Found in a file manager: no hidden folder on the way from home, and not home itself.
     const QString below = QDir(home_->path()).relativeFilePath(folder);
     QVERIFY(!below.isEmpty() && below != QStringLiteral("."));
-    for (const QString& part : below.split(QLatin1Char('/'))) QVERIFY2(!part.startsWith(QLatin1Char('.')), qPrintable(below));
+    for (const QString& part : below.split(QLatin1Char('/')))
+        QVERIFY2(!part.startsWith(QLatin1Char('.')), qPrintable(below));
     // The next start finds it as it was left; a subfolder the user removed comes back.
     QVERIFY(QDir(folder).rmdir(QStringLiteral("log")));
     QFile kept(folder + QStringLiteral("/data/site.dat"));
@@ -148,7 +152,8 @@ void AppStartTest::folderThatCannotBeMadeIsReportedAndTheStartStaysPut() {
     blocker.close();
     const StartOutcome start = DressApplication(Tool, Args({"--user-folder"}));
     QVERIFY(!start.exitCode);
-    QCOMPARE(start.folderError, QStringLiteral("Cannot create the folder %1/Documents/Marvane/data.").arg(home_->path()));
+    QCOMPARE(start.folderError,
+             QStringLiteral("Cannot create the folder %1/Documents/Marvane/data.").arg(home_->path()));
     QCOMPARE(QDir::currentPath(), startDir_);
 }
 

@@ -34,7 +34,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
-QStringList entries(const QString& dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
+QStringList entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
 
 // The names in a folder other than these.
 QStringList othersThan(const QString& dir, const QStringList& known) {
@@ -103,7 +105,8 @@ void FileIoTest::onlyRegularFilesAreReadOrWritten() {
     // Nobody writes to the pipe: opening it for reading the ordinary way would wait forever.
     QCOMPARE(errorText([&] { ReadFilePrefix(fifo, buf, sizeof buf); }), QStringLiteral("File access denied"));
     QCOMPARE(errorText([&] { ReadFilePrefix(dir.path(), buf, sizeof buf); }), QStringLiteral("File access denied"));
-    QCOMPARE(errorText([&] { ReadFilePrefix(QStringLiteral("/dev/zero"), buf, sizeof buf); }), QStringLiteral("File access denied"));
+    QCOMPARE(errorText([&] { ReadFilePrefix(QStringLiteral("/dev/zero"), buf, sizeof buf); }),
+             QStringLiteral("File access denied"));
     QCOMPARE(QByteArray(buf), QByteArray("keep"));
     QCOMPARE(errorText([&] { WriteWholeFile(fifo, buf, sizeof buf); }), QStringLiteral("File access denied"));
     QVERIFY(S_ISFIFO(statOf(fifo).st_mode));
@@ -124,7 +127,8 @@ void FileIoTest::sizeLimitIsDiskFullAndLeavesNothingBehind() {
     // With the signal left at its default, the first write past the limit kills the process.
     ::setrlimit(RLIMIT_FSIZE, &small);
     const QString replacing = errorText([&] { WriteWholeFile(path, data.constData(), std::size_t(data.size())); });
-    const QString fresh = errorText([&] { WriteWholeFile(dir.filePath(QStringLiteral("new.dat")), data.constData(), std::size_t(data.size())); });
+    const QString fresh = errorText(
+        [&] { WriteWholeFile(dir.filePath(QStringLiteral("new.dat")), data.constData(), std::size_t(data.size())); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     QCOMPARE(replacing, QStringLiteral("Disk full"));
     QCOMPARE(fresh, QStringLiteral("Disk full"));
@@ -195,7 +199,8 @@ void FileIoTest::longestNameSaves() {
     WriteWholeFile(path, "again", 5);
     QCOMPARE(readAll(path), QByteArray("again"));
     QCOMPARE(entries(dir.path()), QStringList{name});
-    QCOMPARE(errorText([&] { WriteWholeFile(path + QStringLiteral("x"), "data", 4); }), QStringLiteral("Invalid filename"));
+    QCOMPARE(errorText([&] { WriteWholeFile(path + QStringLiteral("x"), "data", 4); }),
+             QStringLiteral("Invalid filename"));
 }
 
 void FileIoTest::folderWithoutRoomForASecondCopy() {
@@ -225,7 +230,8 @@ void FileIoTest::noRoomForTheNewContentsKeepsTheOldFile() {
         const QString full = errorText([&] { WriteWholeFile(path, grown.constData(), std::size_t(grown.size())); });
         if (full != QStringLiteral("Disk full")) throw AppError(("a grown file: " + full).toStdString());
         if (readAll(path) != old) throw AppError("the old file was overwritten");
-        if (entries(dir.path()) != QStringList({"other.dat", "probe.log"})) throw AppError("something was left beside it");
+        if (entries(dir.path()) != QStringList({"other.dat", "probe.log"}))
+            throw AppError("something was left beside it");
         // What fits where the old contents were is written.
         WriteWholeFile(path, shrunk.constData(), std::size_t(shrunk.size()));
         if (readAll(path) != shrunk) throw AppError("a smaller file was not written");
@@ -248,8 +254,12 @@ void FileIoTest::saveKilledAtItsRenameLeavesNothingForLong() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("site.dat"));
     writeFile(path, "old");
-    const QString died = inChild([] { savecalls::dieAtRename = true; return QString(); },
-                                 [&] { WriteWholeFile(path, "new", 3); });
+    const QString died = inChild(
+        [] {
+            savecalls::dieAtRename = true;
+            return QString();
+        },
+        [&] { WriteWholeFile(path, "new", 3); });
     QCOMPARE(died, QString());
     // The old file is whole, and beside it the complete copy that was to replace it.
     QCOMPARE(readAll(path), QByteArray("old"));
@@ -262,8 +272,9 @@ void FileIoTest::saveKilledAtItsRenameLeavesNothingForLong() {
     const QString ended = QString::number(endedProcess());
     const QString running = QStringLiteral(".tcsave.%1.abcd1234").arg(::getppid());
     const QString folder = QStringLiteral(".tcsave.") + ended + QStringLiteral(".folder12");
-    const QStringList alike{QStringLiteral(".tcsave.notes"), QStringLiteral(".tcsave.") + ended + QStringLiteral(".abcd1234.txt"),
-                            running, QStringLiteral("tcsave.") + ended + QStringLiteral(".abcd1234")};
+    const QStringList alike{QStringLiteral(".tcsave.notes"),
+                            QStringLiteral(".tcsave.") + ended + QStringLiteral(".abcd1234.txt"), running,
+                            QStringLiteral("tcsave.") + ended + QStringLiteral(".abcd1234")};
     for (const QString& name : alike) writeFile(dir.filePath(name), "keep");
     QVERIFY(QDir(dir.path()).mkdir(folder));
 
@@ -351,7 +362,12 @@ void FileIoTest::workbookExportKilledAtItsRename() {
     const QString path = dir.filePath(QStringLiteral("t.xls"));
     const WorkbookCells old = numbers(11), next = numbers(30);
     WriteXlsFile(path.toStdString(), old);
-    inChild([] { savecalls::dieAtRename = true; return QString(); }, [&] { WriteXlsFile(path.toStdString(), next); });
+    inChild(
+        [] {
+            savecalls::dieAtRename = true;
+            return QString();
+        },
+        [&] { WriteXlsFile(path.toStdString(), next); });
     QVERIFY(ReadWorkbookFile(path.toStdString()) == old);
     QCOMPARE(othersThan(dir.path(), {"t.xls"}).size(), 1);
     WriteXlsFile(path.toStdString(), next);

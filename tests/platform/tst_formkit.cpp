@@ -13,7 +13,8 @@
 namespace {
 void headerAndRows(TGrid* g, int rows) {
     g->setRowCount(rows + 1);
-    for (int r = 0; r <= rows; ++r) g->setItem(r, 0, new QTableWidgetItem(r ? QString::number(r) : QStringLiteral("No:")));
+    for (int r = 0; r <= rows; ++r)
+        g->setItem(r, 0, new QTableWidgetItem(r ? QString::number(r) : QStringLiteral("No:")));
     FormKit::FitHeaderRow(g);
 }
 int selectedRow(QTableWidget* g) {
@@ -115,7 +116,8 @@ void FormKitTest::spinActionsMoveOneStep() {
 
 void FormKitTest::valueTextReadsCaptionAndValue() {
     QWidget w;
-    TValueText* v = FormKit::ValueText(&w, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
+    TValueText* v =
+        FormKit::ValueText(&w, "vSensVal1", QStringLiteral("- - - -.- - "), QStringLiteral("Sensor 1 (fuel)"), true);
     QCOMPARE(ax(v)->role(), QAccessible::StaticText);
     QCOMPARE(axName(v), QStringLiteral("Sensor 1 (fuel): - - - -.- -"));
     v->setText(QStringLiteral("3000.000"));

@@ -149,7 +149,8 @@ void FormKitAccessTest::enterClicksTheFocusedButtonOnly() {
     TButton* first = FormKit::Button(&d, "PBut", QStringLiteral("<< Prev"));
     TButton* next = FormKit::Button(&d, "Nextbut", QStringLiteral("Next >>"));
     auto* lay = new QVBoxLayout(&d);
-    for (QWidget* c : {static_cast<QWidget*>(edit), static_cast<QWidget*>(first), static_cast<QWidget*>(next)}) lay->addWidget(c);
+    for (QWidget* c : {static_cast<QWidget*>(edit), static_cast<QWidget*>(first), static_cast<QWidget*>(next)})
+        lay->addWidget(c);
     QSignalSpy firstClicks(first, &QPushButton::clicked);
     QSignalSpy nextClicks(next, &QPushButton::clicked);
     d.show();

@@ -190,8 +190,9 @@ void PortsMapTest::permissionErrorSaysHowToJoinTheGroup() {
         QCOMPARE(e.kind, SerialError::AccessDenied);
         const QString text = QString::fromStdString(e.what());
         QVERIFY2(text.startsWith(QStringLiteral("COM8 (%1): ").arg(pty.path)), qPrintable(text));
-        QVERIFY2(text.endsWith(QStringLiteral("sudo usermod -aG %1 $USER, then log in again").arg(ComDeviceGroup(pty.path))),
-                 qPrintable(text));
+        QVERIFY2(
+            text.endsWith(QStringLiteral("sudo usermod -aG %1 $USER, then log in again").arg(ComDeviceGroup(pty.path))),
+            qPrintable(text));
     }
     const QString line = ReportLine(ComPortsReport(), 8);
     QVERIFY2(line.contains(QRegularExpression(QStringLiteral("\\byes\\s+no\\b"))), qPrintable(line));

@@ -20,8 +20,10 @@ void QtPromptsTest::dialogRefusesWhatItsSettingsForbid_data() {
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("why");
-    QTest::newRow("save into a missing folder") << true << "none/x.dat" << "The folder does not exist.";
-    QTest::newRow("open a missing file") << false << "x.dat" << "File not found.";
+    QTest::newRow("save into a missing folder") << true << "none/x.dat"
+                                                << "The folder does not exist.";
+    QTest::newRow("open a missing file") << false << "x.dat"
+                                         << "File not found.";
 }
 
 void QtPromptsTest::dialogRefusesWhatItsSettingsForbid() {

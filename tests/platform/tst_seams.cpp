@@ -45,7 +45,10 @@ void SeamsTest::nestedWaitProgressesThroughModalLoop() {
     qint64 closedAt = -1;
     // A modal dialog opened inside a timed event, closed 3 s later by another.
     env.clock.after(500, [&] {
-        env.clock.after(3000, [&] { closedAt = env.clock.elapsedMs(); dlg.accept(); });
+        env.clock.after(3000, [&] {
+            closedAt = env.clock.elapsedMs();
+            dlg.accept();
+        });
         dlg.exec();
     });
     bool inner = false;
@@ -162,13 +165,20 @@ void SeamsTest::inputBoxCancelGivesPreset() {
 void SeamsTest::standardErrorFullStop_data() {
     QTest::addColumn<QString>("msg");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "File not found" << "File not found.";
-    QTest::newRow("digit") << "I/O error 32" << "I/O error 32.";
-    QTest::newRow("bang") << "Disconnect first!" << "Disconnect first!";
-    QTest::newRow("stop") << "Done." << "Done.";
-    QTest::newRow("blank") << "value " << "value ";
-    QTest::newRow("quote") << "'x' is not a valid integer value" << "'x' is not a valid integer value.";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("letter") << "File not found"
+                            << "File not found.";
+    QTest::newRow("digit") << "I/O error 32"
+                           << "I/O error 32.";
+    QTest::newRow("bang") << "Disconnect first!"
+                          << "Disconnect first!";
+    QTest::newRow("stop") << "Done."
+                          << "Done.";
+    QTest::newRow("blank") << "value "
+                           << "value ";
+    QTest::newRow("quote") << "'x' is not a valid integer value"
+                           << "'x' is not a valid integer value.";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void SeamsTest::standardErrorFullStop() {
@@ -258,7 +268,10 @@ void SeamsTest::simLinkSplitLineRaisesOneEvent() {
     link->open(2, 9600);
     int lfEvents = 0, dataEvents = 0;
     QByteArray line;
-    QObject::connect(link.get(), &SerialLink::lineFeedReceived, [&] { ++lfEvents; line = link->read(2052); });
+    QObject::connect(link.get(), &SerialLink::lineFeedReceived, [&] {
+        ++lfEvents;
+        line = link->read(2052);
+    });
     QObject::connect(link.get(), &SerialLink::bytesAvailable, [&](int) { ++dataEvents; });
     TShortFrame f{};
     f.Device = DevProbe;

@@ -51,7 +51,8 @@ bool loopUntil(const std::function<bool()>& cond, int ms, int* wakeups = nullptr
     auto c = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&n] { ++n; });
     QDeadlineTimer deadline(ms);
     while (!cond() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(std::max<qint64>(1, deadline.remainingTime())));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                        int(std::max<qint64>(1, deadline.remainingTime())));
     QObject::disconnect(c);
     if (wakeups) *wakeups = n;
     return cond();
@@ -125,7 +126,8 @@ void SerialPtyTest::hangUpWhileIdleIsThePortLostOnce() {
     QVERIFY(!link->isOpen());
     QCOMPARE(descriptorsOn(pty.path), 0);
     QVERIFY2(wakeups < 50, qPrintable(QStringLiteral("%1 wakeups").arg(wakeups)));
-    QVERIFY2(ProcessCpuSeconds() - cpu0 < 0.5, qPrintable(QStringLiteral("%1 s of CPU").arg(ProcessCpuSeconds() - cpu0)));
+    QVERIFY2(ProcessCpuSeconds() - cpu0 < 0.5,
+             qPrintable(QStringLiteral("%1 s of CPU").arg(ProcessCpuSeconds() - cpu0)));
     // A write to the lost port is refused rather than lost silently.
     QVERIFY_THROWS_EXCEPTION(SerialError, link->write("x"));
 }
@@ -146,12 +148,13 @@ void SerialPtyTest::noiseWithInputPurgesKeepsTheLinkAnswering() {
     // The far end takes each request whole, as a device does, and answers with noise.
     auto takeRequest = [&] {
         QByteArray got;
-        const bool whole = loopUntil([&] {
-            got += t.pty.readSome();
-            return got.endsWith('\n');
-        }, 5000);
-        while (!t.pty.readSome().isEmpty()) {
-        }
+        const bool whole = loopUntil(
+            [&] {
+                got += t.pty.readSome();
+                return got.endsWith('\n');
+            },
+            5000);
+        while (!t.pty.readSome().isEmpty()) {}
         return whole ? got : QByteArray();
     };
     std::mt19937 rng(20240615);
@@ -192,10 +195,13 @@ void SerialPtyTest::rs485OnAPortWithoutModemLinesSendsPlainly() {
     QVERIFY(link->rs485() && link->dtrOn());
     link->write("\r0301ABCD\n");
     QByteArray got;
-    QVERIFY2(loopUntil([&] {
-        got += pty.readSome();
-        return got.size() >= 10;
-    }, 5000), got.toHex().constData());
+    QVERIFY2(loopUntil(
+                 [&] {
+                     got += pty.readSome();
+                     return got.size() >= 10;
+                 },
+                 5000),
+             got.toHex().constData());
     QCOMPARE(got, QByteArray("\r0301ABCD\n"));
     link->close();
     link->open(kCom, 9600);  // the option stays with the link

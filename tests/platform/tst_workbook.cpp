@@ -16,7 +16,9 @@ namespace {
 
 QString data(const char* name) { return QStringLiteral(TANKCFG_TEST_DATA "/") + QLatin1String(name); }
 
-int openFiles() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+int openFiles() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -58,7 +60,9 @@ struct Biff {
     static std::string le16(unsigned v) { return {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
     static std::string le32(uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
     static std::string cell(int row, int col) { return le16(unsigned(row - 1)) + le16(unsigned(col - 1)) + le16(15); }
-    static std::string bof(unsigned version, unsigned kind) { return le16(version) + le16(kind) + std::string(12, '\0'); }
+    static std::string bof(unsigned version, unsigned kind) {
+        return le16(version) + le16(kind) + std::string(12, '\0');
+    }
     // Globals with one worksheet entry (type 0), then the sheet's BOF: the caller adds the
     // sheet's records and its EOF. `globals` goes before the sheet list, `sst` after it.
     static Biff workbook(bool biff8, const std::string& globals = {}, const std::string& sst = {},
@@ -191,8 +195,8 @@ void WorkbookTest::writtenCellsReadByXlrd() {
     WorkbookCells c;
     c[{1, 1}] = CellValue::ofText("Pointer");
     c[{1, 2}] = CellValue::ofText("10");
-    c[{2, 1}] = CellValue::ofText("Pointer");  // a shared string used twice
-    c[{2, 2}] = CellValue::ofText("Уровень");    // not Latin-1: stored as UTF-16
+    c[{2, 1}] = CellValue::ofText("Pointer");       // a shared string used twice
+    c[{2, 2}] = CellValue::ofText("Уровень");       // not Latin-1: stored as UTF-16
     c[{3, 2}] = CellValue::ofNumber(double(0.1f));  // would lose bits as a compact RK value
     c[{4, 2}] = CellValue::ofNumber(4000);
     c[{5, 3}] = CellValue::ofNumber(-1.5e-30);
@@ -313,9 +317,9 @@ void WorkbookTest::cellRecords() {
     n.raw(Biff::cell(1, 1)), n.f64(-0.1);
     b.rec(0x0203, n.s);
     b.rec(0x027E, Biff::cell(1, 2) + Biff::le32((uint32_t(-12345) << 2) | 2));  // integer
-    b.rec(0x027E, Biff::cell(1, 3) + Biff::le32((123456u << 2) | 3));            // integer / 100
-    b.rec(0x027E, Biff::cell(1, 4) + Biff::le32(0x3FF40000));                    // 1.25, high bits
-    b.rec(0x027E, Biff::cell(1, 5) + Biff::le32(0x405EC000 | 1));                // 123 / 100
+    b.rec(0x027E, Biff::cell(1, 3) + Biff::le32((123456u << 2) | 3));           // integer / 100
+    b.rec(0x027E, Biff::cell(1, 4) + Biff::le32(0x3FF40000));                   // 1.25, high bits
+    b.rec(0x027E, Biff::cell(1, 5) + Biff::le32(0x405EC000 | 1));               // 123 / 100
     b.rec(0x00BD, Biff::le16(1) + Biff::le16(254) + Biff::le16(15) + Biff::le32(7u << 2 | 2) + Biff::le16(15) +
                       Biff::le32(8u << 2 | 2) + Biff::le16(255));  // the sheet's last two columns
     b.rec(0x0205, Biff::cell(3, 1) + std::string("\1\0", 2));
@@ -380,8 +384,10 @@ void WorkbookTest::excel5Records() {
                           Biff::le16(1) + "\x17");
         b.rec(0x0207, Biff::le16(2) + "\xE9\x9F");
         const WorkbookCells got = b.read();
-        QCOMPARE(QString::fromStdString(got.at({1, 1}).text), codePage == 1251 ? QStringLiteral("ДЂz") : QStringLiteral("Ä€z"));
-        QCOMPARE(QString::fromStdString(got.at({1, 2}).text), codePage == 1251 ? QStringLiteral("йџ") : QStringLiteral("éŸ"));
+        QCOMPARE(QString::fromStdString(got.at({1, 1}).text),
+                 codePage == 1251 ? QStringLiteral("ДЂz") : QStringLiteral("Ä€z"));
+        QCOMPARE(QString::fromStdString(got.at({1, 2}).text),
+                 codePage == 1251 ? QStringLiteral("йџ") : QStringLiteral("éŸ"));
     }
 }
 
@@ -389,16 +395,20 @@ void WorkbookTest::damagedStreams_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
     const QString damaged = QString::fromLatin1(XlsDamaged);
-    for (const char* k : {"record past the end", "no end of sheet", "fewer strings than counted", "string past its records",
-                          "half a character", "string index past the table", "column 256", "multiple cells past column 256",
-                          "multiple cells miscounted", "sheet of 65537 rows", "sheet list past the end",
-                          "sheet list to no sheet", "text past its record", "short number", "text result past its records",
-                          "continued by another record", "four billion strings"})
+    for (const char* k : {"record past the end", "no end of sheet", "fewer strings than counted",
+                          "string past its records", "half a character", "string index past the table", "column 256",
+                          "multiple cells past column 256", "multiple cells miscounted", "sheet of 65537 rows",
+                          "sheet list past the end", "sheet list to no sheet", "text past its record", "short number",
+                          "text result past its records", "continued by another record", "four billion strings"})
         QTest::newRow(k) << k << damaged;
-    QTest::newRow("no workbook") << "no workbook" << "the file holds no Excel workbook";
-    QTest::newRow("password") << "password" << "the workbook is protected by a password";
-    QTest::newRow("no worksheet") << "no worksheet" << "the workbook has no worksheet";
-    QTest::newRow("macro sheet") << "macro sheet" << "the first worksheet cannot be read";
+    QTest::newRow("no workbook") << "no workbook"
+                                 << "the file holds no Excel workbook";
+    QTest::newRow("password") << "password"
+                              << "the workbook is protected by a password";
+    QTest::newRow("no worksheet") << "no worksheet"
+                                  << "the workbook has no worksheet";
+    QTest::newRow("macro sheet") << "macro sheet"
+                                 << "the first worksheet cannot be read";
 }
 
 void WorkbookTest::damagedStreams() {
@@ -429,7 +439,8 @@ void WorkbookTest::damagedStreams() {
         b = Biff::workbook(true, {}, gl.s);
     } else if (is("string past its records") || is("half a character") || is("continued by another record")) {
         Biff s2;
-        s2.u32(1), s2.u32(1), s2.u16(4), s2.u8(is("half a character") ? 1 : 0), s2.raw(is("half a character") ? "abc" : "ab");
+        s2.u32(1), s2.u32(1), s2.u16(4), s2.u8(is("half a character") ? 1 : 0),
+            s2.raw(is("half a character") ? "abc" : "ab");
         Biff gl;
         gl.rec(0x00FC, s2.s);
         gl.rec(is("continued by another record") ? 0x0042 : 0x003C, std::string("\0c", 2));
@@ -439,8 +450,8 @@ void WorkbookTest::damagedStreams() {
     } else if (is("column 256")) {
         b.rec(0x027E, Biff::le16(0) + Biff::le16(256) + Biff::le16(15) + Biff::le32(2));
     } else if (is("multiple cells past column 256")) {
-        b.rec(0x00BD, Biff::le16(0) + Biff::le16(255) + Biff::le16(15) + Biff::le32(2) + Biff::le16(15) + Biff::le32(2) +
-                          Biff::le16(256));
+        b.rec(0x00BD, Biff::le16(0) + Biff::le16(255) + Biff::le16(15) + Biff::le32(2) + Biff::le16(15) +
+                          Biff::le32(2) + Biff::le16(256));
     } else if (is("multiple cells miscounted")) {
         b.rec(0x00BD, Biff::le16(0) + Biff::le16(0) + Biff::le16(15) + Biff::le32(2) + Biff::le16(15) + Biff::le32(2) +
                           Biff::le16(5));
@@ -475,9 +486,12 @@ void WorkbookTest::compoundDocuments_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
     const QString damaged = QString::fromLatin1(XlsDamaged);
-    QTest::newRow("small stream") << "small" << "";
-    QTest::newRow("large stream") << "large" << "";
-    QTest::newRow("stream name in another case") << "case" << "";
+    QTest::newRow("small stream") << "small"
+                                  << "";
+    QTest::newRow("large stream") << "large"
+                                  << "";
+    QTest::newRow("stream name in another case") << "case"
+                                                 << "";
     QTest::newRow("chain that loops") << "fat cycle" << damaged;
     QTest::newRow("chain past the FAT") << "fat past" << damaged;
     QTest::newRow("chain that ends early") << "fat short" << damaged;
@@ -488,8 +502,10 @@ void WorkbookTest::compoundDocuments_data() {
     QTest::newRow("stream larger than the file") << "huge" << damaged;
     QTest::newRow("entry index past the directory") << "child past" << damaged;
     QTest::newRow("entries that link in a circle") << "sibling cycle" << damaged;
-    QTest::newRow("name longer than its field") << "long name" << "the file holds no Excel workbook";
-    QTest::newRow("workbook only in a storage") << "storage" << "the file holds no Excel workbook";
+    QTest::newRow("name longer than its field") << "long name"
+                                                << "the file holds no Excel workbook";
+    QTest::newRow("workbook only in a storage") << "storage"
+                                                << "the file holds no Excel workbook";
     QTest::newRow("no root entry") << "no root" << damaged;
     QTest::newRow("sector size 1024") << "sector size" << damaged;
 }
@@ -499,7 +515,8 @@ void WorkbookTest::compoundDocuments() {
     QFETCH(QString, message);
     auto is = [&](const char* k) { return kind == QLatin1String(k); };
     Biff b = Biff::workbook(true);
-    for (int r = 1; r <= (is("large") || is("fat cycle") || is("fat past") || is("fat short") || is("huge") ? 400 : 20); ++r) {
+    for (int r = 1; r <= (is("large") || is("fat cycle") || is("fat past") || is("fat short") || is("huge") ? 400 : 20);
+         ++r) {
         Biff n;
         n.raw(Biff::cell(r, 2)), n.f64(r * 0.5);
         b.rec(0x0203, n.s);
@@ -563,11 +580,13 @@ void WorkbookTest::textWorkbook() {
     want[{6, 1}] = CellValue::ofText("x");
     QVERIFY(c == want);
     // A lone CR ends a row too; no break at the end is needed.
-    QVERIFY(ParseTextWorkbook("a\rb") == (WorkbookCells{{{1, 1}, CellValue::ofText("a")}, {{2, 1}, CellValue::ofText("b")}}));
+    QVERIFY(ParseTextWorkbook("a\rb") ==
+            (WorkbookCells{{{1, 1}, CellValue::ofText("a")}, {{2, 1}, CellValue::ofText("b")}}));
 }
 
 void WorkbookTest::textWorkbookQuotesAndEncodings() {
-    const WorkbookCells c = ParseTextWorkbook("\"a\tb\"\t\"say \"\"hi\"\"\"\t\"two\r\nlines\"\t\"12\"x\t\"\"\tq\"q\n\"4000\"");
+    const WorkbookCells c =
+        ParseTextWorkbook("\"a\tb\"\t\"say \"\"hi\"\"\"\t\"two\r\nlines\"\t\"12\"x\t\"\"\tq\"q\n\"4000\"");
     QCOMPARE(QString::fromStdString(c.at({1, 1}).text), QStringLiteral("a\tb"));
     QCOMPARE(QString::fromStdString(c.at({1, 2}).text), QStringLiteral("say \"hi\""));
     QCOMPARE(QString::fromStdString(c.at({1, 3}).text), QStringLiteral("two\r\nlines"));
@@ -576,29 +595,46 @@ void WorkbookTest::textWorkbookQuotesAndEncodings() {
     QCOMPARE(QString::fromStdString(c.at({1, 6}).text), QStringLiteral("q\"q"));
     QVERIFY(c.at({2, 1}) == CellValue::ofNumber(4000));
     // A BOM is skipped; bytes that are not UTF-8 are Windows-1251.
-    QVERIFY(ParseTextWorkbook("\xEF\xBB\xBF" "7") == (WorkbookCells{{{1, 1}, CellValue::ofNumber(7)}}));
+    QVERIFY(ParseTextWorkbook("\xEF\xBB\xBF"
+                              "7") == (WorkbookCells{{{1, 1}, CellValue::ofNumber(7)}}));
     QCOMPARE(QString::fromStdString(ParseTextWorkbook("\xD3\xF0\xEE\xE2\xE5\xED\xFC").at({1, 1}).text),
              QStringLiteral("Уровень"));
     // Behind a BOM as well, when they are not UTF-8 after all.
-    QCOMPARE(QString::fromStdString(ParseTextWorkbook("\xEF\xBB\xBF" "a\x82\xC0").at({1, 1}).text), QStringLiteral("a‚А"));
+    QCOMPARE(QString::fromStdString(ParseTextWorkbook("\xEF\xBB\xBF"
+                                                      "a\x82\xC0")
+                                        .at({1, 1})
+                                        .text),
+             QStringLiteral("a‚А"));
 }
 
 void WorkbookTest::badFiles_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << "missing" << "the file does not exist";
-    QTest::newRow("empty xls") << "empty.xls" << "the file is empty";
-    QTest::newRow("empty txt") << "empty.txt" << "the file is empty";
-    QTest::newRow("xlsx named xls") << "xlsx" << "it is an Excel 2007 or later workbook (.xlsx)";
-    QTest::newRow("text named xls") << "text.xls" << "it is not an Excel 97-2003 workbook (.xls)";
-    QTest::newRow("password") << "password" << "the workbook is protected by a password";
-    QTest::newRow("truncated to the header") << "cut 512" << "damaged or truncated";
-    QTest::newRow("truncated in half") << "cut half" << "damaged or truncated";
-    QTest::newRow("last sector missing") << "cut end" << "damaged or truncated";
-    QTest::newRow("folder") << "folder" << "it is a folder";
+    QTest::newRow("missing") << "missing"
+                             << "the file does not exist";
+    QTest::newRow("empty xls") << "empty.xls"
+                               << "the file is empty";
+    QTest::newRow("empty txt") << "empty.txt"
+                               << "the file is empty";
+    QTest::newRow("xlsx named xls") << "xlsx"
+                                    << "it is an Excel 2007 or later workbook (.xlsx)";
+    QTest::newRow("text named xls") << "text.xls"
+                                    << "it is not an Excel 97-2003 workbook (.xls)";
+    QTest::newRow("password") << "password"
+                              << "the workbook is protected by a password";
+    QTest::newRow("truncated to the header") << "cut 512"
+                                             << "damaged or truncated";
+    QTest::newRow("truncated in half") << "cut half"
+                                       << "damaged or truncated";
+    QTest::newRow("last sector missing") << "cut end"
+                                         << "damaged or truncated";
+    QTest::newRow("folder") << "folder"
+                            << "it is a folder";
     // Damaged workbooks that once crashed the program, and a damaged compound document.
-    QTest::newRow("second dimensions record") << "hostile/second-dimensions-record.xls" << "damaged or truncated";
-    QTest::newRow("strings past their record") << "hostile/sst-in-mini-stream.xls" << "damaged or truncated";
+    QTest::newRow("second dimensions record") << "hostile/second-dimensions-record.xls"
+                                              << "damaged or truncated";
+    QTest::newRow("strings past their record") << "hostile/sst-in-mini-stream.xls"
+                                               << "damaged or truncated";
 }
 
 void WorkbookTest::badFiles() {
@@ -634,7 +670,9 @@ void WorkbookTest::badFiles() {
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray whole = f.readAll();
         f.close();
-        const int keep = kind == QLatin1String("cut 512") ? 512 : kind == QLatin1String("cut half") ? whole.size() / 2 : whole.size() - 512;
+        const int keep = kind == QLatin1String("cut 512")    ? 512
+                         : kind == QLatin1String("cut half") ? whole.size() / 2
+                                                             : whole.size() - 512;
         writeBytes(whole.left(keep));
     }
     const int before = openFiles();
@@ -667,7 +705,8 @@ void WorkbookTest::saveFailureLeavesNoFile() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("t.xls")});
     QCOMPARE(openFiles(), before);
     // A cell the format cannot hold.
-    QVERIFY_THROWS_EXCEPTION(WorkbookError, WriteXlsFile(path.toStdString(), {{{MaxSheetRows + 1, 1}, CellValue::ofNumber(1)}}));
+    QVERIFY_THROWS_EXCEPTION(WorkbookError,
+                             WriteXlsFile(path.toStdString(), {{{MaxSheetRows + 1, 1}, CellValue::ofNumber(1)}}));
 }
 
 void WorkbookTest::applicationCalls() {

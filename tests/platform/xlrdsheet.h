@@ -22,8 +22,7 @@ struct XlrdSheet {
 
     explicit XlrdSheet(const QString& path) {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"),
-                {QStringLiteral(TANKCFG_TEST_DATA "/../xlrdsheet.py"), path});
+        p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TANKCFG_TEST_DATA "/../xlrdsheet.py"), path});
         if (!p.waitForFinished(120000) || p.exitCode() != 0) {
             error = QString::fromUtf8(p.readAllStandardError());
             return;

@@ -168,7 +168,9 @@ struct OstrelRig {
         return d;
     }
     // The command text of a request line ("00", "5102").
-    static QString commandOf(const QByteArray& request) { return QString::fromLatin1(request.mid(5, request.size() - 10)); }
+    static QString commandOf(const QByteArray& request) {
+        return QString::fromLatin1(request.mid(5, request.size() - 10));
+    }
     // Bytes arriving on COM3 as one receive event.
     void arrive(const QByteArray& bytes) {
         env.ports.openLink(3)->arrive(bytes);

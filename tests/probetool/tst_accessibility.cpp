@@ -46,8 +46,10 @@ void AccessibilityTest::valuesReadWithTheirCaptions() {
     r.check("Lvmode")->setChecked(true);
     r.apply(OstrelRig::frame(rspData, OstrelRig::measurementData(500000, 1000000, 0x19, 0x00, 0x05)));
     const std::pair<const char*, const char*> expected[] = {
-        {"vSensVal1", "Sensor 1 (fuel): 1500.000"}, {"vSensVal2", "Sensor 2 (water): 3000.000"},
-        {"vTmpr", "Temperature: 50.00"},            {"SLevel", "Level (fuel): 500.000"},
+        {"vSensVal1", "Sensor 1 (fuel): 1500.000"},
+        {"vSensVal2", "Sensor 2 (water): 3000.000"},
+        {"vTmpr", "Temperature: 50.00"},
+        {"SLevel", "Level (fuel): 500.000"},
         {"vStatus", "Status: 00000101"},
     };
     for (const auto& [name, read] : expected) QCOMPARE(axName(r.label(name)), QString(read));
@@ -68,7 +70,8 @@ void AccessibilityTest::unnamedControlsAreNamed() {
     // The list of answering addresses has a label, which names it on every platform.
     auto* list = r.scanControl<QComboBox>("cbPrbDet");
     QStringList labels;
-    for (const auto& [iface, relation] : ax(list)->relations(QAccessible::Label)) labels << iface->text(QAccessible::Name);
+    for (const auto& [iface, relation] : ax(list)->relations(QAccessible::Label))
+        labels << iface->text(QAccessible::Name);
     QCOMPARE(labels, QStringList{"Address"});
 }
 
@@ -151,8 +154,10 @@ void AccessibilityTest::tabOrderFollowsReadingOrder() {
     r.probe(3);
     r.startWithProbe(3);
     auto check = [](QWidget* w) {
-        QVERIFY2(TabOrderAgainstReading(w).isEmpty(), qPrintable(w->objectName() + ": " + TabOrderAgainstReading(w).join("; ")));
-        QVERIFY2(UnreachableByTab(w).isEmpty(), qPrintable(w->objectName() + " unreachable: " + UnreachableByTab(w).join("; ")));
+        QVERIFY2(TabOrderAgainstReading(w).isEmpty(),
+                 qPrintable(w->objectName() + ": " + TabOrderAgainstReading(w).join("; ")));
+        QVERIFY2(UnreachableByTab(w).isEmpty(),
+                 qPrintable(w->objectName() + " unreachable: " + UnreachableByTab(w).join("; ")));
     };
     for (QWidget* w : {static_cast<QWidget*>(r.w.get()), static_cast<QWidget*>(r.help)}) {
         w->show();

@@ -46,7 +46,8 @@ void CalibrationTest::workedExample() {
     QCOMPARE(r.edit("ProbLen")->text(), QString("5700.00"));
     QStringList expected{"5101", "00"};
     for (int i = 0; i < 32; ++i) expected << "00";
-    expected << "5102" << "00";
+    expected << "5102"
+             << "00";
     QCOMPARE(r.sentCommands(), expected);
     QCOMPARE(p->floats, 2);
     // Sampling has ended: a measurement now shows as a level again.
@@ -181,11 +182,16 @@ void CalibrationTest::positionCheck_data() {
     QTest::addColumn<QString>("p1");
     QTest::addColumn<QString>("p2");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("199/499") << "199" << "499" << true;
-    QTest::newRow("198.9/499") << "198.9" << "499" << false;
-    QTest::newRow("199/498.9") << "199" << "498.9" << false;
-    QTest::newRow("300/3000") << "300" << "3000" << true;
-    QTest::newRow("3000/300") << "3000" << "300" << false;
+    QTest::newRow("199/499") << "199"
+                             << "499" << true;
+    QTest::newRow("198.9/499") << "198.9"
+                               << "499" << false;
+    QTest::newRow("199/498.9") << "199"
+                               << "498.9" << false;
+    QTest::newRow("300/3000") << "300"
+                              << "3000" << true;
+    QTest::newRow("3000/300") << "3000"
+                              << "300" << false;
 }
 
 void CalibrationTest::positionCheck() {

@@ -52,7 +52,8 @@ void E2eLinePtyTest::monitorKeepsThePortThroughNoiseAndLosesItOnceToAHangUp() {
         emit Addr->activated(3);
         QVERIFY(w.ProbeState().Present);
         monmod->setChecked(true);
-        QVERIFY2(MainLoopUntil([&] { return level->text() == QStringLiteral(" 999.999"); }, 10000), qPrintable(level->text()));
+        QVERIFY2(MainLoopUntil([&] { return level->text() == QStringLiteral(" 999.999"); }, 10000),
+                 qPrintable(level->text()));
         const QString before = level->text();
 
         std::mt19937 rng(17);

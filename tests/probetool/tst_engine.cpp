@@ -148,8 +148,7 @@ void EngineTest::silentCommandAfterADroppedOneIsSentTwice() {
     const qint64 t0 = r.env.clock.elapsedMs();
     QVERIFY(r.w->SendAndWait());
     QCOMPARE(r.requestCmds(), (QStringList{"01", "01", "90", "90", "91", "91"}));
-    QCOMPARE(r.requestTimes(),
-             (QList<qint64>{t0, t0 + 75, t0 + 300, t0 + 525, t0 + 750, t0 + 975}));
+    QCOMPARE(r.requestTimes(), (QList<qint64>{t0, t0 + 75, t0 + 300, t0 + 525, t0 + 750, t0 + 975}));
     QCOMPARE(r.logCount("E-"), 3);
     QCOMPARE(r.env.clock.elapsedMs() - t0, qint64(1200));
 }

@@ -196,13 +196,27 @@ void RepliesTest::probeInfoBounds_data() {
     QTest::addColumn<QString>("speedLine");
     QTest::addColumn<QString>("lengthLine");
     QTest::addColumn<QString>("speedText");
-    QTest::newRow("defaults") << 3000.0 << 2000.0 << "Speed:3000.0 [m/s]" << "Length:2000.0 [m]" << "3000.0";
-    QTest::newRow("substitutes") << 2999.0 << 500.0 << "Speed:2999.0 [m/s]" << "Length: Not calibrated !" << "2999.0";
-    QTest::newRow("2550") << 2550.0 << 7999.5 << "Speed: Not calibrated !" << "Length: Not calibrated !" << "2550.0";
-    QTest::newRow("bounds in") << 2600.0 << 510.0 << "Speed:2600.0 [m/s]" << "Length:510.0 [m]" << "2600.0";
-    QTest::newRow("bounds in 2") << 3400.0 << 7999.0 << "Speed:3400.0 [m/s]" << "Length:7999.0 [m]" << "3400.0";
-    QTest::newRow("just out") << 3400.5 << 509.9 << "Speed: Not calibrated !" << "Length: Not calibrated !" << "3400.5";
-    QTest::newRow("rounded") << 3012.345 << 1234.56 << "Speed:3012.3 [m/s]" << "Length:1234.6 [m]" << "3012.3";
+    QTest::newRow("defaults") << 3000.0 << 2000.0 << "Speed:3000.0 [m/s]"
+                              << "Length:2000.0 [m]"
+                              << "3000.0";
+    QTest::newRow("substitutes") << 2999.0 << 500.0 << "Speed:2999.0 [m/s]"
+                                 << "Length: Not calibrated !"
+                                 << "2999.0";
+    QTest::newRow("2550") << 2550.0 << 7999.5 << "Speed: Not calibrated !"
+                          << "Length: Not calibrated !"
+                          << "2550.0";
+    QTest::newRow("bounds in") << 2600.0 << 510.0 << "Speed:2600.0 [m/s]"
+                               << "Length:510.0 [m]"
+                               << "2600.0";
+    QTest::newRow("bounds in 2") << 3400.0 << 7999.0 << "Speed:3400.0 [m/s]"
+                                 << "Length:7999.0 [m]"
+                                 << "3400.0";
+    QTest::newRow("just out") << 3400.5 << 509.9 << "Speed: Not calibrated !"
+                              << "Length: Not calibrated !"
+                              << "3400.5";
+    QTest::newRow("rounded") << 3012.345 << 1234.56 << "Speed:3012.3 [m/s]"
+                             << "Length:1234.6 [m]"
+                             << "3012.3";
 }
 
 void RepliesTest::probeInfoBounds() {

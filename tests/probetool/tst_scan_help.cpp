@@ -268,15 +268,24 @@ void ScanHelpTest::helpWindowShowsItsText() {
     OstrelRig r;
     r.start();
     const QStringList expected{
-        "\"Scanbus \" - scaning RS485 bus for devices from address 0 to F (15);", "",
-        "\"SetAddres\" - change address of device;", "",
-        "\"SetDigFil\" - set value of digital filter (\"0\" means - unknown and not set)", "",
-        "\"One Sensor\" - set probe to work with one float;", "",
-        "\"Two sensor\" - set probe to work with two floats;", "",
-        "\"Monitor\" - send command \"00\" every 0.5 sec.", "",
-        "\"Force address\" - work with selected address, no mean found or not a responce;", "",
-        "\"Level mode\" - display level as ( \"Length\" - \"Sensor 1\" ) in additional;", "",
-        "\"Tempr mode\" - display temperature from all termal sensors (update on 16sec.);", "",
+        "\"Scanbus \" - scaning RS485 bus for devices from address 0 to F (15);",
+        "",
+        "\"SetAddres\" - change address of device;",
+        "",
+        "\"SetDigFil\" - set value of digital filter (\"0\" means - unknown and not set)",
+        "",
+        "\"One Sensor\" - set probe to work with one float;",
+        "",
+        "\"Two sensor\" - set probe to work with two floats;",
+        "",
+        "\"Monitor\" - send command \"00\" every 0.5 sec.",
+        "",
+        "\"Force address\" - work with selected address, no mean found or not a responce;",
+        "",
+        "\"Level mode\" - display level as ( \"Length\" - \"Sensor 1\" ) in additional;",
+        "",
+        "\"Tempr mode\" - display temperature from all termal sensors (update on 16sec.);",
+        "",
     };
     THelpWindow* h = r.help;
     QCOMPARE(h->windowTitle(), QString("HelpWindow"));
@@ -286,8 +295,10 @@ void ScanHelpTest::helpWindowShowsItsText() {
         r.env.clock.after(10, [&] {
             shown = h->HelpFrame->Memo1->toPlainText().split('\n');
             closeVisible = h->isVisible() && !h->HelpFrame->Button1->isHidden();
-            if (pass == 1) h->close();  // the close box
-            else h->HelpFrame->Button1->click();
+            if (pass == 1)
+                h->close();  // the close box
+            else
+                h->HelpFrame->Button1->click();
         });
         r.click("Button1");
         QCOMPARE(shown, expected);

@@ -102,10 +102,10 @@ void StartupLogTest::controlsAndCaptions() {
     OstrelRig r;
     r.start();
     const std::pair<const char*, const char*> buttons[] = {
-        {"Button2", "Set DigFilt"}, {"bScanBus", "Scan bus"}, {"Bsetaddres", "Set Address"},
-        {"BtOneS", "One Sensor"},   {"BtTwoS", "Two Sensor"}, {"bClearLog", "Clear Log"},
-        {"bSavelog", "Save log"},   {"Button1", "Help"},      {"BClose", "Exit"},
-        {"BCalibr", "Calibrate"},   {"Bupdate", "Update"},    {"monmod", "Monitor"},
+        {"Button2", "Set DigFilt"},   {"bScanBus", "Scan bus"}, {"Bsetaddres", "Set Address"},
+        {"BtOneS", "One Sensor"},     {"BtTwoS", "Two Sensor"}, {"bClearLog", "Clear Log"},
+        {"bSavelog", "Save log"},     {"Button1", "Help"},      {"BClose", "Exit"},
+        {"BCalibr", "Calibrate"},     {"Bupdate", "Update"},    {"monmod", "Monitor"},
         {"cbForsA", "Force Address"}, {"Lvmode", "Level mode"}, {"TemperMode", "Tempr.mode"},
     };
     for (const auto& [name, caption] : buttons) {
@@ -115,8 +115,12 @@ void StartupLogTest::controlsAndCaptions() {
         QCOMPARE(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), QString(caption));
     }
     const std::pair<const char*, const char*> texts[] = {
-        {"vStatus", "- - - - - - - - "}, {"vSensVal1", "- - - -.- - "}, {"vSensVal2", "- - - -.- - "},
-        {"vTmpr", "--.-- "},             {"SLevel", "- - - -.- - "},   {"vTmpr1", "---.--"},
+        {"vStatus", "- - - - - - - - "},
+        {"vSensVal1", "- - - -.- - "},
+        {"vSensVal2", "- - - -.- - "},
+        {"vTmpr", "--.-- "},
+        {"SLevel", "- - - -.- - "},
+        {"vTmpr1", "---.--"},
         {"vTmpr4", "---.--"},
     };
     for (const auto& [name, text] : texts) {
@@ -125,8 +129,10 @@ void StartupLogTest::controlsAndCaptions() {
         QCOMPARE(l->text(), QString(text));
     }
     // A value is read with its caption.
-    QCOMPARE(QAccessible::queryAccessibleInterface(r.label("vSensVal1"))->text(QAccessible::Name), QString("Sensor 1 (fuel): - - - -.- -"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(r.label("vTmpr3"))->text(QAccessible::Name), QString("Tempr 3: ---.--"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(r.label("vSensVal1"))->text(QAccessible::Name),
+             QString("Sensor 1 (fuel): - - - -.- -"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(r.label("vTmpr3"))->text(QAccessible::Name),
+             QString("Tempr 3: ---.--"));
     const std::pair<const char*, const char*> edits[] = {
         {"CPoint1", "300"}, {"Cpoint2", "3000"}, {"ProbLen", "3000"}, {"WireSpd", "3000"}};
     for (const auto& [name, text] : edits) QCOMPARE(r.w->findChild<QLineEdit*>(name)->text(), QString(text));
@@ -225,13 +231,17 @@ void StartupLogTest::savedLogKeepsReceivedBytes() {
     OstrelRig r;
     r.start();
     QTemporaryDir dir;
-    r.arrive(QByteArray("\rA\xA0" "B\n", 5));
+    r.arrive(
+        QByteArray("\rA\xA0"
+                   "B\n",
+                   5));
     r.env.prompts.queue(PromptAnswer::file(dir.filePath("n.log")));
     r.click("bSavelog");
     QFile f(dir.filePath("n.log"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
-    QCOMPARE(lines.at(lines.size() - 3), QByteArray("R-092653 >A\xA0" "B\r"));
+    QCOMPARE(lines.at(lines.size() - 3), QByteArray("R-092653 >A\xA0"
+                                                    "B\r"));
 }
 
 void StartupLogTest::exitClosesEverything() {
