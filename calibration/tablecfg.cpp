@@ -285,7 +285,10 @@ void TCalibrationTable::layout(bool levelToVolume) {
 }
 
 void TCalibrationTable::fitColumns() {
-    for (int c = 0; c < 3; ++c) FormKit::FitColumn(ECalTable, c, designWidths_[c]);
+    // Model row r is grid row r + 1 (grid row 0 is the header).
+    for (int c = 0; c < 3; ++c)
+        FormKit::FitColumn(ECalTable, c, designWidths_[c],
+                           [this, c](int r) -> const QString& { return grid_->CellText(c, r + 1); });
     FormKit::ShowAllColumns(ECalTable);
 }
 

@@ -27,8 +27,11 @@ void TextGridModel::SetRowCount(int rows) {
     }
 }
 
-QString TextGridModel::Cell(int col, int row) const {
-    if (col < 0 || col >= cols_ || row < 0 || row >= rows_) return {};
+QString TextGridModel::Cell(int col, int row) const { return CellText(col, row); }
+
+const QString& TextGridModel::CellText(int col, int row) const {
+    static const QString none;
+    if (col < 0 || col >= cols_ || row < 0 || row >= rows_) return none;
     return cells_[size_t(row) * size_t(cols_) + size_t(col)];
 }
 

@@ -23,6 +23,8 @@ public:
     void SetRowCount(int rows);
     // An empty text outside the grid.
     QString Cell(int col, int row) const;
+    // The same without a copy, for reading every cell of a column.
+    const QString& CellText(int col, int row) const;
     // Ignored outside the grid.
     void SetCell(int col, int row, const QString& text);
     // What a screen reader calls each column while its header cell is empty.

@@ -211,8 +211,10 @@ void Plate(QLabel* label);
 // The control (a line edit or a drop-down list, editable or not) is at least wide enough to
 // show `widest` whole in its font.
 void FitText(QWidget* control, const QString& widest);
-// A grid column as wide as its widest text needs, never narrower than `minWidth`.
-void FitColumn(QTableView* view, int column, int minWidth);
+// A grid column as wide as its widest text needs, never narrower than `minWidth`. The texts
+// come from `text(row)` for each model row, straight from where the caller keeps them: a
+// column of tens of thousands of rows is then measured without a QVariant per cell.
+void FitColumn(QTableView* view, int column, int minWidth, const std::function<const QString&(int row)>& text);
 // A grid of a fixed number of rows shows all of them, one line of text high, without scrolling.
 void ShowAllRows(QTableView* view);
 // A grid keeps room for all of its columns side by side, beside its vertical scroll bar.

@@ -75,7 +75,7 @@ void FitText(QWidget* control, const QString& widest) {
     control->setMinimumWidth(std::max(control->minimumWidth(), need));
 }
 
-void FitColumn(QTableView* view, int column, int minWidth) {
+void FitColumn(QTableView* view, int column, int minWidth, const std::function<const QString&(int row)>& text) {
     const QAbstractItemModel* model = view->model();
     if (!model || column < 0 || column >= model->columnCount()) return;
     // Tens of thousands of rows are measured character by character from a table of the
@@ -96,7 +96,7 @@ void FitColumn(QTableView* view, int column, int minWidth) {
     };
     int widestRow = -1, widest = -1;
     for (int r = 0, n = model->rowCount(); r < n; ++r) {
-        const int w = width(model->index(r, column).data().toString());
+        const int w = width(text(r));
         if (w > widest) widest = w, widestRow = r;
     }
     int need = minWidth;
