@@ -11,7 +11,7 @@ class QWidget;
 
 namespace ChartModule {
 // The module's file: beside the program in the folder the package installs it to
-// (/usr/bin/marvane finds /usr/lib/tankcfg/), the same way up in the build tree. Tests, whose
+// (/usr/bin/marvane finds /usr/lib/<multiarch>/tankcfg/), the same way up in the build tree. Tests, whose
 // executables live elsewhere, name the one the build made; empty goes back to the program's.
 QString file();
 void useFile(const QString& path);

@@ -31,10 +31,14 @@ for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libq
 done
 ! grep -qE 'gsf|libxml2' <<<"$depends" || fail "Depends names a workbook library: $depends"
 
-# 3. Exactly these files, all under /usr.
+# No maintainer scripts: `apt remove` then leaves nothing of the package behind.
+! dpkg-deb -I "$deb" | grep -qE '^ .*(preinst|postinst|prerm|postrm)' || fail "maintainer scripts: $(dpkg-deb -I "$deb")"
+
+# 3. Exactly these files, all under /usr; the chart module where Debian keeps private libraries.
+moduledir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/tankcfg
 expected="./usr/bin/marvane
 ./usr/bin/ostrel
-./usr/lib/tankcfg/libtankcfg-chart.so
+./$moduledir/libtankcfg-chart.so
 ./usr/share/applications/org.tankcfg.Marvane.desktop
 ./usr/share/applications/org.tankcfg.Ostrel.desktop
 ./usr/share/doc/tankcfg/README.md
@@ -140,9 +144,9 @@ chart_start() {
 }
 out=$(chart_start) || { cat "$tmp/chart.err" >&2; fail "marvane with its chart shown did not end: $out"; }
 [ "$out" = "chart view: QChartView" ] || { cat "$tmp/chart.err" >&2; fail "marvane drew no chart from its module: $out"; }
-mv "$root/usr/lib/tankcfg" "$tmp/moved-module"
+mv "$root/$moduledir" "$tmp/moved-module"
 out=$(chart_start) || { cat "$tmp/chart.err" >&2; fail "marvane without its chart module did not end: $out"; }
-mv "$tmp/moved-module" "$root/usr/lib/tankcfg"
+mv "$tmp/moved-module" "$root/$moduledir"
 [ "$out" = "chart view: none" ] || fail "marvane drew a chart without the module beside it: $out"
 run_menu_start ostrel "Probe config"
 
