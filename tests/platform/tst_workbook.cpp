@@ -172,6 +172,7 @@ private slots:
     void smallWorkbookOpens();
     void workbookSavedByCalc();
     void excel5Workbook();
+    void workbooksSavedByGnumeric();
     void overwrittenCellReadsLast();
     void sharedStringsAcrossContinues();
     void cellRecords();
@@ -256,6 +257,15 @@ void WorkbookTest::excel5Workbook() {
     // Excel 5: labels in the code page, RK, MULRK, a formula's number and a formula's text.
     const WorkbookCells got = ReadWorkbookFile(data("calc_table_biff5.xls").toStdString());
     QVERIFY(got == fixtureCells(true));
+}
+
+void WorkbookTest::workbooksSavedByGnumeric() {
+    // Calc's table saved again by gnumeric: as Excel 97 (its own records, a second sheet), and as
+    // Excel 95, a file that xlrd refuses.
+    for (const char* name : {"gnumeric_table.xls", "gnumeric_table_biff5.xls"}) {
+        const WorkbookCells got = ReadWorkbookFile(data(name).toStdString());
+        QVERIFY2(sameCells(got, fixtureCells(false)), name);
+    }
 }
 
 void WorkbookTest::overwrittenCellReadsLast() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Makes the workbook fixtures of the workbook tests (run in this folder; needs soffice, gsf and
-python3-xlwt; name fixtures as arguments to make only those).
+"""Makes the workbook fixtures of the workbook tests (run in this folder; needs soffice, gsf,
+python3-xlwt and gnumeric's ssconvert; name fixtures as arguments to make only those).
 
 calc_table.fods       the table as a LibreOffice document: texts, numbers, two formulas, a second sheet
 calc_table.xls        that document saved by LibreOffice Calc as Excel 97 (shared strings, RK, MULRK, formulas)
@@ -8,6 +8,8 @@ calc_table_xlsx.xls   the same saved as .xlsx, under an .xls name
 calc_table_biff5.xls  the same table as an Excel 5 workbook ("Book" stream): LABEL, RK, MULRK, NUMBER,
                       formulas with a number and a text result
 calc_password.xls     an Excel 97 workbook whose globals carry a password record
+gnumeric_table.xls    calc_table.xls saved by gnumeric as Excel 97 (BIFF8)
+gnumeric_table_biff5.xls  the same saved by gnumeric as Excel 95 (BIFF7, read as BIFF5)
 xlwt_overwritten.xls  the table as xlwt writes it, B4 first written as a text and then overwritten
                       by the number 21: the text stays behind, unused, in the shared strings
 
@@ -126,12 +128,17 @@ def calc():
             subprocess.run(['soffice', '--headless', '--convert-to', fmt, '--outdir', d, 'calc_table.fods'], env=env, check=True)
             os.replace(os.path.join(d, 'calc_table.' + fmt.split(':')[0]), out)
 
+def gnumeric(biff, out):
+    subprocess.run(['ssconvert', f'--export-type=Gnumeric_Excel:excel_{biff}', 'calc_table.xls', out], check=True)
+
 if __name__ == '__main__':
     makers = {
         'calc_table.xls': calc,
         'calc_table_biff5.xls': lambda: ole('calc_table_biff5.xls', 'Book', biff5().ljust(4096, b'\0')),
         'calc_password.xls': lambda: ole('calc_password.xls', 'Workbook', password_biff8()),
         'xlwt_overwritten.xls': lambda: xlwt_overwritten('xlwt_overwritten.xls'),
+        'gnumeric_table.xls': lambda: gnumeric('biff8', 'gnumeric_table.xls'),
+        'gnumeric_table_biff5.xls': lambda: gnumeric('biff7', 'gnumeric_table_biff5.xls'),
     }
     for name in sys.argv[1:] or makers:
         makers[name]()
